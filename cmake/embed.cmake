@@ -1,0 +1,18 @@
+# Writes OUT: a C++ file with one byte array per file in FILES, and a table
+# that EmbeddedResource() in src/platform/own_resources.cpp looks names up in.
+string(REPLACE "|" ";" FILES "${FILES}")
+set(body "// Generated from resources/ at build time.\n#include <cstddef>\n#include <cstdint>\n\nnamespace embedded {\n")
+set(table "")
+foreach(f ${FILES})
+  get_filename_component(name ${f} NAME)
+  string(MAKE_C_IDENTIFIER ${name} ident)
+  file(READ ${f} hex HEX)
+  string(LENGTH "${hex}" hexlen)
+  math(EXPR size "${hexlen} / 2")
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+  string(APPEND body "static const uint8_t ${ident}[] = {${bytes} 0};\n")
+  string(APPEND table "  {\"${name}\", ${ident}, ${size}},\n")
+endforeach()
+string(APPEND body "struct Entry { const char* name; const uint8_t* data; size_t size; };\n")
+string(APPEND body "extern const Entry kEntries[] = {\n${table}  {nullptr, nullptr, 0}};\n}  // namespace embedded\n")
+file(WRITE ${OUT} "${body}")

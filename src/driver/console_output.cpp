@@ -1,0 +1,3 @@
+#include "driver/console_output.h"
+
+bool g_messagesEnabled = true;

@@ -1,0 +1,58 @@
+// Menu template codecs: MENU (MENUITEMTEMPLATEHEADER, version 0, with
+// MENUITEMTEMPLATE items) and MENUEX (MENUEX_TEMPLATE_HEADER with
+// MENUEX_TEMPLATE_ITEM entries). Items are listed flat, in template order;
+// popups are not nested.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/byte_reader.h"
+#include "platform/text.h"
+
+constexpr uint16_t kMfPopup = 0x0010;
+constexpr uint16_t kMfEnd = 0x0080;
+
+struct MenuItem {
+  uint16_t flags = 0;
+  bool hasId = true;  // false for MF_POPUP items, which carry no identifier
+  uint16_t id = 0;
+  WString text;
+};
+
+struct MenuTemplate {
+  uint16_t version = 0;
+  uint16_t offset = 0;              // header offset word: bytes between header and items
+  std::vector<uint8_t> headerExtra;  // those bytes, kept
+  std::vector<MenuItem> items;
+  bool truncated = false;           // the last item ran past the end: not listed
+  std::vector<uint8_t> trailing;    // bytes after the last whole item
+};
+
+struct MenuExItem {
+  uint32_t type = 0;
+  uint32_t state = 0;
+  uint32_t id = 0;
+  uint16_t flags = 0;  // resource-info word; 0x01 popup, 0x80 last
+  WString text;
+  uint32_t helpId = 0;  // present only when flags & 0x01
+};
+
+struct MenuExTemplate {
+  uint16_t version = 1;
+  uint16_t offset = 4;
+  uint32_t helpId = 0;               // the first four bytes of the header extra
+  std::vector<uint8_t> headerExtra;  // the offset's bytes after the help id
+  std::vector<MenuExItem> items;
+  bool truncated = false;
+  std::vector<uint8_t> trailing;
+};
+
+// A menu template is MENUEX when its first word is not 0.
+bool IsMenuExTemplate(ByteSpan data);
+// False when the header cannot be read; otherwise true, with `truncated`
+// set when the items end early.
+bool ReadMenuTemplate(ByteSpan data, MenuTemplate& menu);
+std::vector<uint8_t> WriteMenuTemplate(const MenuTemplate& menu);
+bool ReadMenuExTemplate(ByteSpan data, MenuExTemplate& menu);
+std::vector<uint8_t> WriteMenuExTemplate(const MenuExTemplate& menu);

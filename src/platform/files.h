@@ -1,0 +1,70 @@
+// The file system as the tool sees it: Windows semantics served by POSIX.
+// Paths are UTF-16 and converted to the native encoding at each call.
+// Failures give Windows error numbers (see WinErrorFromErrno).
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "platform/text.h"
+
+// The Windows error code of the last failed call of this layer
+// (GetLastError). Each failing function sets it.
+int GetLastErrorCode();
+void SetLastErrorCode(int code);
+int WinErrorFromErrno(int err, bool isFolder = false);
+
+bool PathExists(const WString& path);  // file or folder (PathFileExistsW)
+bool IsDirectory(const WString& path);  // PathIsDirectoryW
+bool IsRegularFile(const WString& path);
+// One level; the parent must exist. Sets the error (183 when it exists).
+bool CreateFolder(const WString& path);
+// Deletes a file. A read-only file (no owner write permission) fails with 5.
+bool DeleteFilePath(const WString& path);
+// Removes a folder and everything below it; true when nothing is left.
+bool DeleteTree(const WString& path);
+bool IsReadOnly(const WString& path);
+bool SetReadOnly(const WString& path, bool readOnly);
+
+bool ReadWholeFile(const WString& path, std::vector<uint8_t>& out);
+// Creates (0666 less umask) or opens the file, writes the bytes at the start
+// (or the end with append) and ends the file after them.
+bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool append);
+// Writes the bytes to a temporary file in the same folder and renames it
+// over `path`, so `path` is either as it was or the whole new content. The
+// new file keeps the old one's permissions. A read-only target fails with 5.
+bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes);
+// CopyFileW with bFailIfExists = FALSE.
+bool CopyFilePath(const WString& from, const WString& to);
+
+struct DirEntry {
+  WString name;
+  bool isDirectory = false;
+  uint64_t size = 0;
+};
+// FindFirstFileW over folder + pattern: '*' and '?' match case-insensitively,
+// "*.*" matches every name. "." and ".." are never listed. Entries are sorted
+// by name case-insensitively (upper-cased code units), as NTFS lists them.
+// An unreadable or missing folder gives an empty list (and sets the error).
+std::vector<DirEntry> ListDirectory(const WString& folder, WStringView pattern);
+bool WildcardMatch(WStringView pattern, WStringView name);
+// Finds an entry of `folder` named `name` whatever its letter case: the
+// exact name first, else the first case-insensitive match in listing order.
+// Returns the full path, or folder/name when nothing matches.
+WString FindNameNoCase(const WString& folder, WStringView name);
+
+WString CurrentDirectory();
+bool ChangeDirectory(const WString& path);
+WString ExecutablePath();  // the running executable (GetModuleFileNameW)
+WString TempFolder();      // $TMPDIR or /tmp, with a trailing separator
+bool GetEnvVar(const WString& name, WString& value);
+// CSIDL special folders; false when the number has no folder here.
+bool SpecialFolderPath(int csidl, WString& path);
+WString NewUuidString();  // 8-4-4-4-12 lowercase hexadecimal
+
+// Last-write time as a DOS date (high 16 bits) and time (low 16 bits) in
+// local time. False when the file cannot be found.
+bool FileDosDateTime(const WString& path, uint32_t& dosDateTime);
+// Sets the last-write (and access) time from a DOS date and time in local time.
+bool SetFileDosDateTime(const WString& path, uint32_t dosDateTime);

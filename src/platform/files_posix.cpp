@@ -1,0 +1,389 @@
+// POSIX implementation of the file layer (files.h).
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <random>
+
+#include "platform/files.h"
+#include "platform/paths.h"
+
+namespace {
+
+int g_lastError = 0;
+
+std::string Native(const WString& path) { return WideToUtf8(path); }
+
+bool Fail(int err, bool isFolder = false) {
+  g_lastError = WinErrorFromErrno(err, isFolder);
+  return false;
+}
+
+bool WriteAll(int fd, const uint8_t* data, size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+int GetLastErrorCode() { return g_lastError; }
+void SetLastErrorCode(int code) { g_lastError = code; }
+
+int WinErrorFromErrno(int err, bool isFolder) {
+  switch (err) {
+    case ENOENT: return 2;
+    case ENOTDIR: return 3;
+    case EACCES: case EPERM: case EROFS: return 5;
+    case EBUSY: case ETXTBSY: return 32;
+    case EEXIST: return isFolder ? 183 : 80;
+    case EINVAL: return 87;
+    case ENOSPC: case EFBIG: case EDQUOT: return 112;
+    case ENAMETOOLONG: return 206;
+    default: return 31;
+  }
+}
+
+bool PathExists(const WString& path) {
+  struct stat st;
+  return !path.empty() && ::stat(Native(path).c_str(), &st) == 0;
+}
+
+bool IsDirectory(const WString& path) {
+  struct stat st;
+  return !path.empty() && ::stat(Native(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IsRegularFile(const WString& path) {
+  struct stat st;
+  return !path.empty() && ::stat(Native(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool CreateFolder(const WString& path) {
+  if (::mkdir(Native(path).c_str(), 0777) == 0) return true;
+  return Fail(errno, true);
+}
+
+bool IsReadOnly(const WString& path) {
+  struct stat st;
+  return ::stat(Native(path).c_str(), &st) == 0 && !(st.st_mode & S_IWUSR);
+}
+
+bool SetReadOnly(const WString& path, bool readOnly) {
+  struct stat st;
+  const std::string native = Native(path);
+  if (::stat(native.c_str(), &st) != 0) return Fail(errno);
+  mode_t mode = st.st_mode & 07777;
+  mode = readOnly ? (mode & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH)) : (mode | S_IWUSR);
+  if (::chmod(native.c_str(), mode) != 0) return Fail(errno);
+  return true;
+}
+
+bool DeleteFilePath(const WString& path) {
+  const std::string native = Native(path);
+  struct stat st;
+  if (::lstat(native.c_str(), &st) != 0) return Fail(errno);
+  if (S_ISDIR(st.st_mode)) return Fail(EACCES);
+  if (!S_ISLNK(st.st_mode) && !(st.st_mode & S_IWUSR)) return Fail(EACCES);
+  if (::unlink(native.c_str()) != 0) return Fail(errno);
+  return true;
+}
+
+bool DeleteTree(const WString& path) {
+  const std::string native = Native(path);
+  struct stat st;
+  if (::lstat(native.c_str(), &st) != 0) return errno == ENOENT;
+  if (!S_ISDIR(st.st_mode)) return ::unlink(native.c_str()) == 0;
+  if (DIR* dir = ::opendir(native.c_str())) {
+    std::vector<std::string> names;
+    while (dirent* e = ::readdir(dir)) {
+      const std::string n = e->d_name;
+      if (n != "." && n != "..") names.push_back(n);
+    }
+    ::closedir(dir);
+    for (const auto& n : names) DeleteTree(JoinPath(path, Utf8ToWide(n)));
+  }
+  return ::rmdir(native.c_str()) == 0;
+}
+
+bool ReadWholeFile(const WString& path, std::vector<uint8_t>& out) {
+  out.clear();
+  const int fd = ::open(Native(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return Fail(errno);
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    const int err = S_ISDIR(st.st_mode) ? EACCES : errno;
+    ::close(fd);
+    return Fail(err);
+  }
+  uint8_t buf[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int err = errno;
+      ::close(fd);
+      return Fail(err);
+    }
+    if (n == 0) break;
+    out.insert(out.end(), buf, buf + n);
+  }
+  ::close(fd);
+  return true;
+}
+
+bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool append) {
+  const std::string native = Native(path);
+  struct stat st;
+  if (::stat(native.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) return Fail(EACCES);
+    if (!(st.st_mode & S_IWUSR)) return Fail(EACCES);
+  }
+  const int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return Fail(errno);
+  off_t start = 0;
+  if (append) start = ::lseek(fd, 0, SEEK_END);
+  bool ok = start >= 0 && WriteAll(fd, bytes.data(), bytes.size());
+  const int writeErr = errno;
+  if (ok && ::ftruncate(fd, start + static_cast<off_t>(bytes.size())) != 0) ok = false;
+  ::close(fd);
+  if (!ok) return Fail(writeErr ? writeErr : EIO);
+  return true;
+}
+
+bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes) {
+  const std::string native = Native(path);
+  struct stat st;
+  mode_t mode = 0666 & ~[] {
+    const mode_t m = ::umask(0);
+    ::umask(m);
+    return m;
+  }();
+  if (::stat(native.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) return Fail(EACCES);
+    if (!(st.st_mode & S_IWUSR)) return Fail(EACCES);
+    mode = st.st_mode & 07777;
+  }
+  std::string temp = native + ".psnew" + std::to_string(::getpid());
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) return Fail(errno);
+  bool ok = WriteAll(fd, bytes.data(), bytes.size());
+  int err = ok ? 0 : errno;
+  if (ok && ::fsync(fd) != 0) ok = false, err = errno;
+  if (::close(fd) != 0 && ok) ok = false, err = errno;
+  if (ok && ::chmod(temp.c_str(), mode) != 0) ok = false, err = errno;
+  if (ok && ::rename(temp.c_str(), native.c_str()) != 0) ok = false, err = errno;
+  if (!ok) {
+    ::unlink(temp.c_str());
+    return Fail(err ? err : EIO);
+  }
+  return true;
+}
+
+bool CopyFilePath(const WString& from, const WString& to) {
+  std::vector<uint8_t> bytes;
+  if (!ReadWholeFile(from, bytes)) return false;
+  const std::string native = Native(to);
+  struct stat st;
+  if (::stat(native.c_str(), &st) == 0 && (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR)))
+    return Fail(EACCES);
+  const int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) return Fail(errno);
+  const bool ok = WriteAll(fd, bytes.data(), bytes.size());
+  const int err = errno;
+  ::close(fd);
+  if (!ok) return Fail(err);
+  return true;
+}
+
+bool WildcardMatch(WStringView pattern, WStringView name) {
+  if (pattern == u"*.*" || pattern == u"*") return true;
+  // Iterative glob with backtracking over the last '*'.
+  size_t p = 0, n = 0, starP = WString::npos, starN = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && (pattern[p] == u'?' || NameUpper(pattern[p]) == NameUpper(name[n]))) {
+      ++p, ++n;
+    } else if (p < pattern.size() && pattern[p] == u'*') {
+      starP = p++;
+      starN = n;
+    } else if (starP != WString::npos) {
+      p = starP + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == u'*') ++p;
+  // "name.*" also matches "name" without a dot, as on Windows.
+  if (p + 2 == pattern.size() && pattern[p] == u'.' && pattern[p + 1] == u'*') return true;
+  return p == pattern.size();
+}
+
+std::vector<DirEntry> ListDirectory(const WString& folder, WStringView pattern) {
+  std::vector<DirEntry> entries;
+  const std::string native = Native(folder.empty() ? WString(u".") : folder);
+  DIR* dir = ::opendir(native.c_str());
+  if (!dir) {
+    Fail(errno);
+    return entries;
+  }
+  while (dirent* e = ::readdir(dir)) {
+    const std::string n = e->d_name;
+    if (n == "." || n == "..") continue;
+    DirEntry entry;
+    entry.name = Utf8ToWide(n);
+    if (!WildcardMatch(pattern.empty() ? WStringView(u"*.*") : pattern, entry.name)) continue;
+    struct stat st;
+    const std::string full = native + "/" + n;
+    if (::stat(full.c_str(), &st) == 0) {
+      entry.isDirectory = S_ISDIR(st.st_mode);
+      entry.size = static_cast<uint64_t>(st.st_size);
+    }
+    entries.push_back(std::move(entry));
+  }
+  ::closedir(dir);
+  std::sort(entries.begin(), entries.end(), [](const DirEntry& a, const DirEntry& b) {
+    const int c = CompareNoCase(a.name, b.name);
+    return c != 0 ? c < 0 : a.name < b.name;
+  });
+  if (entries.empty()) g_lastError = 2;
+  return entries;
+}
+
+WString FindNameNoCase(const WString& folder, WStringView name) {
+  const WString exact = JoinPath(folder, name);
+  if (PathExists(exact)) return exact;
+  for (const auto& e : ListDirectory(folder, u"*"))
+    if (EqualsNoCase(e.name, name)) return JoinPath(folder, e.name);
+  return exact;
+}
+
+WString CurrentDirectory() {
+  std::vector<char> buf(4096);
+  while (!::getcwd(buf.data(), buf.size())) {
+    if (errno != ERANGE) return WString();
+    buf.resize(buf.size() * 2);
+  }
+  return Utf8ToWide(buf.data());
+}
+
+bool ChangeDirectory(const WString& path) {
+  if (::chdir(Native(path).c_str()) != 0) return Fail(errno);
+  return true;
+}
+
+WString ExecutablePath() {
+  std::vector<char> buf(4096);
+  for (;;) {
+    const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());
+    if (n < 0) return WString();
+    if (static_cast<size_t>(n) < buf.size()) return Utf8ToWide(std::string(buf.data(), static_cast<size_t>(n)));
+    buf.resize(buf.size() * 2);
+  }
+}
+
+WString TempFolder() {
+  const char* t = std::getenv("TMPDIR");
+  WString folder = Utf8ToWide((t && *t) ? t : "/tmp");
+  if (folder.empty() || folder.back() != kPathSep) folder.push_back(kPathSep);
+  return folder;
+}
+
+bool GetEnvVar(const WString& name, WString& value) {
+  const char* v = name.empty() ? nullptr : std::getenv(WideToUtf8(name).c_str());
+  if (!v) return false;
+  value = Utf8ToWide(v);
+  return true;
+}
+
+bool SpecialFolderPath(int csidl, WString& path) {
+  WString home;
+  const bool hasHome = GetEnvVar(u"HOME", home) && !home.empty();
+  WString xdg;
+  switch (csidl) {
+    case 0: if (!hasHome) return false; path = JoinPath(home, u"Desktop"); return true;
+    case 5: if (!hasHome) return false; path = JoinPath(home, u"Documents"); return true;
+    case 26:
+      if (GetEnvVar(u"XDG_CONFIG_HOME", xdg) && !xdg.empty()) { path = xdg; return true; }
+      if (!hasHome) return false;
+      path = JoinPath(home, u".config");
+      return true;
+    case 28:
+      if (GetEnvVar(u"XDG_DATA_HOME", xdg) && !xdg.empty()) { path = xdg; return true; }
+      if (!hasHome) return false;
+      path = JoinPath(JoinPath(home, u".local"), u"share");
+      return true;
+    case 40: if (!hasHome) return false; path = home; return true;
+    default: return false;
+  }
+}
+
+WString NewUuidString() {
+  static std::random_device device;
+  static std::mt19937_64 engine((static_cast<uint64_t>(device()) << 32) ^ device() ^
+                                static_cast<uint64_t>(::getpid()) ^ static_cast<uint64_t>(std::time(nullptr)));
+  uint8_t bytes[16];
+  for (int i = 0; i < 16; i += 8) {
+    const uint64_t r = engine();
+    for (int k = 0; k < 8; ++k) bytes[i + k] = static_cast<uint8_t>(r >> (8 * k));
+  }
+  bytes[6] = static_cast<uint8_t>((bytes[6] & 0x0F) | 0x40);  // version 4
+  bytes[8] = static_cast<uint8_t>((bytes[8] & 0x3F) | 0x80);  // RFC 4122 variant
+  static const char* hex = "0123456789abcdef";
+  WString out;
+  for (int i = 0; i < 16; ++i) {
+    if (i == 4 || i == 6 || i == 8 || i == 10) out.push_back(u'-');
+    out.push_back(static_cast<char16_t>(hex[bytes[i] >> 4]));
+    out.push_back(static_cast<char16_t>(hex[bytes[i] & 15]));
+  }
+  return out;
+}
+
+bool FileDosDateTime(const WString& path, uint32_t& dosDateTime) {
+  struct stat st;
+  if (::stat(Native(path).c_str(), &st) != 0) return Fail(errno);
+  struct tm local;
+  const time_t t = st.st_mtime;
+  if (!::localtime_r(&t, &local)) return false;
+  int year = local.tm_year + 1900;
+  if (year < 1980) year = 1980;
+  if (year > 2107) year = 2107;
+  const uint32_t date = static_cast<uint32_t>(((year - 1980) << 9) | ((local.tm_mon + 1) << 5) | local.tm_mday);
+  const uint32_t time = static_cast<uint32_t>((local.tm_hour << 11) | (local.tm_min << 5) | (local.tm_sec / 2));
+  dosDateTime = (date << 16) | time;
+  return true;
+}
+
+bool SetFileDosDateTime(const WString& path, uint32_t dosDateTime) {
+  struct tm local = {};
+  const uint32_t date = dosDateTime >> 16, time = dosDateTime & 0xFFFF;
+  local.tm_year = static_cast<int>((date >> 9) & 0x7F) + 80;
+  local.tm_mon = static_cast<int>((date >> 5) & 0x0F) - 1;
+  local.tm_mday = static_cast<int>(date & 0x1F);
+  local.tm_hour = static_cast<int>((time >> 11) & 0x1F);
+  local.tm_min = static_cast<int>((time >> 5) & 0x3F);
+  local.tm_sec = static_cast<int>((time & 0x1F) * 2);
+  local.tm_isdst = -1;
+  const time_t t = ::mktime(&local);
+  if (t == static_cast<time_t>(-1)) return false;
+  struct timeval times[2];
+  times[0].tv_sec = times[1].tv_sec = t;
+  times[0].tv_usec = times[1].tv_usec = 0;
+  if (::utimes(Native(path).c_str(), times) != 0) return Fail(errno);
+  return true;
+}

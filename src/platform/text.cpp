@@ -1,0 +1,205 @@
+#include "platform/text.h"
+
+namespace {
+
+// Windows-1252 bytes 0x80..0x9F; 0 marks the five undefined positions,
+// which decode to the C1 control of the same value, as Windows does.
+const char16_t kCp1252High[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+void AppendUtf8(std::string& out, uint32_t cp) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+// Decodes one UTF-8 sequence at text[i]; returns false for an invalid one.
+bool DecodeUtf8(std::string_view text, size_t& i, uint32_t& cp) {
+  const auto b0 = static_cast<uint8_t>(text[i]);
+  if (b0 < 0x80) {
+    cp = b0;
+    i += 1;
+    return true;
+  }
+  int extra;
+  uint32_t min;
+  if ((b0 & 0xE0) == 0xC0) {
+    extra = 1, cp = b0 & 0x1F, min = 0x80;
+  } else if ((b0 & 0xF0) == 0xE0) {
+    extra = 2, cp = b0 & 0x0F, min = 0x800;
+  } else if ((b0 & 0xF8) == 0xF0) {
+    extra = 3, cp = b0 & 0x07, min = 0x10000;
+  } else {
+    return false;
+  }
+  if (static_cast<size_t>(extra) > text.size() - i - 1) return false;
+  for (int k = 1; k <= extra; ++k) {
+    const auto b = static_cast<uint8_t>(text[i + k]);
+    if ((b & 0xC0) != 0x80) return false;
+    cp = (cp << 6) | (b & 0x3F);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+  i += extra + 1;
+  return true;
+}
+
+}  // namespace
+
+WString Utf8ToWide(std::string_view text) {
+  WString out;
+  out.reserve(text.size());
+  size_t i = 0;
+  while (i < text.size()) {
+    uint32_t cp;
+    if (!DecodeUtf8(text, i, cp)) {
+      out.push_back(0xFFFD);
+      ++i;
+      continue;
+    }
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+    } else {
+      out.push_back(static_cast<char16_t>(cp));
+    }
+  }
+  return out;
+}
+
+std::string WideToUtf8(WStringView text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    uint32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;
+    }
+    AppendUtf8(out, c);
+  }
+  return out;
+}
+
+bool IsValidUtf8(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size()) {
+    uint32_t cp;
+    if (!DecodeUtf8(text, i, cp)) return false;
+  }
+  return true;
+}
+
+WString AnsiToWide(std::string_view text) {
+  WString out;
+  out.reserve(text.size());
+  for (char ch : text) {
+    const auto b = static_cast<uint8_t>(ch);
+    if (b >= 0x80 && b < 0xA0 && kCp1252High[b - 0x80] != 0) {
+      out.push_back(kCp1252High[b - 0x80]);
+    } else {
+      out.push_back(b);
+    }
+  }
+  return out;
+}
+
+std::string WideToAnsi(WStringView text, bool* lossy) {
+  std::string out;
+  out.reserve(text.size());
+  for (char16_t c : text) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+      out.push_back(static_cast<char>(c));
+      continue;
+    }
+    int found = -1;
+    for (int k = 0; k < 32; ++k) {
+      if (kCp1252High[k] == c || (kCp1252High[k] == 0 && c == 0x80 + k)) {
+        found = k;
+        break;
+      }
+    }
+    if (found >= 0) {
+      out.push_back(static_cast<char>(0x80 + found));
+    } else {
+      out.push_back('?');
+      if (lossy) *lossy = true;
+    }
+  }
+  return out;
+}
+
+char16_t AsciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? c + 32 : c; }
+
+bool EqualsAsciiNoCase(WStringView a, WStringView b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  return true;
+}
+
+bool StartsWithAsciiNoCase(WStringView text, WStringView prefix) {
+  return text.size() >= prefix.size() && EqualsAsciiNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+char16_t NameUpper(char16_t c) {
+  if (c >= u'a' && c <= u'z') return c - 32;
+  // Latin-1 lower-case letters, except the division sign and y-diaeresis.
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 32;
+  if (c == 0xFF) return 0x178;
+  return c;
+}
+
+WString NameToUpper(WStringView text) {
+  WString out(text);
+  for (auto& c : out) c = NameUpper(c);
+  return out;
+}
+
+bool EqualsNoCase(WStringView a, WStringView b) { return a.size() == b.size() && CompareNoCase(a, b) == 0; }
+
+int CompareNoCase(WStringView a, WStringView b) {
+  const size_t n = a.size() < b.size() ? a.size() : b.size();
+  for (size_t i = 0; i < n; ++i) {
+    const char16_t x = NameUpper(a[i]), y = NameUpper(b[i]);
+    if (x != y) return x < y ? -1 : 1;
+  }
+  if (a.size() == b.size()) return 0;
+  return a.size() < b.size() ? -1 : 1;
+}
+
+size_t FindNoCase(WStringView haystack, WStringView needle, size_t from) {
+  if (needle.empty()) return from <= haystack.size() ? from : WString::npos;
+  if (needle.size() > haystack.size()) return WString::npos;
+  for (size_t i = from; i + needle.size() <= haystack.size(); ++i) {
+    size_t k = 0;
+    while (k < needle.size() && NameUpper(haystack[i + k]) == NameUpper(needle[k])) ++k;
+    if (k == needle.size()) return i;
+  }
+  return WString::npos;
+}
+
+size_t WideLength(const char16_t* text) {
+  size_t n = 0;
+  if (text)
+    while (text[n]) ++n;
+  return n;
+}

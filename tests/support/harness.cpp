@@ -1,0 +1,136 @@
+#include "support/harness.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "platform/text.h"
+
+namespace harness {
+
+namespace {
+
+std::string Quote(const std::string& s) {
+  std::string out = "'";
+  for (char c : s) {
+    if (c == '\'') out += "'\\''";
+    else out.push_back(c);
+  }
+  return out + "'";
+}
+
+}  // namespace
+
+TempDir::TempDir() {
+  const char* base = std::getenv("TMPDIR");
+  std::string tmpl = std::string(base && *base ? base : "/tmp") + "/pstest.XXXXXX";
+  std::vector<char> buf(tmpl.begin(), tmpl.end());
+  buf.push_back(0);
+  if (!::mkdtemp(buf.data())) ADD_FAILURE() << "mkdtemp failed";
+  path = buf.data();
+}
+
+TempDir::~TempDir() {
+  if (!path.empty() && std::getenv("PACKSMITH_KEEP_TEMP") == nullptr)
+    Shell("chmod -R u+w " + Quote(path) + " 2>/dev/null; rm -rf " + Quote(path));
+}
+
+Tool::Tool() {
+  exe = dir.Sub("packsmith");
+  Shell("cp " + Quote(PACKSMITH_EXE) + " " + Quote(exe));
+}
+
+std::string Tool::Run(const std::vector<std::string>& args, const std::string& cwd) const {
+  std::string command = "cd " + Quote(cwd.empty() ? dir.path : cwd) + " && " + Quote(exe);
+  for (const auto& a : args) command += " " + Quote(a);
+  command += " </dev/null 2>/dev/null";
+  std::string output;
+  Shell(command, &output);
+  return output;
+}
+
+int Shell(const std::string& command, std::string* output) {
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return -1;
+  std::string out;
+  char buf[65536];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
+  const int status = ::pclose(pipe);
+  if (output) *output = out;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<uint8_t> ReadBytes(const std::string& path) {
+  const std::string s = ReadFile(path);
+  return std::vector<uint8_t>(s.begin(), s.end());
+}
+
+void WriteFile(const std::string& path, const std::string& content) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << content;
+}
+
+bool Exists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+void MakeDirs(const std::string& path) { Shell("mkdir -p " + Quote(path)); }
+
+bool HaveWindres() { return Shell("command -v i686-w64-mingw32-windres >/dev/null 2>&1") == 0; }
+
+bool BuildResourceDll(const std::string& rcSource, const std::string& outDll, Compiler compiler) {
+  TempDir work;
+  const std::string rc = work.Sub("x.rc"), res = work.Sub("x.res");
+  WriteFile(rc, rcSource);
+  std::string log;
+  std::string compile;
+  if (compiler == Compiler::Windres)
+    compile = "i686-w64-mingw32-windres " + Quote(rc) + " -O res -o " + Quote(res) + " 2>&1";
+  else
+    compile = "llvm-rc /nologo /fo " + Quote(res) + " " + Quote(rc) + " 2>&1";
+  if (Shell(compile, &log) != 0) {
+    ADD_FAILURE() << "resource compiler failed: " << log;
+    return false;
+  }
+  if (Shell("lld-link /nologo /dll /noentry /machine:x86 " + Quote(res) + " /out:" + Quote(outDll) + " 2>&1",
+            &log) != 0) {
+    ADD_FAILURE() << "lld-link failed: " << log;
+    return false;
+  }
+  return true;
+}
+
+std::string Crlf(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') out += "\r\n";
+    else out.push_back(c);
+  }
+  return out;
+}
+
+std::string Utf16le(const std::string& utf8) {
+  const std::u16string w = Utf8ToWide(utf8);
+  std::string out;
+  for (char16_t c : w) {
+    out.push_back(static_cast<char>(c & 0xFF));
+    out.push_back(static_cast<char>(c >> 8));
+  }
+  return out;
+}
+
+}  // namespace harness

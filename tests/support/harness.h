@@ -1,0 +1,52 @@
+// Test support: runs the built packsmith as a user does (copied into a
+// fresh tool folder, run from a chosen working folder) and builds fixture
+// modules from .rc sources with the real resource compilers.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace harness {
+
+// A fresh folder under the temporary folder, removed with its contents.
+struct TempDir {
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  std::string path;
+  std::string Sub(const std::string& name) const { return path + "/" + name; }
+};
+
+// A tool folder holding a copy of the built executable.
+struct Tool {
+  TempDir dir;
+  std::string exe;
+  Tool();
+  // Runs the tool with `args` from `cwd`; returns its standard output.
+  std::string Run(const std::vector<std::string>& args, const std::string& cwd = "") const;
+};
+
+std::string ReadFile(const std::string& path);
+std::vector<uint8_t> ReadBytes(const std::string& path);
+void WriteFile(const std::string& path, const std::string& content);
+bool Exists(const std::string& path);
+void MakeDirs(const std::string& path);
+// Runs a shell command; returns its exit status and captures its output.
+int Shell(const std::string& command, std::string* output = nullptr);
+
+enum class Compiler { LlvmRc, Windres };
+// Compiles `rcSource` into a resource-only i386 DLL at `outDll` (llvm-rc or
+// windres, then lld-link). Windres is needed for MENUEX. Fails the test
+// (and returns false) when a step fails.
+bool BuildResourceDll(const std::string& rcSource, const std::string& outDll,
+                      Compiler compiler = Compiler::LlvmRc);
+bool HaveWindres();
+
+// CR LF helper: "a\nb" -> "a\r\nb".
+std::string Crlf(const std::string& text);
+// UTF-16LE bytes of an ASCII/UTF-8 text.
+std::string Utf16le(const std::string& utf8);
+
+}  // namespace harness
