@@ -6,8 +6,6 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 
-namespace {
-
 Invocation DeriveInvocation(const WString& path, Cursor command, Cursor tail) {
   Invocation inv;
   inv.path = path;
@@ -19,6 +17,8 @@ Invocation DeriveInvocation(const WString& path, Cursor command, Cursor tail) {
   inv.folder = IsDirectory(path) ? path : ParentFolder(path);
   return inv;
 }
+
+namespace {
 
 void Dispatch(const Invocation& inv) {
   const Cursor command = inv.command;

@@ -15,6 +15,11 @@ struct Invocation {
   Cursor tail = nullptr;     // start of T3
 };
 
+// The Invocation of a resolved path: `name` and `base` from its last
+// component (the whole path for /lgp), `folder` the path itself when it is
+// a folder, else its parent.
+Invocation DeriveInvocation(const WString& path, Cursor command, Cursor tail);
+
 // The whole run: `line` is the command line (program name first), `args`
 // the argument vector (only its last element is looked at, for /nomsgs).
 // Returns the exit code, always 0.

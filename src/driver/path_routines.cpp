@@ -20,6 +20,12 @@ void UnquoteSpaces(WString& path) {
   if (path.size() >= 2 && path.front() == u'"' && path.back() == u'"') path = path.substr(1, path.size() - 2);
 }
 
+// An existing absolute path loses its trailing separators (not the root's),
+// as a combined relative path does, so its last component is a name.
+void DropTrailingSeparators(WString& path) {
+  while (path.size() > 1 && IsPathSeparator(path.back())) path.pop_back();
+}
+
 }  // namespace
 
 bool ResolvePath(WString& path, ResolveMode mode) {
@@ -39,7 +45,10 @@ bool ResolvePath(WString& path, ResolveMode mode) {
           combined, current, path);
     return false;
   }
-  if (PathExists(path)) return true;
+  if (PathExists(path)) {
+    DropTrailingSeparators(path);
+    return true;
+  }
   if (mode == ResolveMode::Loud)
     OutputMessage(
         u"Absolute path invalid - unable to continue.  Please check the passed path.\r\n\r\n"

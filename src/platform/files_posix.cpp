@@ -53,7 +53,7 @@ int WinErrorFromErrno(int err, bool isFolder) {
     case EBUSY: case ETXTBSY: return 32;
     case EEXIST: return isFolder ? 183 : 80;
     case EINVAL: return 87;
-    case ENOSPC: case EFBIG: case EDQUOT: return 112;
+    case ENOSPC: return 112;
     case ENAMETOOLONG: return 206;
     default: return 31;
   }
@@ -123,11 +123,14 @@ bool DeleteTree(const WString& path) {
 
 bool ReadWholeFile(const WString& path, std::vector<uint8_t>& out) {
   out.clear();
-  const int fd = ::open(Native(path).c_str(), O_RDONLY | O_CLOEXEC);
+  // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; only a
+  // regular file is read, so a device or FIFO cannot hang the run.
+  const int fd = ::open(Native(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return Fail(errno);
   struct stat st;
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    const int err = S_ISDIR(st.st_mode) ? EACCES : errno;
+  const bool statFailed = ::fstat(fd, &st) != 0;
+  if (statFailed || !S_ISREG(st.st_mode)) {
+    const int err = statFailed ? errno : EACCES;
     ::close(fd);
     return Fail(err);
   }
@@ -158,11 +161,12 @@ bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool ap
   if (fd < 0) return Fail(errno);
   off_t start = 0;
   if (append) start = ::lseek(fd, 0, SEEK_END);
-  bool ok = start >= 0 && WriteAll(fd, bytes.data(), bytes.size());
-  const int writeErr = errno;
-  if (ok && ::ftruncate(fd, start + static_cast<off_t>(bytes.size())) != 0) ok = false;
+  int err = 0;
+  if (start < 0 || !WriteAll(fd, bytes.data(), bytes.size()) ||
+      ::ftruncate(fd, start + static_cast<off_t>(bytes.size())) != 0)
+    err = errno ? errno : EIO;
   ::close(fd);
-  if (!ok) return Fail(writeErr ? writeErr : EIO);
+  if (err) return Fail(err);
   return true;
 }
 
@@ -239,7 +243,11 @@ std::vector<DirEntry> ListDirectory(const WString& folder, WStringView pattern) 
   const std::string native = Native(folder.empty() ? WString(u".") : folder);
   DIR* dir = ::opendir(native.c_str());
   if (!dir) {
-    Fail(errno);
+    // A folder that is not there is a path not found (3), as FindFirstFileW
+    // reports it; 2 is kept for a folder without a matching entry.
+    const int err = errno;
+    if (err == ENOENT || err == ENOTDIR) SetLastErrorCode(3);
+    else Fail(err);
     return entries;
   }
   while (dirent* e = ::readdir(dir)) {

@@ -48,12 +48,36 @@ Tool::Tool() {
 }
 
 std::string Tool::Run(const std::vector<std::string>& args, const std::string& cwd) const {
-  std::string command = "cd " + Quote(cwd.empty() ? dir.path : cwd) + " && " + Quote(exe);
+  const Result r = RunFull(args, cwd);
+  if (r.status != 0) {
+    std::string line;
+    for (const auto& a : args) line += " " + Quote(a);
+    ADD_FAILURE() << "packsmith" << line << " exited with " << r.status << "\n" << r.err;
+  }
+  return r.out;
+}
+
+Tool::Result Tool::RunFull(const std::vector<std::string>& args, const std::string& cwd) const {
+  const char* base = std::getenv("TMPDIR");
+  std::string errFile = std::string(base && *base ? base : "/tmp") + "/pserr.XXXXXX";
+  const int fd = ::mkstemp(errFile.data());
+  if (fd >= 0) ::close(fd);
+  std::string command = "cd " + Quote(cwd.empty() ? dir.path : cwd) + " && exec " + Quote(exe);
   for (const auto& a : args) command += " " + Quote(a);
-  command += " </dev/null 2>/dev/null";
-  std::string output;
-  Shell(command, &output);
-  return output;
+  command += " </dev/null 2>" + Quote(errFile);
+  Result r;
+  r.status = Shell(command, &r.out);
+  r.err = ReadFile(errFile);
+  ::unlink(errFile.c_str());
+  return r;
+}
+
+std::string RealPath(const std::string& path) {
+  char* real = ::realpath(path.c_str(), nullptr);
+  if (!real) return path;
+  std::string out = real;
+  std::free(real);
+  return out;
 }
 
 int Shell(const std::string& command, std::string* output) {

@@ -25,7 +25,17 @@ struct Tool {
   std::string exe;
   Tool();
   // Runs the tool with `args` from `cwd`; returns its standard output.
+  // The tool always exits with 0: any other status (a crash, a sanitizer
+  // report) fails the calling test, with the tool's standard error.
   std::string Run(const std::vector<std::string>& args, const std::string& cwd = "") const;
+  // The same run, giving standard error and the exit status too, and
+  // failing nothing itself.
+  struct Result {
+    std::string out;
+    std::string err;
+    int status = -1;
+  };
+  Result RunFull(const std::vector<std::string>& args, const std::string& cwd = "") const;
 };
 
 std::string ReadFile(const std::string& path);
@@ -43,6 +53,10 @@ enum class Compiler { LlvmRc, Windres };
 bool BuildResourceDll(const std::string& rcSource, const std::string& outDll,
                       Compiler compiler = Compiler::LlvmRc);
 bool HaveWindres();
+
+// The real path of a folder (symlinks resolved), as the tool's current
+// directory reports it.
+std::string RealPath(const std::string& path);
 
 // CR LF helper: "a\nb" -> "a\r\nb".
 std::string Crlf(const std::string& text);
