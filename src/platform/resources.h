@@ -39,7 +39,8 @@ struct ModuleDeleter {
 };
 using ModulePtr = std::unique_ptr<Module, ModuleDeleter>;
 
-// Null when the file cannot be read or is no PE module (sets the error).
+// Null when the file cannot be read (the file layer's error) or is no PE
+// module (error 193, ERROR_BAD_EXE_FORMAT).
 ModulePtr OpenModule(const WString& path);
 ModulePtr OpenModuleFromBytes(std::vector<uint8_t> bytes);
 
@@ -50,10 +51,13 @@ std::vector<uint16_t> EnumResourceLanguages(const Module& module, const ResId& t
 
 // FindResourceW: the default-language choice. Language 0x0000, then 0x0409,
 // then 0x0009, then the first language listed. False when absent.
-bool FindResourceDefault(const Module& module, const ResId& type, const ResId& name, ByteSpan& data);
+// `foundLang`, when given, receives the language of the copy found.
+bool FindResourceDefault(const Module& module, const ResId& type, const ResId& name, ByteSpan& data,
+                         uint16_t* foundLang = nullptr);
 // FindResourceExW: that exact language, else the same primary language with
 // the neutral sublanguage, else language 0x0000.
-bool FindResourceLang(const Module& module, const ResId& type, const ResId& name, uint16_t lang, ByteSpan& data);
+bool FindResourceLang(const Module& module, const ResId& type, const ResId& name, uint16_t lang, ByteSpan& data,
+                      uint16_t* foundLang = nullptr);
 
 // LoadStringW: string `id` of the module's string table (default language).
 // False when the block or the string is missing or empty.
@@ -73,9 +77,9 @@ using ResourceUpdatePtr = std::unique_ptr<ResourceUpdate, ResourceUpdateDeleter>
 
 // Null when the file cannot be read or is no PE module (sets the error).
 ResourceUpdatePtr BeginResourceUpdate(const WString& path);
-// Adds or replaces one language of one name; empty `data` with `remove`
-// deletes it. A name left without languages and a type left without names
-// disappear.
+// Adds or replaces one language of one name (the bytes are copied; empty
+// data is a resource of size 0). DeleteResourceItem removes one language;
+// a name left without languages and a type left without names disappear.
 void UpdateResourceItem(ResourceUpdate& update, const ResId& type, const ResId& name, uint16_t lang,
                         ByteSpan data);
 void DeleteResourceItem(ResourceUpdate& update, const ResId& type, const ResId& name, uint16_t lang);
