@@ -1,0 +1,198 @@
+// /clear and /clean end to end: modules compiled from .rc sources (one
+// with code and base relocations), the result read back through the
+// resource engine and by llvm-readobj.
+#include <gtest/gtest.h>
+
+#include "e2e/maintenance_helpers.h"
+
+namespace {
+
+using maintenance::AllResources;
+using maintenance::Languages;
+
+const std::string kAttemptClear = "Attempting to remove HASH section...\r\n";
+const std::string kCompletedClear = "Completed HASH section removal\r\n";
+const std::string kAttemptClean = "Attempting to cleanup the lng files in the passed folder...\r\n";
+const std::string kNoneCleaned = "Completed lng file cleanup - no files needed to be cleaned.\r\n";
+
+std::string Cleaned(const std::string& name) { return "Completed lng file cleanup (" + name + ")\r\n"; }
+
+const std::string kStrings = "LANGUAGE 0, 1\nSTRINGTABLE\nBEGIN\n 1 \"one\"\n 65535 \"{GUID}\"\nEND\n"
+                             "LANGUAGE 0, 1\n200 RCDATA\nBEGIN\n \"keep me\\0\"\nEND\n";
+std::string Hash(int primary, int sub, const std::string& data) {
+  return "LANGUAGE " + std::to_string(primary) + ", " + std::to_string(sub) + "\nHASH HASH\nBEGIN\n \"" + data +
+         "\\0\"\nEND\n";
+}
+const std::string kDesign = "LANGUAGE 0, 1\nGUIDELINES DESIGNINFO\nBEGIN\n \"guides\\0\"\nEND\n";
+const std::string kNumeric = "LANGUAGE 0, 1\n1 255\nBEGIN\n 0x1234, 0x5678\nEND\n";
+
+const ResId kHash = ResId::Str(u"HASH");
+
+std::map<std::string, std::vector<uint8_t>> Without(std::map<std::string, std::vector<uint8_t>> all,
+                                                    const std::string& key) {
+  EXPECT_EQ(all.erase(key), 1u) << key;
+  return all;
+}
+
+TEST(Clear, RemovesOneLanguageOfHashPerRun) {
+  harness::Tool tool;
+  harness::TempDir dir;
+  const std::string one = dir.Sub("one.lng"), two = dir.Sub("two.lng"), neutral = dir.Sub("neutral.lng");
+  ASSERT_TRUE(harness::BuildResourceDll(kStrings + Hash(0, 1, "digest"), one));
+  ASSERT_TRUE(harness::BuildResourceDll(kStrings + Hash(9, 1, "english") + Hash(7, 1, "german"), two));
+  ASSERT_TRUE(harness::BuildResourceDll(kStrings + Hash(0, 0, "neutral"), neutral));
+
+  const auto oneBefore = AllResources(one);
+  EXPECT_EQ(tool.Run({one, "/clear"}), kAttemptClear + kCompletedClear);
+  EXPECT_EQ(AllResources(one), Without(oneBefore, "HASH/HASH/1024"));
+  EXPECT_TRUE(maintenance::ReadobjReads(one));
+
+  // The first listed language goes first, the other on the next run.
+  const auto twoBefore = AllResources(two);
+  EXPECT_EQ(tool.Run({two, "/clear"}), kAttemptClear + kCompletedClear);
+  EXPECT_EQ(Languages(two, kHash, kHash), std::vector<uint16_t>{0x0409});
+  EXPECT_EQ(tool.Run({two, "/clear"}), kAttemptClear + kCompletedClear);
+  EXPECT_EQ(AllResources(two), Without(Without(twoBefore, "HASH/HASH/1031"), "HASH/HASH/1033"));
+  const std::string twoAfter = harness::ReadFile(two);
+  EXPECT_EQ(tool.Run({two, "/clear"}), kAttemptClear + "No HASH section detected in `" + two + "'\r\n");
+  EXPECT_TRUE(harness::ReadFile(two) == twoAfter);
+  EXPECT_TRUE(maintenance::ReadobjReads(two));
+
+  // Stored only in language 0: that copy is the one removed.
+  const auto neutralBefore = AllResources(neutral);
+  EXPECT_EQ(tool.Run({neutral, "/clear"}), kAttemptClear + kCompletedClear);
+  EXPECT_EQ(AllResources(neutral), Without(neutralBefore, "HASH/HASH/0"));
+}
+
+TEST(Clear, LeavesFilesWithoutHashOrThatCannotBeWrittenAsTheyWere) {
+  harness::Tool tool;
+  harness::TempDir dir;
+  const std::string none = dir.Sub("none.lng"), readOnly = dir.Sub("ro.lng"), text = dir.Sub("text.lng");
+  ASSERT_TRUE(harness::BuildResourceDll(kStrings + kDesign, none));
+  ASSERT_TRUE(harness::BuildResourceDll(kStrings + Hash(0, 1, "digest"), readOnly));
+  harness::WriteFile(text, "not a module");
+  ASSERT_EQ(harness::Shell("chmod a-w '" + readOnly + "'"), 0);
+  std::map<std::string, std::string> before;
+  for (const auto& f : {none, readOnly, text}) before[f] = harness::ReadFile(f);
+
+  EXPECT_EQ(tool.Run({none, "/clear"}), kAttemptClear + "No HASH section detected in `" + none + "'\r\n");
+  EXPECT_EQ(tool.Run({text, "/clear"}), kAttemptClear + "No HASH section detected in `" + text + "'\r\n");
+  EXPECT_EQ(tool.Run({readOnly, "/clear"}), kAttemptClear + "Failed to commit the updates to file (" + readOnly + ")\r\n");
+  EXPECT_EQ(tool.Run({readOnly, "/clear", "/nomsgs"}), "");
+  // A folder stands for the file named like it inside it.
+  EXPECT_EQ(tool.Run({dir.path, "/clear"}),
+            kAttemptClear + "No HASH section detected in `" + dir.path + "/" +
+                dir.path.substr(dir.path.rfind('/') + 1) + "'\r\n");
+
+  for (const auto& [file, bytes] : before) EXPECT_TRUE(harness::ReadFile(file) == bytes) << file;
+}
+
+TEST(Clear, ModuleWithCodeKeepsEveryOtherByteOfItsSections) {
+  harness::Tool tool;
+  harness::TempDir dir;
+  const std::string dll = dir.Sub("plugin.dll");
+  ASSERT_TRUE(maintenance::BuildModule(kStrings + kDesign + Hash(0, 1, std::string(3000, 'h')), dll,
+                                       maintenance::Fixture("code_module.c")));
+  auto sectionsBefore = maintenance::SectionBytes(dll);
+  ASSERT_TRUE(sectionsBefore.count(".reloc") && sectionsBefore.count(".text"));
+  const auto resourcesBefore = AllResources(dll);
+
+  EXPECT_EQ(tool.Run({dll, "/clear"}), kAttemptClear + kCompletedClear);
+  EXPECT_EQ(AllResources(dll), Without(resourcesBefore, "HASH/HASH/1024"));
+  auto sectionsAfter = maintenance::SectionBytes(dll);
+  sectionsBefore.erase(".rsrc");
+  sectionsAfter.erase(".rsrc");
+  EXPECT_TRUE(sectionsAfter == sectionsBefore);
+  std::string listing;
+  EXPECT_TRUE(maintenance::ReadobjReads(dll, &listing)) << listing;
+  EXPECT_EQ(listing.find("HASH"), std::string::npos);
+  EXPECT_NE(listing.find("GUIDELINES"), std::string::npos);
+}
+
+class Clean : public ::testing::Test {
+ protected:
+  harness::Tool tool;
+  harness::TempDir dir;
+  std::string Lng(const std::string& name, const std::string& rc) {
+    const std::string path = dir.Sub(name);
+    EXPECT_TRUE(harness::BuildResourceDll(rc, path));
+    return path;
+  }
+};
+
+TEST_F(Clean, StripsLeftoversFromEveryLanguageFileOfTheFolder) {
+  const std::string a = Lng("a_hash.lng", kStrings + Hash(0, 1, "digest"));
+  const std::string b = Lng("b_plain.lng", kStrings);
+  const std::string c = Lng("C_design.LNG", kStrings + kDesign);
+  const std::string d = Lng("d_all.lng", kStrings + Hash(0, 1, "x") + kNumeric + kDesign);
+  // Not language files, or not this folder's: left alone.
+  const std::string dll = Lng("e_module.dll", kStrings + Hash(0, 1, "digest"));
+  harness::MakeDirs(dir.Sub("folder.lng"));
+  harness::MakeDirs(dir.Sub("sub"));
+  const std::string nested = dir.Sub("sub/nested.lng");
+  ASSERT_TRUE(harness::BuildResourceDll(kStrings + Hash(0, 1, "digest"), nested));
+  harness::WriteFile(dir.Sub("f_text.lng"), "no module here");
+
+  std::map<std::string, std::map<std::string, std::vector<uint8_t>>> before;
+  for (const auto& f : {a, b, c, d}) before[f] = AllResources(f);
+  std::map<std::string, std::string> untouched;
+  for (const auto& f : {b, dll, nested, dir.Sub("f_text.lng")}) untouched[f] = harness::ReadFile(f);
+
+  EXPECT_EQ(tool.Run({dir.path, "/clean"}), kAttemptClean + Cleaned("a_hash.lng") + Cleaned("C_design.LNG") +
+                                                 Cleaned("d_all.lng") +
+                                                 "Completed lng file cleanup - 3 files were cleaned.\r\n");
+  EXPECT_EQ(AllResources(a), Without(before[a], "HASH/HASH/1024"));
+  EXPECT_EQ(AllResources(c), Without(before[c], "DESIGNINFO/GUIDELINES/1024"));
+  EXPECT_EQ(AllResources(d),
+            Without(Without(Without(before[d], "HASH/HASH/1024"), "#255/#1/1024"), "DESIGNINFO/GUIDELINES/1024"));
+  for (const auto& f : {a, c, d}) EXPECT_TRUE(maintenance::ReadobjReads(f)) << f;
+  for (const auto& [file, bytes] : untouched) EXPECT_TRUE(harness::ReadFile(file) == bytes) << file;
+
+  // Everything is clean now.
+  EXPECT_EQ(tool.Run({dir.path, "/clean"}), kAttemptClean + kNoneCleaned);
+}
+
+TEST_F(Clean, ThreeFilesOfWhichTwoNeedIt) {
+  Lng("one.lng", kStrings + Hash(0, 1, "digest"));
+  Lng("three.lng", kStrings);
+  Lng("two.lng", kStrings + kDesign);
+  EXPECT_EQ(tool.Run({dir.path, "/clean"}), kAttemptClean + Cleaned("one.lng") + Cleaned("two.lng") +
+                                                 "Completed lng file cleanup - 2 files were cleaned.\r\n");
+}
+
+TEST_F(Clean, OneCleanedFileGivenByTheFileItself) {
+  const std::string plain = Lng("plain.lng", kStrings);
+  Lng("hashed.lng", kStrings + Hash(9, 1, "english") + Hash(7, 1, "german"));
+  Lng("numeric.lng", kStrings + "LANGUAGE 0, 0\n1 255\nBEGIN\n 0x1234\nEND\n");
+  // A path to one language file stands for its whole folder; each run
+  // removes one language of each leftover, the neutral one included.
+  EXPECT_EQ(tool.Run({plain, "/clean"}), kAttemptClean + Cleaned("hashed.lng") + Cleaned("numeric.lng") +
+                                             "Completed lng file cleanup - 2 files were cleaned.\r\n");
+  EXPECT_EQ(Languages(dir.Sub("hashed.lng"), kHash, kHash), std::vector<uint16_t>{0x0409});
+  EXPECT_TRUE(Languages(dir.Sub("numeric.lng"), ResId::Int(255), ResId::Int(1)).empty());
+  EXPECT_EQ(tool.Run({plain, "/clean"}),
+            kAttemptClean + Cleaned("hashed.lng") + "Completed lng file cleanup - 1 file was cleaned.\r\n");
+  EXPECT_TRUE(Languages(dir.Sub("hashed.lng"), kHash, kHash).empty());
+}
+
+TEST_F(Clean, NothingToClean) {
+  EXPECT_EQ(tool.Run({dir.path, "/clean"}), kAttemptClean + kNoneCleaned);
+  Lng("plain.lng", kStrings);
+  EXPECT_EQ(tool.Run({dir.path, "/clean"}), kAttemptClean + kNoneCleaned);
+  EXPECT_EQ(tool.Run({dir.path, "/clean", "/nomsgs"}), "");
+}
+
+TEST_F(Clean, ReadOnlyFileReportsEachFailedRemovalAndStaysAsItWas) {
+  const std::string ro = Lng("locked.lng", kStrings + Hash(0, 1, "x") + kNumeric + kDesign);
+  Lng("open.lng", kStrings + Hash(0, 1, "x"));
+  ASSERT_EQ(harness::Shell("chmod a-w '" + ro + "'"), 0);
+  const std::string bytes = harness::ReadFile(ro);
+  const std::string tail = " section from the file (" + ro + ") 5\r\n";
+  EXPECT_EQ(tool.Run({dir.path, "/clean"}),
+            kAttemptClean + "Failed to remove the HASH" + tail + "Failed to remove the 255" + tail +
+                "Failed to remove the DESIGNINFO" + tail + Cleaned("open.lng") +
+                "Completed lng file cleanup - 1 file was cleaned.\r\n");
+  EXPECT_TRUE(harness::ReadFile(ro) == bytes);
+}
+
+}  // namespace

@@ -1,0 +1,131 @@
+// Shared by the /ini_tx, /clear and /clean tests: the resources of a module
+// read back through the engine, and the raw bytes of its sections.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "lngfile/string_block.h"
+#include "platform/byte_reader.h"
+#include "platform/resources.h"
+#include "platform/text.h"
+#include "support/harness.h"
+
+namespace maintenance {
+
+inline std::string FixturePath(const std::string& name) {
+  return std::string(PACKSMITH_FIXTURE_DIR) + "/maintenance/" + name;
+}
+inline std::string Fixture(const std::string& name) { return harness::ReadFile(FixturePath(name)); }
+
+inline ModulePtr Open(const std::string& path) { return OpenModule(Utf8ToWide(path)); }
+
+inline std::string IdText(const ResId& id) {
+  return id.isName ? WideToUtf8(id.name) : "#" + std::to_string(id.id);
+}
+
+// Every resource of the module in enumeration order: "type/name/lang" and
+// its bytes.
+inline std::map<std::string, std::vector<uint8_t>> AllResources(const std::string& path) {
+  std::map<std::string, std::vector<uint8_t>> out;
+  ModulePtr module = Open(path);
+  EXPECT_TRUE(module) << path;
+  if (!module) return out;
+  for (const ResId& type : EnumResourceTypes(*module))
+    for (const ResId& name : EnumResourceNames(*module, type))
+      for (uint16_t lang : EnumResourceLanguages(*module, type, name)) {
+        ByteSpan data;
+        EXPECT_TRUE(FindResourceLang(*module, type, name, lang, data));
+        out[IdText(type) + "/" + IdText(name) + "/" + std::to_string(lang)] =
+            std::vector<uint8_t>(data.begin(), data.end());
+      }
+  return out;
+}
+
+inline std::vector<uint16_t> Languages(const std::string& path, const ResId& type, const ResId& name) {
+  ModulePtr module = Open(path);
+  return module ? EnumResourceLanguages(*module, type, name) : std::vector<uint16_t>{};
+}
+inline std::vector<uint16_t> BlockLanguages(const std::string& path, uint16_t block) {
+  return Languages(path, ResId::Int(kRtString), ResId::Int(block));
+}
+
+// The 16 strings of a block in one language; the raw bytes in `raw`.
+inline std::array<WString, 16> BlockStrings(const std::string& path, uint16_t block, uint16_t lang,
+                                            std::vector<uint8_t>* raw = nullptr) {
+  StringBlock strings;
+  ModulePtr module = Open(path);
+  ByteSpan data;
+  uint16_t found = 0;
+  EXPECT_TRUE(module && FindResourceLang(*module, ResId::Int(kRtString), ResId::Int(block), lang, data, &found) &&
+              found == lang)
+      << "block " << block << " language " << lang;
+  EXPECT_TRUE(ReadStringBlock(data, strings));
+  if (raw) raw->assign(data.begin(), data.end());
+  return strings.strings;
+}
+
+// String `id` as the loader sees it (default language); empty when absent.
+inline WString LoadedString(const Module& module, uint32_t id) {
+  WString text;
+  LoadModuleString(module, id, text);
+  return text;
+}
+
+// The raw bytes of every section by name, read from the section table.
+inline std::map<std::string, std::vector<uint8_t>> SectionBytes(const std::string& path) {
+  std::map<std::string, std::vector<uint8_t>> out;
+  const std::vector<uint8_t> file = harness::ReadBytes(path);
+  ByteReader r(file);
+  uint32_t peOffset = 0;
+  uint16_t sections = 0, optionalSize = 0;
+  if (!r.PeekU32At(0x3C, peOffset) || !r.Seek(peOffset + 6) || !r.U16(sections) || !r.Seek(peOffset + 20) ||
+      !r.U16(optionalSize) || !r.Seek(peOffset + 24 + optionalSize)) {
+    ADD_FAILURE() << "no section table in " << path;
+    return out;
+  }
+  for (uint16_t i = 0; i < sections; ++i) {
+    ByteSpan name;
+    uint32_t virtualSize, address, rawSize, rawOffset;
+    if (!r.Bytes(8, name) || !r.U32(virtualSize) || !r.U32(address) || !r.U32(rawSize) || !r.U32(rawOffset) ||
+        !r.Skip(16) || rawOffset > file.size() || rawSize > file.size() - rawOffset) {
+      ADD_FAILURE() << "bad section header in " << path;
+      return out;
+    }
+    std::string text(name.begin(), name.end());
+    text = text.substr(0, text.find('\0'));
+    out[text] = std::vector<uint8_t>(file.begin() + rawOffset, file.begin() + rawOffset + rawSize);
+  }
+  return out;
+}
+
+// llvm-readobj, an independent reader, accepts the file's resources.
+inline bool ReadobjReads(const std::string& path, std::string* listing = nullptr) {
+  std::string out;
+  const int status = harness::Shell("llvm-readobj --coff-resources '" + path + "' 2>&1", &out);
+  if (listing) *listing = out;
+  return status == 0 && out.find("error") == std::string::npos && out.find("warning") == std::string::npos;
+}
+
+// A resource-only module from an .rc source; a module with code as well
+// when `code` (C source) is given.
+inline bool BuildModule(const std::string& rc, const std::string& out, const std::string& code = "") {
+  if (code.empty()) return harness::BuildResourceDll(rc, out);
+  harness::TempDir work;
+  harness::WriteFile(work.Sub("m.rc"), rc);
+  harness::WriteFile(work.Sub("m.c"), code);
+  std::string log;
+  const std::string cmd = "cd '" + work.path +
+                          "' && llvm-rc /nologo /fo m.res m.rc && clang --target=i686-pc-windows-msvc -O1 -c m.c "
+                          "-o m.obj && lld-link /nologo /dll /noentry /machine:x86 m.obj m.res /out:'" +
+                          out + "' 2>&1";
+  const bool ok = harness::Shell(cmd, &log) == 0;
+  EXPECT_TRUE(ok) << log;
+  return ok;
+}
+
+}  // namespace maintenance
