@@ -19,5 +19,6 @@ struct AcceleratorTable {
   std::vector<uint8_t> trailing;  // a partial record at the end, kept
 };
 
+// Reads every whole record; false when a partial record is left over.
 bool ReadAcceleratorTable(ByteSpan data, AcceleratorTable& table);
 std::vector<uint8_t> WriteAcceleratorTable(const AcceleratorTable& table);

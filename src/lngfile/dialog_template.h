@@ -47,11 +47,18 @@ struct DialogTemplate {
   WString typeface;
   std::vector<DialogItem> items;
   bool truncated = false;  // the data ended before the header or an item did
-  std::vector<uint8_t> trailing;
+  // The cut came inside the header's menu, class, title or font: `trailing`
+  // then holds everything after the fixed header fields.
+  bool headerCut = false;
+  std::vector<uint8_t> trailing;  // bytes after the last whole part
 };
 
 bool IsDialogExTemplate(ByteSpan data);
 // False when not even the fixed header can be read; otherwise true with
 // what could be read and `truncated` set when the data ended early.
+// Written back unchanged, a record gives the bytes it was read from
+// (alignment padding written as zeros).
 bool ReadDialogTemplate(ByteSpan data, DialogTemplate& dialog);
 std::vector<uint8_t> WriteDialogTemplate(const DialogTemplate& dialog);
+// How many bytes of creation data follow an item's count word.
+uint16_t CreationDataSize(bool extended, uint16_t creationCount);

@@ -12,6 +12,8 @@
 
 constexpr uint16_t kMfPopup = 0x0010;
 constexpr uint16_t kMfEnd = 0x0080;
+constexpr uint16_t kMenuExPopup = 0x0001;  // MENUEX resource-info bits
+constexpr uint16_t kMenuExLast = 0x0080;
 
 struct MenuItem {
   uint16_t flags = 0;
@@ -22,11 +24,11 @@ struct MenuItem {
 
 struct MenuTemplate {
   uint16_t version = 0;
-  uint16_t offset = 0;              // header offset word: bytes between header and items
+  uint16_t offset = 0;               // header offset word: bytes between header and items
   std::vector<uint8_t> headerExtra;  // those bytes, kept
   std::vector<MenuItem> items;
-  bool truncated = false;           // the last item ran past the end: not listed
-  std::vector<uint8_t> trailing;    // bytes after the last whole item
+  bool truncated = false;            // the last item ran past the end: not listed
+  std::vector<uint8_t> trailing;     // bytes after the last whole item
 };
 
 struct MenuExItem {
@@ -40,18 +42,24 @@ struct MenuExItem {
 
 struct MenuExTemplate {
   uint16_t version = 1;
-  uint16_t offset = 4;
-  uint32_t helpId = 0;               // the first four bytes of the header extra
-  std::vector<uint8_t> headerExtra;  // the offset's bytes after the help id
+  uint16_t offset = 4;               // bytes from the end of this word to the first item
+  uint32_t helpId = 0;               // the first four bytes of those, when there are four
+  std::vector<uint8_t> headerExtra;  // the rest of them (all of them when fewer than four)
   std::vector<MenuExItem> items;
   bool truncated = false;
+  // Every item is padded to a 4-byte boundary after its text; some resource
+  // compilers leave the padding out after the last item. Set when the data
+  // ended inside that padding, so that the writer leaves it out too.
+  bool unpaddedEnd = false;
   std::vector<uint8_t> trailing;
 };
 
 // A menu template is MENUEX when its first word is not 0.
 bool IsMenuExTemplate(ByteSpan data);
-// False when the header cannot be read; otherwise true, with `truncated`
-// set when the items end early.
+// False when the header (with the bytes its offset word announces) cannot
+// be read; otherwise true, with `truncated` set when the items end early.
+// Written back unchanged, a record gives the bytes it was read from
+// (padding written as zeros).
 bool ReadMenuTemplate(ByteSpan data, MenuTemplate& menu);
 std::vector<uint8_t> WriteMenuTemplate(const MenuTemplate& menu);
 bool ReadMenuExTemplate(ByteSpan data, MenuExTemplate& menu);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -11,12 +12,16 @@
 
 struct StringBlock {
   std::array<WString, 16> strings;  // as stored: embedded zeros kept
-  std::vector<uint8_t> trailing;    // bytes after the 16th string, kept
+  size_t slotCount = 16;            // slots read whole; fewer when truncated
+  bool truncated = false;           // a count or its string ran past the end
+  std::vector<uint8_t> trailing;    // bytes after the last whole slot, kept
 };
 
 // Reads as many strings as the data holds; false when it ends early (the
-// slots not read stay empty). An empty span is a block of empty strings.
+// slots not read stay empty and their bytes are kept in `trailing`). An
+// empty span is a block of 16 empty strings.
 bool ReadStringBlock(ByteSpan data, StringBlock& block);
+// The slots read, then the trailing bytes: the data as read.
 std::vector<uint8_t> WriteStringBlock(const StringBlock& block);
 
 inline uint32_t StringIdOf(uint32_t block, uint32_t position) { return (block - 1) * 16 + position; }

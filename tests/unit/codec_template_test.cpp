@@ -1,0 +1,429 @@
+// Template codecs: templates compiled by real resource compilers read and
+// written back byte for byte, every cut of them read without leaving the
+// data, and the layout rules that compilers rarely exercise, built by hand.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "lngfile/accelerator_table.h"
+#include "lngfile/dialog_template.h"
+#include "lngfile/menu_template.h"
+#include "lngfile/string_block.h"
+#include "support/harness.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+struct ResEntry {
+  uint16_t type = 0;  // numbered types only; named ones are skipped
+  uint16_t name = 0;
+  Bytes data;
+};
+
+uint16_t U16At(const Bytes& b, size_t at) { return static_cast<uint16_t>(b[at] | (b[at + 1] << 8)); }
+uint32_t U32At(const Bytes& b, size_t at) { return U16At(b, at) | (static_cast<uint32_t>(U16At(b, at + 2)) << 16); }
+
+// Skips a type or name field of a .res entry header; 0 for a string name.
+uint16_t ResField(const Bytes& b, size_t& at) {
+  if (U16At(b, at) == 0xFFFF) {
+    const uint16_t id = U16At(b, at + 2);
+    at += 4;
+    return id;
+  }
+  while (U16At(b, at) != 0) at += 2;
+  at += 2;
+  return 0;
+}
+
+// Compiles the fixture to a .res file and lists its numbered resources.
+std::vector<ResEntry> CompileRes(const std::string& rcFile, harness::Compiler compiler) {
+  harness::TempDir work;
+  const std::string res = work.Sub("x.res");
+  const std::string rc = std::string(PACKSMITH_FIXTURE_DIR) + "/build/" + rcFile;
+  const std::string command = compiler == harness::Compiler::Windres
+                                  ? "i686-w64-mingw32-windres --preprocessor=cpp '" + rc + "' -O res -o '" + res + "' 2>&1"
+                                  : "llvm-rc /nologo /fo '" + res + "' '" + rc + "' 2>&1";
+  std::string log;
+  if (harness::Shell(command, &log) != 0) {
+    ADD_FAILURE() << log;
+    return {};
+  }
+  const Bytes b = harness::ReadBytes(res);
+  std::vector<ResEntry> out;
+  size_t at = 0;
+  while (b.size() - at >= 32) {
+    const uint32_t dataSize = U32At(b, at), headerSize = U32At(b, at + 4);
+    size_t field = at + 8;
+    ResEntry entry;
+    entry.type = ResField(b, field);
+    entry.name = ResField(b, field);
+    entry.data.assign(b.begin() + at + headerSize, b.begin() + at + headerSize + dataSize);
+    if (dataSize && entry.type) out.push_back(std::move(entry));
+    at = (at + headerSize + dataSize + 3) & ~size_t{3};
+  }
+  return out;
+}
+
+Bytes Prefix(const Bytes& b, size_t n) { return Bytes(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(n)); }
+
+// Reads `data` with the codec for its type and writes it back; `whole`
+// tells whether the read found the template complete.
+bool RoundTrip(uint16_t type, const Bytes& data, Bytes& written, bool& whole) {
+  switch (type) {
+    case 4:
+      if (IsMenuExTemplate(data)) {
+        MenuExTemplate menu;
+        if (!ReadMenuExTemplate(data, menu)) return false;
+        whole = !menu.truncated;
+        written = WriteMenuExTemplate(menu);
+      } else {
+        MenuTemplate menu;
+        if (!ReadMenuTemplate(data, menu)) return false;
+        whole = !menu.truncated;
+        written = WriteMenuTemplate(menu);
+      }
+      return true;
+    case 5: {
+      DialogTemplate dialog;
+      if (!ReadDialogTemplate(data, dialog)) return false;
+      whole = !dialog.truncated;
+      written = WriteDialogTemplate(dialog);
+      return true;
+    }
+    case 6: {
+      StringBlock block;
+      whole = ReadStringBlock(data, block);
+      written = WriteStringBlock(block);
+      return true;
+    }
+    case 9: {
+      AcceleratorTable table;
+      whole = ReadAcceleratorTable(data, table);
+      written = WriteAcceleratorTable(table);
+      return true;
+    }
+  }
+  return false;
+}
+
+void CheckRoundTrips(const std::vector<ResEntry>& entries) {
+  ASSERT_FALSE(entries.empty());
+  for (const ResEntry& e : entries) {
+    SCOPED_TRACE("type " + std::to_string(e.type) + " name " + std::to_string(e.name));
+    Bytes written;
+    bool whole = false;
+    ASSERT_TRUE(RoundTrip(e.type, e.data, written, whole));
+    EXPECT_TRUE(whole);
+    EXPECT_EQ(written, e.data);
+    // Every cut of the template: read as far as it goes, and what was read
+    // plus what was kept is exactly the cut data again.
+    for (size_t n = 0; n < e.data.size(); ++n) {
+      const Bytes cut = Prefix(e.data, n);
+      if (!RoundTrip(e.type, cut, written, whole)) continue;
+      if (e.type == 6 && n == 0) continue;  // an empty block reads as 16 empty strings
+      EXPECT_EQ(written, cut) << "cut at " << n;
+    }
+  }
+}
+
+const ResEntry* FindEntry(const std::vector<ResEntry>& entries, uint16_t type, uint16_t name) {
+  for (const ResEntry& e : entries)
+    if (e.type == type && e.name == name) return &e;
+  return nullptr;
+}
+
+void Put16(Bytes& b, uint16_t v) { PutU16(b, v); }
+void PutText(Bytes& b, std::u16string_view s) { PutWide(b, s, true); }
+
+}  // namespace
+
+TEST(CodecRoundTrip, TemplatesCompiledByLlvmRc) {
+  CheckRoundTrips(CompileRes("templates.rc", harness::Compiler::LlvmRc));
+}
+
+TEST(CodecRoundTrip, TemplatesCompiledByWindres) {
+  CheckRoundTrips(CompileRes("templates.rc", harness::Compiler::Windres));
+  CheckRoundTrips(CompileRes("menuex.rc", harness::Compiler::Windres));
+}
+
+TEST(CodecRead, CompiledFieldsDecoded) {
+  const auto entries = CompileRes("templates.rc", harness::Compiler::LlvmRc);
+  const ResEntry* menu = FindEntry(entries, 4, 2);
+  ASSERT_NE(menu, nullptr);
+  MenuTemplate m;
+  ASSERT_TRUE(ReadMenuTemplate(menu->data, m));
+  ASSERT_EQ(m.items.size(), 8u);
+  EXPECT_FALSE(m.items[0].hasId);
+  EXPECT_EQ(m.items[0].text, u"&File");
+  EXPECT_EQ(m.items[2].id, 102);
+  EXPECT_EQ(m.items[2].flags, 0x0001);
+  EXPECT_EQ(m.items[2].text, u"Colors...");
+  EXPECT_EQ(m.items[3].text, u"");  // the separator
+  EXPECT_EQ(m.items[7].flags, kMfEnd);
+
+  const ResEntry* dialog = FindEntry(entries, 5, 100);
+  ASSERT_NE(dialog, nullptr);
+  DialogTemplate d;
+  ASSERT_TRUE(ReadDialogTemplate(dialog->data, d));
+  EXPECT_TRUE(d.extended);
+  EXPECT_EQ(d.exStyle, 8u);
+  EXPECT_EQ(d.title, u"Color Equalizer");
+  EXPECT_TRUE(d.hasFont);
+  EXPECT_EQ(d.pointSize, 8);
+  EXPECT_EQ(d.weight, 700);
+  EXPECT_EQ(d.italic, 1);
+  EXPECT_EQ(d.charset, 1);
+  EXPECT_EQ(d.typeface, u"MS Shell Dlg");
+  ASSERT_EQ(d.items.size(), 5u);
+  EXPECT_TRUE(d.items[0].windowClass.isOrdinal);
+  EXPECT_EQ(d.items[0].windowClass.ordinal, 0x82);
+  EXPECT_EQ(d.items[1].windowClass.name, u"Button");
+  EXPECT_TRUE(d.items[2].title.isOrdinal);  // ICON: the title is the icon's ordinal
+  EXPECT_EQ(d.items[2].title.ordinal, 1);
+  EXPECT_EQ(d.items[3].x, -4);
+  EXPECT_EQ(d.items[4].id, 1u);
+
+  const ResEntry* plain = FindEntry(entries, 5, 101);
+  ASSERT_NE(plain, nullptr);
+  ASSERT_TRUE(ReadDialogTemplate(plain->data, d));
+  EXPECT_FALSE(d.extended);
+  EXPECT_EQ(d.windowClass.name, u"MyDialogClass");
+  EXPECT_EQ(d.typeface, u"Tahoma");
+  ASSERT_EQ(d.items.size(), 3u);
+  EXPECT_EQ(d.items[0].id, 0xFFFFu);
+
+  const ResEntry* strings = FindEntry(entries, 6, 3);
+  ASSERT_NE(strings, nullptr);
+  StringBlock block;
+  ASSERT_TRUE(ReadStringBlock(strings->data, block));
+  EXPECT_EQ(block.strings[8], std::u16string(u"Hello\0World", 11));
+
+  const ResEntry* accel = FindEntry(entries, 9, 1);
+  ASSERT_NE(accel, nullptr);
+  AcceleratorTable table;
+  ASSERT_TRUE(ReadAcceleratorTable(accel->data, table));
+  ASSERT_EQ(table.entries.size(), 3u);
+  EXPECT_EQ(table.entries[2].flags & 0x80, 0x80);
+  EXPECT_EQ(table.entries[1].id, 104);
+}
+
+TEST(CodecRead, MenuExPopupsAndUnpaddedEnd) {
+  const auto entries = CompileRes("menuex.rc", harness::Compiler::Windres);
+  const ResEntry* menu = FindEntry(entries, 4, 1);
+  ASSERT_NE(menu, nullptr);
+  MenuExTemplate m;
+  ASSERT_TRUE(ReadMenuExTemplate(menu->data, m));
+  ASSERT_EQ(m.items.size(), 8u);
+  EXPECT_EQ(m.items[0].helpId, 77u);
+  EXPECT_EQ(m.items[2].id, 0xFFFF8003u);
+  EXPECT_EQ(m.items[5].helpId, 0x1234u);
+  EXPECT_EQ(m.items[6].state, 8u);
+  EXPECT_EQ(m.items[7].text, u"Abc");
+  // "Abc" ends the data two bytes short of the item's padding.
+  EXPECT_TRUE(m.unpaddedEnd);
+  EXPECT_FALSE(m.truncated);
+  m.unpaddedEnd = false;
+  const Bytes padded = WriteMenuExTemplate(m);
+  ASSERT_EQ(padded.size(), menu->data.size() + 2);
+  EXPECT_EQ(Prefix(padded, menu->data.size()), menu->data);
+}
+
+TEST(CodecRead, MenuHeaders) {
+  // MENU with two bytes between header and items, kept as they are.
+  Bytes b = {0, 0, 2, 0, 0xAB, 0xCD};
+  Put16(b, kMfEnd);
+  Put16(b, 7);
+  PutText(b, u"Go");
+  MenuTemplate m;
+  ASSERT_TRUE(ReadMenuTemplate(b, m));
+  ASSERT_EQ(m.items.size(), 1u);
+  EXPECT_EQ(m.items[0].id, 7);
+  EXPECT_EQ(WriteMenuTemplate(m), b);
+  // An offset past the end: no header, nothing read.
+  EXPECT_FALSE(ReadMenuTemplate(Bytes{0, 0, 9, 0, 1, 2}, m));
+  EXPECT_FALSE(ReadMenuTemplate(Bytes{0, 0, 0}, m));
+
+  // MENUEX whose offset is below 4 carries no help identifier; one above 4
+  // keeps the extra bytes after it.
+  for (uint16_t offset : {0, 4, 8}) {
+    SCOPED_TRACE(offset);
+    Bytes x = {1, 0};
+    Put16(x, offset);
+    for (uint16_t i = 0; i < offset; ++i) x.push_back(static_cast<uint8_t>(0x10 + i));
+    PutU32(x, 0);
+    PutU32(x, 0);
+    PutU32(x, 9);
+    Put16(x, kMenuExLast);
+    PutText(x, u"AB");  // 14 + 6 bytes: ends on a 4-byte boundary
+    MenuExTemplate mx;
+    ASSERT_TRUE(ReadMenuExTemplate(x, mx));
+    EXPECT_EQ(mx.helpId, offset >= 4 ? 0x13121110u : 0u);
+    EXPECT_EQ(mx.headerExtra.size(), offset >= 4 ? offset - 4u : 0u);
+    ASSERT_EQ(mx.items.size(), 1u);
+    EXPECT_EQ(mx.items[0].id, 9u);
+    EXPECT_FALSE(mx.unpaddedEnd);
+    EXPECT_EQ(WriteMenuExTemplate(mx), x);
+  }
+}
+
+TEST(CodecRead, MenuExPopupWithoutHelpIdIsTruncated) {
+  Bytes x = {1, 0, 4, 0, 0, 0, 0, 0};
+  PutU32(x, 0);
+  PutU32(x, 0);
+  PutU32(x, 5);
+  Put16(x, kMenuExPopup | kMenuExLast);
+  PutText(x, u"P");  // 8 + 18 = 26: padding to 28, then the help id
+  x.push_back(0);
+  x.push_back(0);
+  MenuExTemplate m;
+  ASSERT_TRUE(ReadMenuExTemplate(x, m));
+  EXPECT_TRUE(m.truncated);
+  EXPECT_TRUE(m.items.empty());
+  EXPECT_EQ(WriteMenuExTemplate(m), x);
+  PutU32(x, 0x55);
+  ASSERT_TRUE(ReadMenuExTemplate(x, m));
+  EXPECT_FALSE(m.truncated);
+  ASSERT_EQ(m.items.size(), 1u);
+  EXPECT_EQ(m.items[0].helpId, 0x55u);
+}
+
+TEST(CodecRead, DialogCreationDataFollowsEachFormat) {
+  // DIALOG: the count includes its own word, so 6 announces 4 bytes.
+  Bytes b;
+  PutU32(b, 0x80000000);
+  PutU32(b, 0);
+  Put16(b, 2);  // two items
+  for (int i = 0; i < 4; ++i) Put16(b, 0);
+  Put16(b, 0);  // no menu
+  Put16(b, 0);  // no class
+  PutText(b, u"T");
+  PadTo(b, 4);
+  PutU32(b, 0x50000000);
+  PutU32(b, 0);
+  for (int i = 0; i < 4; ++i) Put16(b, 1);
+  Put16(b, 11);
+  Put16(b, 0xFFFF);
+  Put16(b, 0x80);
+  Put16(b, 0xFFFF);
+  Put16(b, 3);  // an ordinal title
+  Put16(b, 6);
+  for (uint8_t v : {1, 2, 3, 4}) b.push_back(v);
+  PadTo(b, 4);
+  PutU32(b, 0x50000000);
+  PutU32(b, 0);
+  for (int i = 0; i < 4; ++i) Put16(b, 2);
+  Put16(b, 12);
+  PutText(b, u"Cls");
+  PutText(b, u"Go");
+  Put16(b, 1);  // a count of 1 announces nothing
+  DialogTemplate d;
+  ASSERT_TRUE(ReadDialogTemplate(b, d));
+  EXPECT_FALSE(d.truncated);
+  ASSERT_EQ(d.items.size(), 2u);
+  EXPECT_EQ(d.items[0].creationData, (Bytes{1, 2, 3, 4}));
+  EXPECT_TRUE(d.items[0].title.isOrdinal);
+  EXPECT_EQ(d.items[1].windowClass.name, u"Cls");
+  EXPECT_TRUE(d.items[1].creationData.empty());
+  EXPECT_TRUE(d.trailing.empty());
+  EXPECT_EQ(WriteDialogTemplate(d), b);
+
+  // DIALOGEX: the count is the number of bytes after it; a menu by name.
+  Bytes x = {1, 0, 0xFF, 0xFF};
+  PutU32(x, 0);
+  PutU32(x, 0);
+  PutU32(x, 0x80000000);
+  Put16(x, 1);
+  for (int i = 0; i < 4; ++i) Put16(x, 0);
+  PutText(x, u"MAINMENU");
+  Put16(x, 0xFFFF);
+  Put16(x, 0x8002);
+  PutText(x, u"");
+  PadTo(x, 4);
+  PutU32(x, 7);
+  PutU32(x, 0);
+  PutU32(x, 0);
+  for (int i = 0; i < 4; ++i) Put16(x, 0);
+  PutU32(x, 0xFFFFFFFF);
+  Put16(x, 0xFFFF);
+  Put16(x, 0x82);
+  PutText(x, u"");
+  Put16(x, 4);
+  for (uint8_t v : {9, 8, 7, 6}) x.push_back(v);
+  x.push_back(0xEE);  // a byte after the last item, kept
+  ASSERT_TRUE(ReadDialogTemplate(x, d));
+  EXPECT_TRUE(d.extended);
+  EXPECT_EQ(d.menu.name, u"MAINMENU");
+  EXPECT_TRUE(d.windowClass.isOrdinal);
+  ASSERT_EQ(d.items.size(), 1u);
+  EXPECT_EQ(d.items[0].helpId, 7u);
+  EXPECT_EQ(d.items[0].creationData, (Bytes{9, 8, 7, 6}));
+  EXPECT_EQ(d.trailing, Bytes{0xEE});
+  EXPECT_EQ(WriteDialogTemplate(d), x);
+
+  // Creation data announced beyond the end: the item is not read.
+  x.resize(x.size() - 2);
+  ASSERT_TRUE(ReadDialogTemplate(x, d));
+  EXPECT_TRUE(d.truncated);
+  EXPECT_TRUE(d.items.empty());
+  EXPECT_EQ(WriteDialogTemplate(d), x);
+}
+
+TEST(CodecRead, DialogItemCountBeyondTheData) {
+  Bytes b;
+  PutU32(b, 0);
+  PutU32(b, 0);
+  Put16(b, 0xFFFF);  // claims 65535 items
+  for (int i = 0; i < 4; ++i) Put16(b, 0);
+  Put16(b, 0);
+  Put16(b, 0);
+  Put16(b, 0);
+  DialogTemplate d;
+  ASSERT_TRUE(ReadDialogTemplate(b, d));
+  EXPECT_TRUE(d.truncated);
+  EXPECT_FALSE(d.headerCut);
+  EXPECT_TRUE(d.items.empty());
+  EXPECT_EQ(WriteDialogTemplate(d), b);
+  // Fewer bytes than the fixed header.
+  EXPECT_FALSE(ReadDialogTemplate(Prefix(b, 17), d));
+  // A title without its terminator.
+  b.resize(b.size() - 2);
+  Put16(b, 'A');
+  ASSERT_TRUE(ReadDialogTemplate(b, d));
+  EXPECT_TRUE(d.headerCut);
+  EXPECT_EQ(WriteDialogTemplate(d), b);
+}
+
+TEST(CodecRead, StringBlocksAndAccelerators) {
+  Bytes b;
+  for (int i = 0; i < 16; ++i) {
+    Put16(b, i == 3 ? 2 : 0);
+    if (i == 3) PutWide(b, u"Hi", false);
+  }
+  b.push_back(0x77);  // a stray byte after the 16 strings
+  StringBlock block;
+  ASSERT_TRUE(ReadStringBlock(b, block));
+  EXPECT_EQ(block.strings[3], u"Hi");
+  EXPECT_EQ(block.trailing, Bytes{0x77});
+  EXPECT_EQ(WriteStringBlock(block), b);
+  // A count longer than the data: the slot and those after it are not read.
+  Bytes cut = {0, 0, 9, 0, 'A', 0};
+  EXPECT_FALSE(ReadStringBlock(cut, block));
+  EXPECT_TRUE(block.truncated);
+  EXPECT_EQ(block.slotCount, 1u);
+  EXPECT_TRUE(block.strings[1].empty());
+  EXPECT_EQ(WriteStringBlock(block), cut);
+  // A missing block is 16 empty strings.
+  EXPECT_TRUE(ReadStringBlock({}, block));
+  EXPECT_EQ(WriteStringBlock(block), Bytes(32, 0));
+  EXPECT_EQ(StringIdOf(4096, 15), 65535u);
+
+  AcceleratorTable table;
+  const Bytes accel = {1, 0, 'A', 0, 5, 0, 0, 0, 0x81, 0, 'B', 0, 6, 0, 9, 9, 1, 2, 3};
+  EXPECT_FALSE(ReadAcceleratorTable(accel, table));
+  ASSERT_EQ(table.entries.size(), 2u);
+  EXPECT_EQ(table.entries[1].padding, 0x0909);
+  EXPECT_EQ(table.trailing, (Bytes{1, 2, 3}));
+  EXPECT_EQ(WriteAcceleratorTable(table), accel);
+}
