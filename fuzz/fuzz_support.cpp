@@ -1,0 +1,26 @@
+#include "fuzz_support.h"
+
+#include "driver/console_output.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+
+const WString& ScratchFolder() {
+  static WString folder = [] {
+    g_messagesEnabled = false;
+    WString f = TempFolder() + u"psfuzz-" + NewUuidString();
+    CreateFolder(f);
+    return f;
+  }();
+  return folder;
+}
+
+WString WriteScratchFile(const char16_t* name, const uint8_t* data, size_t size) {
+  const WString path = JoinPath(ScratchFolder(), name);
+  SetReadOnly(path, false);
+  WriteFileBytes(path, std::span<const uint8_t>(data, size), false);
+  return path;
+}
+
+void ClearScratch() {
+  for (const auto& e : ListDirectory(ScratchFolder(), u"*.*")) DeleteTree(JoinPath(ScratchFolder(), e.name));
+}
