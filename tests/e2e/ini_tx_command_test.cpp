@@ -117,6 +117,18 @@ TEST_F(IniTx, GapsKeepTheFileStringsAndKeysLandOnTheirNumbers) {
   ExpectStringTable(lng, expected, {{1, 0x0400}, {2, 0x0400}, {3, 0x0400}, {4096, 0x0400}});
 }
 
+TEST_F(IniTx, KeysBeyondTheLastIdentifierLandNowhere) {
+  // 65534 is the last identifier an item can take; the item numbered 65535
+  // would go to the pack-list string, which is never replaced, and a huge
+  // number neither hangs nor fills memory with placeholders.
+  const std::string text = "[S]\r\n1=a\r\n65534=last\r\n65535=never\r\n99999999999=nowhere\r\n";
+  EXPECT_EQ(Transfer(text), kAttempt + Detected(4, 4097) + kDone);
+  Strings expected = OriginalStrings();
+  expected[1] = u"a";
+  expected[65534] = u"last";
+  ExpectStringTable(lng, expected, {{1, 0x0400}, {2, 0x0400}, {4096, 0x0400}});
+}
+
 TEST_F(IniTx, TwoSectionsInUtf8FollowOneAnother) {
   const std::string text =
       "[First]\n1=one\n2=Gr\xC3\xBC\xC3\x9F" "e\n3=three\n\n[Second]\n1=\xE6\x97\xA5\xE6\x9C\xAC\n2=dos\n";
