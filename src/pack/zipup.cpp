@@ -1,4 +1,54 @@
+// /zipup: a folder of ready language files (and, with /enum, its extra
+// folders) into a pack. Every entry is stored.
+#include "driver/console_output.h"
 #include "driver/flows.h"
+#include "driver/path_routines.h"
+#include "pack/zip_writer.h"
+#include "platform/files.h"
+#include "platform/paths.h"
 
-// Placeholder until this command is built.
-void ZipupCommand(const WString&, Cursor) {}
+namespace {
+
+struct ExtraFolder {
+  const char16_t* name;
+  const char16_t* pattern;
+  bool namesFromParent;  // entries keep the folder's own name (freeform\...)
+};
+
+// The extra folders of a zip-up folder, in the order they are added.
+const ExtraFolder kZipupExtras[] = {
+    {u"dll", u"*.dll", false},   {u"freeform", u"*.*", true}, {u"docs", u"*.txt", false},
+    {u"docs", u"atf.htm", false}, {u"ini", u"*.ini", false},   {u"extralng", u"*.lng", false},
+};
+
+}  // namespace
+
+void ZipupCommand(const WString& folder, Cursor tail) {
+  const Cursor nameToken = SkipSpaces(tail);
+  WString pack = CopyToken(nameToken);
+  if (!IsDirectory(folder)) {
+    OutputMessage(pack.empty() ? u"No name passed for lgp to be created, aborting.\r\n"
+                               : u"Filepath passed instead of a directory, aborting.\r\n");
+    return;
+  }
+  if (pack.empty()) {
+    OutputMessage(u"No name passed for lgp to be created, aborting.\r\n");
+    return;
+  }
+  ResolvePath(pack, ResolveMode::Quiet);
+  if (!EqualsNoCase(FindExtension(pack), u".lgp")) {
+    OutputMessage(u"Unable to continue, the passed lgp name is invalid. Aborting.\r\n");
+    return;
+  }
+
+  OutputMessage(u"Attemping to build a lgp from the passed folder: `%s'\r\n", folder);
+  ZipAddFolder(folder, pack, folder, u"*.lng", false);
+  if (PathExists(pack) && MatchWord(NextToken(nameToken), u"/enum")) {
+    OutputMessage(u"Enumerating additional folders (as applicable)...\r\n");
+    for (const ExtraFolder& extra : kZipupExtras) {
+      const WString path = FindNameNoCase(folder, extra.name);
+      ZipAddFolder(path, pack, extra.namesFromParent ? folder : path, extra.pattern, false);
+    }
+  }
+  OutputMessage(u"Completed creating `%s' from the passed folder.\r\n", pack);
+}
