@@ -1,29 +1,51 @@
 #include "driver/cleanup.h"
 
+#include <vector>
+
 #include "driver/console_output.h"
 #include "driver/path_routines.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 
+namespace {
+
+// The files that "folder/name" names on a file system that ignores letter
+// case: the exact name first, then every other entry equal to it under
+// case folding (so a stale OLD.LNG goes like old.lng would).
+std::vector<WString> FilesNamed(const WString& folder, const WString& name) {
+  std::vector<WString> paths;
+  const WString exact = JoinPath(folder, name);
+  if (PathExists(exact)) paths.push_back(exact);
+  for (const auto& entry : ListDirectory(folder, u"*"))
+    if (entry.name != name && EqualsNoCase(entry.name, name)) paths.push_back(JoinPath(folder, entry.name));
+  return paths;
+}
+
+// Deletes one file, retrying a read-only one once its attribute is
+// cleared; false when that retry failed too.
+bool DeleteStaleFile(const WString& path) {
+  if (DeleteFilePath(path)) return true;
+  const int error = GetLastErrorCode();
+  OutputMessage(u"DeleteFile failed: `%s' [%d]\r\n", path, error);
+  if (error != 5 || !IsReadOnly(path)) return true;
+  OutputMessage(u"Read-only file. Attempting deletion again...");
+  SetReadOnly(path, false);
+  if (DeleteFilePath(path)) {
+    OutputMessage(u"  completed\r\n");
+    return true;
+  }
+  OutputMessage(u"  failed\r\n");
+  return false;
+}
+
+}  // namespace
+
 bool DeleteBuildOutputs(const WString& folder, const WString& stem, bool quiet) {
   if (!quiet) OutputMessage(u"Starting working folder cleanup\r\n");
   bool failed = false;
-  for (const char16_t* ext : {u"txt", u"lng"}) {
-    const WString path = JoinPath(folder, stem + u"." + ext);
-    if (!PathExists(path) || DeleteFilePath(path)) continue;
-    const int error = GetLastErrorCode();
-    OutputMessage(u"DeleteFile failed: `%s' [%d]\r\n", path, error);
-    if (error == 5 && IsReadOnly(path)) {
-      OutputMessage(u"Read-only file. Attempting deletion again...");
-      SetReadOnly(path, false);
-      if (DeleteFilePath(path)) {
-        OutputMessage(u"  completed\r\n");
-      } else {
-        OutputMessage(u"  failed\r\n");
-        failed = true;
-      }
-    }
-  }
+  for (const char16_t* ext : {u"txt", u"lng"})
+    for (const WString& path : FilesNamed(folder, stem + u"." + ext))
+      if (!DeleteStaleFile(path)) failed = true;
   if (!quiet && !failed) OutputMessage(u"Completed working folder cleanup\r\n");
   return !failed;
 }

@@ -1,0 +1,179 @@
+// The file layer's Windows semantics on POSIX: listing order and wildcards,
+// the read-only attribute, error numbers, the process environment.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <regex>
+
+#include "platform/files.h"
+#include "support/harness.h"
+
+namespace {
+
+WString W(const std::string& s) { return Utf8ToWide(s); }
+
+std::vector<std::string> Names(const std::vector<DirEntry>& entries) {
+  std::vector<std::string> out;
+  for (const auto& e : entries) out.push_back(WideToUtf8(e.name) + (e.isDirectory ? "/" : ""));
+  return out;
+}
+
+// Sets an environment variable for one test and puts it back afterwards.
+struct EnvOverride {
+  std::string name;
+  bool had;
+  std::string old;
+  EnvOverride(const std::string& n, const char* value) : name(n) {
+    const char* v = std::getenv(n.c_str());
+    had = v != nullptr;
+    if (v) old = v;
+    if (value) ::setenv(n.c_str(), value, 1);
+    else ::unsetenv(n.c_str());
+  }
+  ~EnvOverride() {
+    if (had) ::setenv(name.c_str(), old.c_str(), 1);
+    else ::unsetenv(name.c_str());
+  }
+};
+
+}  // namespace
+
+TEST(PlatformFiles, ListingIsSortedCaseInsensitivelyWhateverTheDisk) {
+  harness::TempDir dir;
+  for (const char* n : {"b.txt", "a.lng", "A.LNG", "_u.lng", "Z.lng", "c.LNG", "x.lngx", "noext", "\xc3\xa9.lng"})
+    harness::WriteFile(dir.Sub(n), "x");
+  harness::MakeDirs(dir.Sub("Sub.lng"));
+  const WString folder = W(dir.path);
+  // Upper-cased code units: '_' (0x5F) after the letters, 'é' (0xC9) last;
+  // equal names under folding keep their raw order.
+  EXPECT_EQ(Names(ListDirectory(folder, u"*.*")),
+            (std::vector<std::string>{"A.LNG", "a.lng", "b.txt", "c.LNG", "noext", "Sub.lng/", "x.lngx", "Z.lng",
+                                      "_u.lng", "\xc3\xa9.lng"}));
+  EXPECT_EQ(Names(ListDirectory(folder, u"*.lng")),
+            (std::vector<std::string>{"A.LNG", "a.lng", "c.LNG", "Sub.lng/", "Z.lng", "_u.lng", "\xc3\xa9.lng"}));
+  EXPECT_EQ(Names(ListDirectory(folder, u"?.LnG")),
+            (std::vector<std::string>{"A.LNG", "a.lng", "c.LNG", "Z.lng", "\xc3\xa9.lng"}));
+  EXPECT_TRUE(ListDirectory(folder, u"*.zip").empty());
+  EXPECT_EQ(GetLastErrorCode(), 2);
+  EXPECT_TRUE(ListDirectory(W(dir.Sub("missing")), u"*.*").empty());
+  EXPECT_EQ(GetLastErrorCode(), 3);
+}
+
+TEST(PlatformFiles, WildcardMatching) {
+  EXPECT_TRUE(WildcardMatch(u"*.*", u"noext"));
+  EXPECT_TRUE(WildcardMatch(u"*", u""));
+  EXPECT_TRUE(WildcardMatch(u"*a*b", u"aaab"));
+  EXPECT_FALSE(WildcardMatch(u"*a*b", u"aaaba"));
+  EXPECT_TRUE(WildcardMatch(u"a*b?.t*", u"AxxBc.TXT"));
+  EXPECT_FALSE(WildcardMatch(u"a?", u"a"));
+  EXPECT_TRUE(WildcardMatch(u"name.*", u"name"));
+  EXPECT_TRUE(WildcardMatch(u"*.lng", u"x.lng.lng"));
+  EXPECT_FALSE(WildcardMatch(u"*.lng", u"lng"));
+  EXPECT_TRUE(WildcardMatch(u"*.NXS", u"\u00e9.nxs"));
+}
+
+TEST(PlatformFiles, ReadOnlyFilesResistDeletionUntilCleared) {
+  harness::TempDir dir;
+  const WString file = W(dir.Sub("old.lng"));
+  harness::WriteFile(dir.Sub("old.lng"), "x");
+  ASSERT_TRUE(SetReadOnly(file, true));
+  EXPECT_TRUE(IsReadOnly(file));
+  // Even as root, where unlink itself would succeed.
+  EXPECT_FALSE(DeleteFilePath(file));
+  EXPECT_EQ(GetLastErrorCode(), 5);
+  EXPECT_TRUE(PathExists(file));
+  EXPECT_FALSE(WriteFileBytes(file, std::vector<uint8_t>{1}, false));
+  EXPECT_EQ(GetLastErrorCode(), 5);
+  EXPECT_FALSE(ReplaceFileContents(file, std::vector<uint8_t>{1}));
+  EXPECT_EQ(harness::ReadFile(dir.Sub("old.lng")), "x");
+  ASSERT_TRUE(SetReadOnly(file, false));
+  EXPECT_FALSE(IsReadOnly(file));
+  EXPECT_TRUE(DeleteFilePath(file));
+  EXPECT_FALSE(PathExists(file));
+  EXPECT_FALSE(DeleteFilePath(file));
+  EXPECT_EQ(GetLastErrorCode(), 2);
+  EXPECT_FALSE(DeleteFilePath(W(dir.path)));  // a folder is no file
+  EXPECT_EQ(GetLastErrorCode(), 5);
+}
+
+TEST(PlatformFiles, FoldersAndErrorNumbers) {
+  harness::TempDir dir;
+  const WString sub = W(dir.Sub("out"));
+  EXPECT_TRUE(CreateFolder(sub));
+  EXPECT_TRUE(IsDirectory(sub));
+  EXPECT_FALSE(CreateFolder(sub));
+  EXPECT_EQ(GetLastErrorCode(), 183);
+  EXPECT_FALSE(CreateFolder(W(dir.Sub("no/such"))));  // one level only
+  EXPECT_EQ(GetLastErrorCode(), 2);
+  harness::WriteFile(dir.Sub("f"), "x");
+  EXPECT_FALSE(CreateFolder(W(dir.Sub("f/under"))));
+  EXPECT_EQ(GetLastErrorCode(), 3);
+  EXPECT_EQ(WinErrorFromErrno(EEXIST), 80);
+  EXPECT_EQ(WinErrorFromErrno(EROFS), 5);
+  EXPECT_EQ(WinErrorFromErrno(ETXTBSY), 32);
+  EXPECT_EQ(WinErrorFromErrno(ENAMETOOLONG), 206);
+  EXPECT_EQ(WinErrorFromErrno(EDQUOT), 31);
+  // A FIFO is no file to read: refused at once instead of waiting for a writer.
+  ASSERT_EQ(::mkfifo(dir.Sub("fifo").c_str(), 0600), 0);
+  std::vector<uint8_t> bytes;
+  EXPECT_FALSE(ReadWholeFile(W(dir.Sub("fifo")), bytes));
+  EXPECT_FALSE(ReadWholeFile(W(dir.path), bytes));
+  EXPECT_EQ(GetLastErrorCode(), 5);
+}
+
+TEST(PlatformFiles, FixedNamesFoundWhateverTheirCase) {
+  harness::TempDir dir;
+  harness::MakeDirs(dir.Sub("Plugins"));
+  harness::MakeDirs(dir.Sub("PLUGINS"));
+  EXPECT_EQ(WideToUtf8(FindNameNoCase(W(dir.path), u"plugins")), dir.Sub("PLUGINS"));  // first in listing order
+  harness::MakeDirs(dir.Sub("plugins"));
+  EXPECT_EQ(WideToUtf8(FindNameNoCase(W(dir.path), u"plugins")), dir.Sub("plugins"));  // exact name first
+  EXPECT_EQ(WideToUtf8(FindNameNoCase(W(dir.path), u"system")), dir.Sub("system"));
+}
+
+TEST(PlatformFiles, ProcessEnvironment) {
+  {
+    EnvOverride t("TMPDIR", "/var/tmp");
+    EXPECT_EQ(TempFolder(), u"/var/tmp/");
+  }
+  {
+    EnvOverride t("TMPDIR", nullptr);
+    EXPECT_EQ(TempFolder(), u"/tmp/");
+  }
+  EnvOverride home("HOME", "/home/t");
+  EnvOverride config("XDG_CONFIG_HOME", nullptr);
+  EnvOverride data("XDG_DATA_HOME", "/d");
+  WString path;
+  ASSERT_TRUE(SpecialFolderPath(26, path));
+  EXPECT_EQ(path, u"/home/t/.config");
+  ASSERT_TRUE(SpecialFolderPath(28, path));
+  EXPECT_EQ(path, u"/d");
+  ASSERT_TRUE(SpecialFolderPath(0, path));
+  EXPECT_EQ(path, u"/home/t/Desktop");
+  EXPECT_FALSE(SpecialFolderPath(36, path));
+  EXPECT_FALSE(GetEnvVar(u"", path));
+  const std::regex uuid("[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}");
+  const std::string a = WideToUtf8(NewUuidString()), b = WideToUtf8(NewUuidString());
+  EXPECT_TRUE(std::regex_match(a, uuid)) << a;
+  EXPECT_NE(a, b);
+}
+
+TEST(PlatformFiles, WholeFileWritesAndAtomicReplace) {
+  harness::TempDir dir;
+  const WString file = W(dir.Sub("f.bin"));
+  ASSERT_TRUE(WriteFileBytes(file, std::vector<uint8_t>{'l', 'o', 'n', 'g', 'e', 'r'}, false));
+  ASSERT_TRUE(WriteFileBytes(file, std::vector<uint8_t>{'a', 'b'}, false));
+  EXPECT_EQ(harness::ReadFile(dir.Sub("f.bin")), "ab");
+  ASSERT_TRUE(WriteFileBytes(file, std::vector<uint8_t>{'c'}, true));
+  EXPECT_EQ(harness::ReadFile(dir.Sub("f.bin")), "abc");
+  ::chmod(dir.Sub("f.bin").c_str(), 0640);
+  ASSERT_TRUE(ReplaceFileContents(file, std::vector<uint8_t>{'n', 'e', 'w'}));
+  EXPECT_EQ(harness::ReadFile(dir.Sub("f.bin")), "new");
+  struct stat st;
+  ASSERT_EQ(::stat(dir.Sub("f.bin").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(Names(ListDirectory(W(dir.path), u"*")), std::vector<std::string>{"f.bin"});  // no temporary left
+  EXPECT_FALSE(WriteFileBytes(W(dir.Sub("no/f")), std::vector<uint8_t>{1}, false));
+  EXPECT_EQ(GetLastErrorCode(), 2);
+}
