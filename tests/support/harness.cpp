@@ -123,7 +123,11 @@ bool BuildResourceDll(const std::string& rcSource, const std::string& outDll, Co
   std::string log;
   std::string compile;
   if (compiler == Compiler::Windres)
-    compile = "i686-w64-mingw32-windres " + Quote(rc) + " -O res -o " + Quote(res) + " 2>&1";
+    // windres preprocesses through the cross compiler's cpp; where that is
+    // not installed, the host's cpp serves.
+    compile = "i686-w64-mingw32-windres " +
+              std::string(Shell("command -v i686-w64-mingw32-gcc >/dev/null 2>&1") == 0 ? "" : "--preprocessor=cpp ") +
+              Quote(rc) + " -O res -o " + Quote(res) + " 2>&1";
   else
     compile = "llvm-rc /nologo /fo " + Quote(res) + " " + Quote(rc) + " 2>&1";
   if (Shell(compile, &log) != 0) {
