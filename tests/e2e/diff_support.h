@@ -1,0 +1,118 @@
+// Shared pieces of the /diff tests: fixtures, reports decoded from UTF-16LE,
+// module pairs compiled from .rc sources and runs of the built tool.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/text.h"
+#include "support/harness.h"
+
+namespace difftest {
+
+inline std::string Fixture(const std::string& name) {
+  return harness::ReadFile(std::string(PACKSMITH_FIXTURE_DIR) + "/diff/" + name);
+}
+
+// A report file as UTF-8 text, after checking its byte order mark and that
+// it holds whole UTF-16 units. Empty when the file is missing.
+inline std::string ReadReport(const std::string& path) {
+  if (!harness::Exists(path)) return std::string();
+  const std::string bytes = harness::ReadFile(path);
+  EXPECT_GE(bytes.size(), 2u);
+  if (bytes.size() < 2) return "<too short>";
+  EXPECT_EQ(static_cast<unsigned char>(bytes[0]), 0xFF);
+  EXPECT_EQ(static_cast<unsigned char>(bytes[1]), 0xFE);
+  EXPECT_EQ(bytes.size() % 2, 0u);
+  std::u16string text;
+  for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+    text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                         (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+  return WideToUtf8(text);
+}
+
+inline std::string Header(const std::string& install, const std::string& comparison) {
+  return "<<<<< Checking " + install + " against " + comparison + " >>>>>\r\n\r\n";
+}
+
+inline std::string StartLine(const std::string& install, const std::string& kind, const std::string& target) {
+  return "Starting differential of Nuvexa install (" + install + ") against the passed " + kind + " (" + target +
+         ")\r\n";
+}
+
+inline std::string EndLine(const std::string& kind) {
+  return "\r\nCompleted differential of Nuvexa install against the passed " + kind + ".\r\n";
+}
+
+// What the console shows for a folder-mode run whose only differing pair is
+// `module` with the given entries.
+inline std::string FolderConsole(const std::string& install, const std::string& other, const std::string& module,
+                                 const std::string& entries) {
+  return StartLine(install, "folder", other) + "\r\n" + Header(module, module) + entries + EndLine("folder");
+}
+
+// An install folder and a second install, each with one module compiled
+// from an .rc source, and a report folder that does not exist yet.
+struct FolderPair {
+  harness::TempDir dir;
+  std::string install = dir.Sub("install");
+  std::string other = dir.Sub("other");
+  std::string reports = dir.Sub("reports");
+  FolderPair() {
+    harness::MakeDirs(install);
+    harness::MakeDirs(other);
+  }
+  bool Build(const std::string& module, const std::string& installRc, const std::string& otherRc,
+             harness::Compiler compiler = harness::Compiler::LlvmRc) {
+    return harness::BuildResourceDll(installRc, install + "/" + module, compiler) &&
+           harness::BuildResourceDll(otherRc, other + "/" + module, compiler);
+  }
+  std::string Run(const harness::Tool& tool, const std::vector<std::string>& extra = {}) const {
+    std::vector<std::string> args = {install, "/diff", other, "/folder=" + reports};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return tool.Run(args);
+  }
+  std::string Report(const std::string& stem) const { return ReadReport(reports + "/" + stem + ".txt"); }
+};
+
+// Replaces every "@DIR@" in an .rc text by `dir`.
+inline std::string WithDir(std::string rc, const std::string& dir) {
+  for (size_t at = rc.find("@DIR@"); at != std::string::npos; at = rc.find("@DIR@", at + dir.size()))
+    rc.replace(at, 5, dir);
+  return rc;
+}
+
+// A 2x2 24-bit bitmap file, with `extra` bytes appended.
+inline std::string SmallBitmap(unsigned char shade, const std::string& extra = "") {
+  std::string bmp = "BM";
+  auto u32 = [&](uint32_t v) {
+    for (int i = 0; i < 4; ++i) bmp.push_back(static_cast<char>(v >> (8 * i)));
+  };
+  auto u16 = [&](uint16_t v) {
+    bmp.push_back(static_cast<char>(v));
+    bmp.push_back(static_cast<char>(v >> 8));
+  };
+  u32(70);
+  u32(0);
+  u32(54);
+  u32(40);
+  u32(2);
+  u32(2);
+  u16(1);
+  u16(24);
+  u32(0);
+  u32(16);
+  u32(2835);
+  u32(2835);
+  u32(0);
+  u32(0);
+  for (int row = 0; row < 2; ++row) {
+    for (int i = 0; i < 6; ++i) bmp.push_back(static_cast<char>(shade));
+    bmp.append(2, '\0');
+  }
+  return bmp + extra;
+}
+
+}  // namespace difftest
