@@ -98,13 +98,17 @@ int SectionOfRva(const PeImage& image, uint32_t rva) {
 }
 
 bool RvaToFileOffset(const PeImage& image, uint32_t rva, uint32_t length, size_t& offset) {
-  const int index = SectionOfRva(image, rva);
-  if (index < 0) return false;
-  const PeSection& s = image.sections[static_cast<size_t>(index)];
-  const uint32_t inSection = rva - s.virtualAddress;
-  if (inSection > s.rawSize || length > s.rawSize - inSection) return false;
-  offset = static_cast<size_t>(s.rawPointer) + inSection;
-  return true;
+  // The range must lie in a section's raw data. A range of length 0 may sit
+  // right at a section's end (an empty resource written last).
+  for (const PeSection& s : image.sections) {
+    if (rva < s.virtualAddress) continue;
+    const uint32_t inSection = rva - s.virtualAddress;
+    if (inSection > VirtualSpan(s) || inSection > s.rawSize || length > s.rawSize - inSection) continue;
+    if (length != 0 && inSection == VirtualSpan(s)) continue;
+    offset = static_cast<size_t>(s.rawPointer) + inSection;
+    return true;
+  }
+  return false;
 }
 
 size_t EndOfSectionData(const PeImage& image) {

@@ -25,9 +25,8 @@ struct ResourceUpdate {
 
 void ResourceUpdateDeleter::operator()(ResourceUpdate* update) const { delete update; }
 
-ResourceUpdatePtr BeginResourceUpdate(const WString& path) {
-  ResourceUpdatePtr update(new ResourceUpdate{path, {}, {}, {}});
-  if (!ReadWholeFile(path, update->file)) return nullptr;
+ResourceUpdatePtr BeginResourceUpdateFromBytes(std::vector<uint8_t> bytes) {
+  ResourceUpdatePtr update(new ResourceUpdate{{}, std::move(bytes), {}, {}});
   if (!ParsePeImage(update->file, update->image)) {
     SetLastErrorCode(kErrorBadExeFormat);
     return nullptr;
@@ -45,6 +44,14 @@ ResourceUpdatePtr BeginResourceUpdate(const WString& path) {
       }
     }
   }
+  return update;
+}
+
+ResourceUpdatePtr BeginResourceUpdate(const WString& path) {
+  std::vector<uint8_t> bytes;
+  if (!ReadWholeFile(path, bytes)) return nullptr;
+  ResourceUpdatePtr update = BeginResourceUpdateFromBytes(std::move(bytes));
+  if (update) update->path = path;
   return update;
 }
 
@@ -401,29 +408,35 @@ bool BuildImage(Commit& c, std::vector<uint8_t>& out) {
 
 }  // namespace
 
-bool CommitResourceUpdate(ResourceUpdatePtr update) {
-  if (!update) return false;
-  const PeImage& image = update->image;
+bool BuildUpdatedFile(const ResourceUpdate& update, std::vector<uint8_t>& out) {
+  const PeImage& image = update.image;
   // With nothing to write and no tree to replace, the file stays as it is.
-  if (update->types.empty() && OldResourceSection(image) < 0)
-    return ReplaceFileContents(update->path, update->file);
+  if (update.types.empty() && OldResourceSection(image) < 0) {
+    out = update.file;
+    return true;
+  }
   if (image.numberOfRvaAndSizes <= kDirResource) {
     SetLastErrorCode(kErrorBadExeFormat);
     return false;
   }
-  Commit c;
-  c.update = update.get();
-  c.image = &image;
-  const uint64_t size = ResourceSectionSize(update->types);
+  const uint64_t size = ResourceSectionSize(update.types);
   if (size > 0x7fffffffu) {
     SetLastErrorCode(kErrorNotEnoughMemory);
     return false;
   }
-  std::vector<uint8_t> out;
-  if (!PlaceTree(c, size) || !BuildResourceSection(update->types, c.placement.resourceRva, c.tree) ||
+  Commit c;
+  c.update = &update;
+  c.image = &image;
+  if (!PlaceTree(c, size) || !BuildResourceSection(update.types, c.placement.resourceRva, c.tree) ||
       !BuildImage(c, out)) {
     SetLastErrorCode(kErrorBadExeFormat);
     return false;
   }
-  return ReplaceFileContents(update->path, out);
+  return true;
+}
+
+bool CommitResourceUpdate(ResourceUpdatePtr update) {
+  if (!update) return false;
+  std::vector<uint8_t> out;
+  return BuildUpdatedFile(*update, out) && ReplaceFileContents(update->path, out);
 }

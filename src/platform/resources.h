@@ -87,3 +87,9 @@ void DeleteResourceItem(ResourceUpdate& update, const ResId& type, const ResId& 
 // failure the file is as it was and the Windows error code is set
 // (GetLastErrorCode). The update is consumed either way.
 bool CommitResourceUpdate(ResourceUpdatePtr update);
+
+// The same update over bytes in memory (for tests, the fuzzer and the
+// benchmark): the new file's bytes are built instead of written. False (with
+// the error set) where the commit would fail.
+ResourceUpdatePtr BeginResourceUpdateFromBytes(std::vector<uint8_t> bytes);
+bool BuildUpdatedFile(const ResourceUpdate& update, std::vector<uint8_t>& out);

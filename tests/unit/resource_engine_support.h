@@ -86,8 +86,6 @@ inline std::vector<std::string> ReadobjResources(const std::string& path) {
     } else if (t == "Data (") {
       inData = true;
       hex.clear();
-    } else if (t.rfind("DataSize: 0", 0) == 0 && t == "DataSize: 0") {
-      out.push_back(type + "/" + name + "/" + lang + "=");
     }
   }
   return out;
