@@ -1,5 +1,7 @@
 #include "lngfile/dialog_template.h"
 
+#include "lngfile/template_padding.h"
+
 namespace {
 
 std::vector<uint8_t> BytesFrom(ByteSpan data, size_t offset) {
@@ -132,7 +134,7 @@ bool ReadDialogTemplate(ByteSpan data, DialogTemplate& dialog) {
   for (uint16_t i = 0; i < dialog.itemCount; ++i) {
     const size_t start = reader.Offset();
     DialogItem item;
-    if (!reader.Align(4) || !ReadItem(reader, dialog.extended, item)) {
+    if (!ReadAlignment(reader, 4, item.alignBefore) || !ReadItem(reader, dialog.extended, item)) {
       dialog.truncated = true;
       dialog.trailing = BytesFrom(data, start);
       return true;
@@ -160,7 +162,7 @@ std::vector<uint8_t> WriteDialogTemplate(const DialogTemplate& dialog) {
       PutWide(out, dialog.typeface, true);
     }
     for (const DialogItem& item : dialog.items) {
-      PadTo(out, 4);
+      WriteAlignment(out, 4, item.alignBefore);
       PutItem(out, dialog.extended, item);
     }
   }

@@ -28,6 +28,9 @@ struct DialogItem {
   NameOrOrdinal title;
   uint16_t creationCount = 0;         // the creation data word as stored
   std::vector<uint8_t> creationData;  // the bytes it announces
+  // The alignment bytes before the item as read; written again where the
+  // layout needs that many, zeros otherwise.
+  std::vector<uint8_t> alignBefore;
 };
 
 struct DialogTemplate {
@@ -56,8 +59,7 @@ struct DialogTemplate {
 bool IsDialogExTemplate(ByteSpan data);
 // False when not even the fixed header can be read; otherwise true with
 // what could be read and `truncated` set when the data ended early.
-// Written back unchanged, a record gives the bytes it was read from
-// (alignment padding written as zeros).
+// Written back unchanged, a record gives the bytes it was read from.
 bool ReadDialogTemplate(ByteSpan data, DialogTemplate& dialog);
 std::vector<uint8_t> WriteDialogTemplate(const DialogTemplate& dialog);
 // How many bytes of creation data follow an item's count word.

@@ -1,5 +1,7 @@
 #include "lngfile/menu_template.h"
 
+#include "lngfile/template_padding.h"
+
 namespace {
 
 std::vector<uint8_t> BytesFrom(ByteSpan data, size_t offset) {
@@ -18,7 +20,7 @@ bool ReadMenuItem(ByteReader& reader, MenuItem& item) {
 // the popup's help identifier are read by the caller.
 bool ReadMenuExItemHead(ByteReader& reader, MenuExItem& item) {
   return reader.U32(item.type) && reader.U32(item.state) && reader.U32(item.id) && reader.U16(item.flags) &&
-         reader.Align(2) && reader.ZeroTerminatedWide(item.text);
+         ReadAlignment(reader, 2, item.textAlign) && reader.ZeroTerminatedWide(item.text);
 }
 
 }  // namespace
@@ -77,7 +79,7 @@ bool ReadMenuExTemplate(ByteSpan data, MenuExTemplate& menu) {
     const size_t start = reader.Offset();
     MenuExItem item;
     bool whole = ReadMenuExItemHead(reader, item);
-    if (whole && !reader.Align(4)) {
+    if (whole && !ReadAlignment(reader, 4, item.endAlign)) {
       // The data ends inside the padding after this item's text: whole
       // unless a help identifier should follow.
       whole = (item.flags & kMenuExPopup) == 0;
@@ -111,11 +113,11 @@ std::vector<uint8_t> WriteMenuExTemplate(const MenuExTemplate& menu) {
     PutU32(out, item.state);
     PutU32(out, item.id);
     PutU16(out, item.flags);
-    PadTo(out, 2);
+    WriteAlignment(out, 2, item.textAlign);
     PutWide(out, item.text, true);
     const bool last = i + 1 == menu.items.size();
     if (last && menu.unpaddedEnd && (item.flags & kMenuExPopup) == 0) break;
-    PadTo(out, 4);
+    WriteAlignment(out, 4, item.endAlign);
     if (item.flags & kMenuExPopup) PutU32(out, item.helpId);
   }
   out.insert(out.end(), menu.trailing.begin(), menu.trailing.end());

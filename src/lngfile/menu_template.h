@@ -38,6 +38,9 @@ struct MenuExItem {
   uint16_t flags = 0;  // resource-info word; 0x01 popup, 0x80 last
   WString text;
   uint32_t helpId = 0;  // present only when flags & 0x01
+  // Alignment bytes as read (before the text, after it); written again
+  // where the layout needs that many, zeros otherwise.
+  std::vector<uint8_t> textAlign, endAlign;
 };
 
 struct MenuExTemplate {
@@ -58,8 +61,7 @@ struct MenuExTemplate {
 bool IsMenuExTemplate(ByteSpan data);
 // False when the header (with the bytes its offset word announces) cannot
 // be read; otherwise true, with `truncated` set when the items end early.
-// Written back unchanged, a record gives the bytes it was read from
-// (padding written as zeros).
+// Written back unchanged, a record gives the bytes it was read from.
 bool ReadMenuTemplate(ByteSpan data, MenuTemplate& menu);
 std::vector<uint8_t> WriteMenuTemplate(const MenuTemplate& menu);
 bool ReadMenuExTemplate(ByteSpan data, MenuExTemplate& menu);

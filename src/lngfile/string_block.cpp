@@ -2,7 +2,10 @@
 
 bool ReadStringBlock(ByteSpan data, StringBlock& block) {
   block = StringBlock{};
-  if (data.empty()) return true;  // a missing block: 16 empty strings
+  if (data.empty()) {  // a missing block: 16 empty strings, and no bytes
+    block.slotCount = 0;
+    return true;
+  }
   ByteReader reader(data);
   for (size_t slot = 0; slot < block.strings.size(); ++slot) {
     const size_t start = reader.Offset();

@@ -12,14 +12,14 @@
 
 struct StringBlock {
   std::array<WString, 16> strings;  // as stored: embedded zeros kept
-  size_t slotCount = 16;            // slots read whole; fewer when truncated
+  size_t slotCount = 16;            // slots stored; fewer when truncated or empty
   bool truncated = false;           // a count or its string ran past the end
   std::vector<uint8_t> trailing;    // bytes after the last whole slot, kept
 };
 
 // Reads as many strings as the data holds; false when it ends early (the
 // slots not read stay empty and their bytes are kept in `trailing`). An
-// empty span is a block of 16 empty strings.
+// empty span is a block of 16 empty strings with no slots stored.
 bool ReadStringBlock(ByteSpan data, StringBlock& block);
 // The slots read, then the trailing bytes: the data as read.
 std::vector<uint8_t> WriteStringBlock(const StringBlock& block);
