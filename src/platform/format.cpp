@@ -114,6 +114,12 @@ WString FormatCore(std::basic_string_view<Char> format, std::span<const FormatAr
     if (j < format.size() && format[j] == '*') {
       const FormatArg* w = take();
       spec.width = w ? static_cast<int>(w->sval) : 0;
+      if (spec.width < 0) {  // a negative width argument left-justifies, as in printf
+        spec.left = true;
+        spec.width = spec.width < -100000 ? 100000 : -spec.width;
+      } else if (spec.width > 100000) {
+        spec.width = 100000;
+      }
       ++j;
     }
     while (j < format.size() && format[j] >= '0' && format[j] <= '9' && spec.width < 100000)

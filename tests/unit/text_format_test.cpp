@@ -23,3 +23,42 @@ TEST(Text, Windows1252RoundTrip) {
   EXPECT_EQ(WideToAnsi(u"\u4e2d", &lossy), "?");
   EXPECT_TRUE(lossy);
 }
+
+TEST(Format, FlagsWidthsAndOddFormats) {
+  EXPECT_EQ(Format(u"[%5d|%-5d|%05d|%+d|% d]", 42, 42, -42, 7, 7), u"[   42|42   |-0042|+7| 7]");
+  EXPECT_EQ(Format(u"[%08X|%.3d|%4s|%-4s|%.2s]", 0xBEEFu, 5, u"ab", u"ab", u"abc"), u"[0000BEEF|005|  ab|ab  |ab]");
+  EXPECT_EQ(Format(u"%*d|%-*d|%*d|", 4, 1, 3, 2, -3, 3), u"   1|2  |3  |");
+  EXPECT_EQ(Format(u"%x %u %d", -1, -1, 4294967295u), u"ffffffff 4294967295 -1");  // 32-bit, as a Windows int
+  EXPECT_EQ(Format(u"%ld %lu %hd %c", 5L, 6UL, int16_t(-3), 0x41), u"5 6 -3 A");
+  // Unknown conversions print as written; a trailing '%' stays; a wrong
+  // or missing argument formats as nothing.
+  EXPECT_EQ(Format(u"%q %", 1), u"%q %");
+  EXPECT_EQ(Format(u"%d|%s|%S", u"text", 5), u"||");
+  EXPECT_EQ(Format(u"100%% %s", std::string("caf\xe9")), u"100% caf\u00e9");  // narrow %s is Windows-1252
+  EXPECT_EQ(Format(u"%S", WString(u"\u4e2d")), u"\u4e2d");
+}
+
+TEST(Format, NarrowFormatsAreWindows1252) {
+  EXPECT_EQ(FormatNarrow("%s|%S", WString(u"\u20ac\u4e2d"), "caf\xe9"), std::string("\x80?|caf\xe9"));
+  EXPECT_EQ(FormatNarrow("adding %s [%d]\r\n", "a\\b.lng", 3), "adding a\\b.lng [3]\r\n");
+}
+
+TEST(Text, Utf8DecodingRejectsMalformedSequences) {
+  EXPECT_EQ(Utf8ToWide("a\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80"), u"a\u00e9\u20ac\U0001F600");
+  // Overlong, surrogate, truncated and stray bytes each become U+FFFD.
+  EXPECT_EQ(Utf8ToWide("\xc0\xaf|\xed\xa0\x80|\xe2\x82|\x80"), u"\ufffd\ufffd|\ufffd\ufffd\ufffd|\ufffd\ufffd|\ufffd");
+  EXPECT_FALSE(IsValidUtf8("\xe2\x82"));
+  EXPECT_TRUE(IsValidUtf8("plain \xc3\xa9"));
+  EXPECT_EQ(WideToUtf8(u"\U0001F600"), "\xf0\x9f\x98\x80");
+  EXPECT_EQ(WideToUtf8(WString(1, char16_t(0xD800)) + u"x"), "\xef\xbf\xbdx");  // unpaired surrogate
+}
+
+TEST(Text, CaseFoldingOfNamesAndWords) {
+  EXPECT_TRUE(EqualsNoCase(u"Caf\u00c9.LNG", u"caf\u00e9.lng"));
+  EXPECT_FALSE(EqualsAsciiNoCase(u"\u00c9", u"\u00e9"));
+  EXPECT_TRUE(StartsWithAsciiNoCase(u"EN-gb", u"en-"));
+  EXPECT_LT(CompareNoCase(u"abc", u"ABCD"), 0);  // shorter first on a shared prefix
+  EXPECT_GT(CompareNoCase(u"_", u"z"), 0);       // '_' after the upper-cased letters
+  EXPECT_EQ(FindNoCase(u"Release\\GEN_test", u"gen_"), 8u);
+  EXPECT_EQ(FindNoCase(u"abc", u"abcd"), WString::npos);
+}
