@@ -312,11 +312,22 @@ WString TempFolder() {
   return folder;
 }
 
+// Environment names are case-insensitive on Windows: the exact name first,
+// else the first variable whose name matches it under case folding.
 bool GetEnvVar(const WString& name, WString& value) {
-  const char* v = name.empty() ? nullptr : std::getenv(WideToUtf8(name).c_str());
-  if (!v) return false;
-  value = Utf8ToWide(v);
-  return true;
+  if (name.empty() || name.find(u'=') != WString::npos) return false;
+  if (const char* v = std::getenv(WideToUtf8(name).c_str())) {
+    value = Utf8ToWide(v);
+    return true;
+  }
+  for (char** e = environ; e && *e; ++e) {
+    const std::string_view entry(*e);
+    const size_t eq = entry.find('=');
+    if (eq == std::string_view::npos || !EqualsNoCase(Utf8ToWide(entry.substr(0, eq)), name)) continue;
+    value = Utf8ToWide(entry.substr(eq + 1));
+    return true;
+  }
+  return false;
 }
 
 bool SpecialFolderPath(int csidl, WString& path) {

@@ -153,6 +153,12 @@ TEST(PlatformFiles, ProcessEnvironment) {
   EXPECT_EQ(path, u"/home/t/Desktop");
   EXPECT_FALSE(SpecialFolderPath(36, path));
   EXPECT_FALSE(GetEnvVar(u"", path));
+  {
+    EnvOverride v("Ps_Mixed_Case", "m");
+    ASSERT_TRUE(GetEnvVar(u"PS_MIXED_CASE", path));  // found whatever its case
+    EXPECT_EQ(path, u"m");
+    EXPECT_FALSE(GetEnvVar(u"PS_MIXED", path));
+  }
   const std::regex uuid("[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}");
   const std::string a = WideToUtf8(NewUuidString()), b = WideToUtf8(NewUuidString());
   EXPECT_TRUE(std::regex_match(a, uuid)) << a;
