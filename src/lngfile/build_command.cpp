@@ -1,4 +1,59 @@
+// The /build command: one module's language file and hash text file.
+#include "driver/cleanup.h"
+#include "driver/console_output.h"
 #include "driver/flows.h"
+#include "driver/path_routines.h"
+#include "lngfile/conversion.h"
+#include "lngfile/hash_file.h"
+#include "lngfile/language_file.h"
+#include "platform/paths.h"
 
-// Placeholder until this command is built.
-void BuildCommand(const WString&, const WString&, const WString&, const WString&, Cursor) {}
+namespace {
+
+bool StartsWith(WStringView text, WStringView prefix) { return text.substr(0, prefix.size()) == prefix; }
+
+}  // namespace
+
+void BuildCommand(const WString& modulePath, const WString& folder, const WString&, const WString& base,
+                  Cursor tail) {
+  WString outputFolder;
+  Cursor cursor = SelectOutputFolder(tail, outputFolder, &folder, OutputKind::LangFiles);
+  bool existed = false;
+  if (!EnsureOutputFolder(outputFolder, existed)) return;
+
+  // The options, each optional, each at its own position in this order.
+  WString outputBase = base;
+  WString token = CopyToken(cursor);
+  if (StartsWithAsciiNoCase(token, u"/folder=")) {
+    cursor = NextToken(SkipSpaces(cursor));
+    token = CopyToken(cursor);
+  }
+  if (StartsWith(token, u"/filename=")) {
+    outputBase = token.substr(10);
+    cursor = NextToken(SkipSpaces(cursor));
+    token = CopyToken(cursor);
+  }
+  if (StartsWith(token, u"/special")) {
+    g_specialBuild = true;
+    cursor = NextToken(SkipSpaces(cursor));
+  }
+  WString language;
+  ReadLanguageOption(cursor, language, u"/special", u"");
+
+  if (existed && !DeleteBuildOutputs(outputFolder, outputBase, false)) {
+    OutputMessage(u"Error when cleaning folder - please check the files / folder\r\n");
+    return;
+  }
+  const WString hashFile = JoinPath(outputFolder, outputBase + u".txt");
+  OutputMessage(u"Starting hash file generation\r\n");
+  OutputMessage(u"%s %s\r\n", hashFile, modulePath);
+  WriteHashFile(modulePath, hashFile);
+
+  g_menuexFixed = false;
+  if (!BuildLanguageFile(modulePath, outputFolder, outputBase)) {
+    OutputMessage(u"Aborting\r\n");
+    return;
+  }
+  OutputMessage(u"Language file (%s.lng) generated\r\n", outputBase);
+  OutputMessage(u"Completed language file generation\r\n");
+}

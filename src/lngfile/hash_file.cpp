@@ -1,0 +1,157 @@
+#include "lngfile/hash_file.h"
+
+#include <cstring>
+
+#include "driver/path_routines.h"
+#include "lngfile/resource_access.h"
+#include "lngfile/string_block.h"
+#include "platform/format.h"
+
+namespace {
+
+// RFC 1321, section 3.4: the per-round shift amounts and the sine table.
+constexpr uint32_t kShift[64] = {7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22,
+                                 5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20,
+                                 4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23,
+                                 6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21};
+constexpr uint32_t kSine[64] = {
+    0xd76aa478, 0xe8c7b756, 0x242070db, 0xc1bdceee, 0xf57c0faf, 0x4787c62a, 0xa8304613, 0xfd469501,
+    0x698098d8, 0x8b44f7af, 0xffff5bb1, 0x895cd7be, 0x6b901122, 0xfd987193, 0xa679438e, 0x49b40821,
+    0xf61e2562, 0xc040b340, 0x265e5a51, 0xe9b6c7aa, 0xd62f105d, 0x02441453, 0xd8a1e681, 0xe7d3fbc8,
+    0x21e1cde6, 0xc33707d6, 0xf4d50d87, 0x455a14ed, 0xa9e3e905, 0xfcefa3f8, 0x676f02d9, 0x8d2a4c8a,
+    0xfffa3942, 0x8771f681, 0x6d9d6122, 0xfde5380c, 0xa4beea44, 0x4bdecfa9, 0xf6bb4b60, 0xbebfbc70,
+    0x289b7ec6, 0xeaa127fa, 0xd4ef3085, 0x04881d05, 0xd9d4d039, 0xe6db99e5, 0x1fa27cf8, 0xc4ac5665,
+    0xf4292244, 0x432aff97, 0xab9423a7, 0xfc93a039, 0x655b59c3, 0x8f0ccc92, 0xffeff47d, 0x85845dd1,
+    0x6fa87e4f, 0xfe2ce6e0, 0xa3014314, 0x4e0811a1, 0xf7537e82, 0xbd3af235, 0x2ad7d2bb, 0xeb86d391};
+
+uint32_t RotateLeft(uint32_t x, uint32_t n) { return (x << n) | (x >> (32 - n)); }
+
+void Md5Block(uint32_t state[4], const uint8_t block[64]) {
+  uint32_t m[16];
+  for (int i = 0; i < 16; ++i)
+    m[i] = static_cast<uint32_t>(block[4 * i]) | (static_cast<uint32_t>(block[4 * i + 1]) << 8) |
+           (static_cast<uint32_t>(block[4 * i + 2]) << 16) | (static_cast<uint32_t>(block[4 * i + 3]) << 24);
+  uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
+  for (uint32_t i = 0; i < 64; ++i) {
+    uint32_t f, g;
+    if (i < 16) {
+      f = (b & c) | (~b & d);
+      g = i;
+    } else if (i < 32) {
+      f = (d & b) | (~d & c);
+      g = (5 * i + 1) % 16;
+    } else if (i < 48) {
+      f = b ^ c ^ d;
+      g = (3 * i + 5) % 16;
+    } else {
+      f = c ^ (b | ~d);
+      g = (7 * i) % 16;
+    }
+    const uint32_t rotated = RotateLeft(a + f + kSine[i] + m[g], kShift[i]);
+    a = d;
+    d = c;
+    c = b;
+    b += rotated;
+  }
+  state[0] += a;
+  state[1] += b;
+  state[2] += c;
+  state[3] += d;
+}
+
+void Append(BuildContext& context, std::string_view piece) {
+  if (context.hashText) context.hashText->append(piece);
+}
+
+void FlushPendingHeader(BuildContext& context) {
+  if (context.pendingHeader.empty()) return;
+  Append(context, context.pendingHeader);
+  context.pendingHeader.clear();
+}
+
+// The lines of a string table block: one per non-empty string, over its
+// characters up to the first zero, zeros for the rest of its count, and
+// one zero unit. The whole string is hashed, however long it is.
+void HashStringBlock(ByteSpan data, uint16_t blockNumber, BuildContext& context) {
+  StringBlock block;
+  ReadStringBlock(data, block);  // a cut block: the strings read whole
+  for (uint32_t position = 0; position < block.slotCount && position < 16; ++position) {
+    const WString& text = block.strings[position];
+    if (text.empty() || text[0] == 0) continue;
+    const int id = (static_cast<int>(blockNumber) - 1) * 16 + static_cast<int>(position);
+    if (id == 0xFFFE || id == 0xFFFF) continue;
+    std::vector<uint8_t> bytes(2 * text.size() + 2, 0);
+    for (size_t i = 0; i < text.size() && text[i] != 0; ++i) {
+      bytes[2 * i] = static_cast<uint8_t>(text[i]);
+      bytes[2 * i + 1] = static_cast<uint8_t>(text[i] >> 8);
+    }
+    FlushPendingHeader(context);
+    Append(context, DigestText(Md5Buffer(bytes.data(), bytes.size())));
+    Append(context, FormatNarrow(":%c%d\n", '\x01', id));
+  }
+}
+
+}  // namespace
+
+std::array<uint8_t, 16> Md5Buffer(const uint8_t* bytes, size_t count) {
+  uint32_t state[4] = {0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476};
+  size_t done = 0;
+  for (; count - done >= 64; done += 64) Md5Block(state, bytes + done);
+  // The last bytes, the 0x80 marker, zeros, and the bit length (mod 2^64).
+  uint8_t tail[128] = {};
+  const size_t rest = count - done;
+  if (rest) std::memcpy(tail, bytes + done, rest);
+  tail[rest] = 0x80;
+  const size_t tailSize = rest < 56 ? 64 : 128;
+  const uint64_t bits = static_cast<uint64_t>(count) * 8;
+  for (int i = 0; i < 8; ++i) tail[tailSize - 8 + i] = static_cast<uint8_t>(bits >> (8 * i));
+  Md5Block(state, tail);
+  if (tailSize == 128) Md5Block(state, tail + 64);
+  std::array<uint8_t, 16> digest;
+  for (int i = 0; i < 16; ++i) digest[i] = static_cast<uint8_t>(state[i / 4] >> (8 * (i % 4)));
+  return digest;
+}
+
+std::string DigestText(const std::array<uint8_t, 16>& digest) {
+  std::string text;
+  for (uint8_t b : digest) {
+    const unsigned leading = b >= 100 ? b / 100 : b >= 10 ? b / 10 : b;
+    text.push_back(static_cast<char>('0' + leading));
+  }
+  return text;
+}
+
+void HashResource(const Module& module, const ResId& type, const ResId& name, BuildContext& context) {
+  ByteSpan data;
+  if (!FindResourceData(module, type, name, nullptr, data)) data = ByteSpan();
+  if (!type.isName && type.id == kRtString && !name.isName) {
+    HashStringBlock(data, name.id, context);
+    return;
+  }
+  const std::array<uint8_t, 16> digest = Md5Buffer(data.data(), data.size());
+  FlushPendingHeader(context);
+  Append(context, DigestText(digest));
+  if (name.isName) {
+    // The length byte counts the name's characters plus one, modulo 256;
+    // it is written even when that makes it 0.
+    std::string part = ":";
+    part.push_back(static_cast<char>((name.name.size() + 1) & 0xFF));
+    part += WideToAnsi(name.name);
+    Append(context, part);
+  } else {
+    Append(context, FormatNarrow(":%c%d", '\x01', static_cast<int>(name.id)));
+  }
+  Append(context, "\r\n");
+}
+
+void WriteHashFile(const WString& modulePath, const WString& hashFilePath) {
+  const ModulePtr module = LoadModuleAsData(modulePath);
+  if (!module) return;
+  std::string text;
+  BuildContext context;
+  context.hashText = &text;
+  WalkModuleResources(*module, context);
+  // The lines go to the end of the file in one piece; the file is created
+  // when missing and never truncated here. Failures are not reported.
+  if (!text.empty()) WriteBufferToFile(hashFilePath, std::string_view(text), true);
+}
