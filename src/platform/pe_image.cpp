@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr size_t kDosHeaderSize = 64, kLfanewOffset = 0x3c, kFileHeaderSize = 20;
+constexpr size_t kDosHeaderSize = 64, kLfanewOffset = 0x3c;
 // Size of the optional header before its data directories.
 constexpr size_t kOptFixedSize32 = 96, kOptFixedSize64 = 112;
 

@@ -29,7 +29,10 @@ bool ReadDirectory(TreeWalk& walk, uint32_t offset, std::vector<RawEntry>& entri
 
   ByteReader r(walk.tree);
   uint16_t named = 0, numbered = 0;
-  if (!r.Seek(offset) || !r.Skip(12) || !r.U16(named) || !r.U16(numbered)) return false;
+  if (!r.Seek(offset) || r.Remaining() < kDirectoryHeaderSize) return false;
+  r.Skip(12);  // characteristics, time stamp, version
+  r.U16(named);
+  r.U16(numbered);
   const size_t count = static_cast<size_t>(named) + numbered;
   if (count > r.Remaining() / kDirectoryEntrySize) return false;
   entries.resize(count);

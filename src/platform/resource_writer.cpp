@@ -183,6 +183,21 @@ bool HeaderSlotFree(const std::vector<uint8_t>& file, const PeImage& image) {
   return true;
 }
 
+// Whether the file range [start, end) may be rewritten: it touches neither
+// the headers nor the raw data of any section below `firstOther` other
+// than `self` (sections from `firstOther` on move out of the way).
+bool RawRangeFree(const PeImage& image, size_t self, size_t firstOther, uint64_t start, uint64_t end) {
+  const uint64_t headersEnd =
+      std::max<uint64_t>(image.sizeOfHeaders, image.sectionTableOffset + kSectionHeaderSize * image.sections.size());
+  if (start < headersEnd) return false;
+  for (size_t i = 0; i < std::min(firstOther, image.sections.size()); ++i) {
+    const PeSection& s = image.sections[i];
+    if (i == self || !s.rawSize) continue;
+    if (s.rawPointer < end && uint64_t{s.rawPointer} + s.rawSize > start) return false;
+  }
+  return true;
+}
+
 ByteSpan RawData(const std::vector<uint8_t>& file, const PeSection& s) {
   return s.rawSize ? ByteSpan(file).subspan(s.rawPointer, s.rawSize) : ByteSpan();
 }
@@ -205,12 +220,16 @@ bool PlaceTree(Commit& c, uint64_t treeSize) {
   if (old >= 0 && HoldsOnlyTree(image, image.sections[static_cast<size_t>(old)])) {
     const size_t index = static_cast<size_t>(old);
     PeSection& r = p.sections[index];
-    const bool last = IsLastSection(image, index);
-    if (treeSize <= r.rawSize || last || OnlyMovableFollow(image, index)) {
+    const bool fits = treeSize <= r.rawSize && RawRangeFree(image, index, SIZE_MAX, r.rawPointer,
+                                                            uint64_t{r.rawPointer} + r.rawSize);
+    const bool last = IsLastSection(image, index) && RawRangeFree(image, index, SIZE_MAX, r.rawPointer, UINT64_MAX);
+    const bool movable = OnlyMovableFollow(image, index) &&
+                         RawRangeFree(image, index, index + 1, r.rawPointer, UINT64_MAX);
+    if (fits || last || movable) {
       p.resourceSection = old;
       p.resourceRva = r.virtualAddress;
       r.virtualSize = static_cast<uint32_t>(treeSize);
-      if (treeSize <= r.rawSize) return true;  // (1)
+      if (fits) return true;  // (1)
       const uint64_t oldRawEnd = AlignUp(uint64_t{r.rawPointer} + r.rawSize, fa);
       const uint64_t newRawSize = AlignUp(treeSize, fa);
       if (uint64_t{r.rawPointer} + newRawSize > UINT32_MAX) return false;

@@ -309,3 +309,22 @@ TEST(ResourceEngineMalformed, StringBlocksAndVersionInfo) {
 }
 
 }  // namespace
+
+namespace {
+
+// Inputs the fuzzer found, kept as regression cases: each opens (or not)
+// and rewrites into a module that holds what was visible plus the addition.
+TEST(ResourceEngineMalformed, FuzzRegressions) {
+  std::string list;
+  ASSERT_EQ(harness::Shell("ls " + engine_test::Fixture("fuzz_regressions"), &list), 0);
+  std::istringstream names(list);
+  std::string name;
+  int count = 0;
+  while (std::getline(names, name)) {
+    Exercise(harness::ReadBytes(engine_test::Fixture("fuzz_regressions/" + name)), name);
+    ++count;
+  }
+  EXPECT_GT(count, 0);
+}
+
+}  // namespace
