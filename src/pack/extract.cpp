@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "driver/console_output.h"
+#include "platform/byte_reader.h"
 #include "platform/files.h"
+#include "platform/native_path.h"
 #include "platform/paths.h"
 
 namespace {
@@ -88,6 +90,36 @@ int CopyEntryData(unzFile archive, const WString& path) {
   return 0;
 }
 
+// minizip never finds an end-of-central-directory record that starts at
+// offset 0, so it cannot open an archive without entries. Such an archive
+// (the record alone, with its comment) is recognised here, through the same
+// file layer, and counts as opened with nothing in it.
+bool IsEmptyArchive(zlib_filefunc_def& files, const std::string& path) {
+  constexpr long kRecordSize = 22;
+  voidpf stream =
+      files.zopen_file(files.opaque, path.c_str(), ZLIB_FILEFUNC_MODE_READ | ZLIB_FILEFUNC_MODE_EXISTING);
+  if (!stream) return false;
+  std::vector<uint8_t> bytes;
+  bool read = files.zseek_file(files.opaque, stream, 0, ZLIB_FILEFUNC_SEEK_END) == 0;
+  const long size = read ? files.ztell_file(files.opaque, stream) : -1;
+  read = read && size >= kRecordSize && size <= kRecordSize + 0xFFFF;
+  if (read) {
+    bytes.resize(static_cast<size_t>(size));
+    read = files.zseek_file(files.opaque, stream, 0, ZLIB_FILEFUNC_SEEK_SET) == 0 &&
+           files.zread_file(files.opaque, stream, bytes.data(), static_cast<uLong>(size)) == static_cast<uLong>(size);
+  }
+  files.zclose_file(files.opaque, stream);
+  if (!read) return false;
+  ByteReader reader(bytes);
+  uint32_t signature = 0, directorySize = 0, directoryOffset = 0;
+  uint16_t disk = 0, directoryDisk = 0, entriesHere = 0, entries = 0, commentLength = 0;
+  return reader.U32(signature) && reader.U16(disk) && reader.U16(directoryDisk) && reader.U16(entriesHere) &&
+         reader.U16(entries) && reader.U32(directorySize) && reader.U32(directoryOffset) &&
+         reader.U16(commentLength) && signature == 0x06054B50 && disk == 0 && directoryDisk == 0 &&
+         entriesHere == 0 && entries == 0 && directorySize == 0 && directoryOffset == 0 &&
+         commentLength == reader.Remaining();
+}
+
 }  // namespace
 
 bool IsContainedEntryName(WStringView name) {
@@ -107,19 +139,21 @@ int ExtractArchive(const WString& archive, const WString& targetFolder) {
   if (archive.empty()) return 1;
   zlib_filefunc_def files;
   fill_fopen_filefunc(&files);
-  const std::string nativeArchive = WideToUtf8(archive);
+  const std::string nativeArchive = NativePath(archive);
   unzFile zip = unzOpen2(nativeArchive.c_str(), &files);
-  if (!zip) {
+  if (!zip && !IsEmptyArchive(files, nativeArchive)) {
     PrintNarrow("Cannot open %s or %s.zip\r\n", archive, archive);
     return 1;
   }
   if (!ChangeDirectory(targetFolder)) {
     PrintNarrow("Error changing into %s, aborting\r\n", targetFolder);
-    unzClose(zip);
+    if (zip) unzClose(zip);
     return 1;
   }
-  ExtractAllEntries(zip);
-  unzClose(zip);
+  if (zip) {
+    ExtractAllEntries(zip);
+    unzClose(zip);
+  }
   return 0;
 }
 

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <minizip/zip.h>
+#include <zlib.h>
 
 #include <string>
 #include <vector>
@@ -113,6 +115,32 @@ inline std::string SmallBitmap(unsigned char shade, const std::string& extra = "
     bmp.append(2, '\0');
   }
   return bmp + extra;
+}
+
+// One entry of an archive written by MakeZip: any name, so that hostile and
+// unusual names can be made.
+struct ZipEntry {
+  std::string name;  // stored bytes
+  std::string data;
+  bool utf8Name = false;       // sets general purpose bit 11
+  bool deflate = true;
+  uint32_t dosDate = 0x5A8E6000;  // 2025-04-14 12:00:00
+};
+
+inline bool MakeZip(const std::string& path, const std::vector<ZipEntry>& entries) {
+  zipFile zip = zipOpen(path.c_str(), APPEND_STATUS_CREATE);
+  if (!zip) return false;
+  bool ok = true;
+  for (const auto& e : entries) {
+    zip_fileinfo info = {};
+    info.dosDate = e.dosDate;
+    ok = ok && zipOpenNewFileInZip4(zip, e.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
+                                    e.deflate ? Z_DEFLATED : 0, e.deflate ? Z_DEFAULT_COMPRESSION : 0, 0, -MAX_WBITS,
+                                    DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0, 0, e.utf8Name ? 0x800 : 0) == ZIP_OK;
+    ok = ok && zipWriteInFileInZip(zip, e.data.data(), static_cast<unsigned>(e.data.size())) == ZIP_OK;
+    ok = ok && zipCloseFileInZip(zip) == ZIP_OK;
+  }
+  return zipClose(zip, nullptr) == ZIP_OK && ok;
 }
 
 }  // namespace difftest

@@ -1,0 +1,198 @@
+// The pack extraction in-process: stored paths with either separator,
+// folders made on demand, names decoded, hostile names refused, every
+// narrow message exact, and the archive never read or written past its
+// folder.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <ctime>
+
+#include "e2e/diff_support.h"
+#include "pack/extract.h"
+#include "platform/files.h"
+
+using difftest::MakeZip;
+using difftest::ZipEntry;
+
+namespace {
+
+struct Extraction {
+  harness::TempDir dir;
+  std::string zip = dir.Sub("pack.lgp");
+  std::string target = dir.Sub("target");
+  std::string output;
+  int result = -1;
+
+  Extraction() { harness::MakeDirs(target); }
+
+  // Runs ExtractArchive, restoring the working folder, and keeps what it
+  // printed.
+  void Run(const std::string& archive, const std::string& folder) {
+    char* cwd = ::getcwd(nullptr, 0);
+    testing::internal::CaptureStdout();
+    result = ExtractArchive(Utf8ToWide(archive), Utf8ToWide(folder));
+    output = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(::chdir(cwd), 0);
+    ::free(cwd);
+  }
+  void Run() { Run(zip, target); }
+  std::string Read(const std::string& relative) const { return harness::ReadFile(target + "/" + relative); }
+  bool Has(const std::string& relative) const { return harness::Exists(target + "/" + relative); }
+};
+
+}  // namespace
+
+TEST(ExtractArchive, BothSeparatorsFoldersOnDemandAndOverwrite) {
+  Extraction x;
+  harness::WriteFile(x.target + "/old.lng", "previous content that is longer");
+  ASSERT_TRUE(MakeZip(x.zip, {{"old.lng", "new"},
+                              {"freeform\\skins\\a.bmp", "bitmap"},
+                              {"docs/", ""},
+                              {"docs/readme.txt", "text", false, false},
+                              {"ini/deep/er/x.ini", "[x]"}}));
+  x.Run();
+  EXPECT_EQ(x.result, 0);
+  EXPECT_EQ(x.output, "");
+  EXPECT_EQ(x.Read("old.lng"), "new");
+  EXPECT_EQ(x.Read("freeform/skins/a.bmp"), "bitmap");
+  EXPECT_EQ(x.Read("docs/readme.txt"), "text");
+  EXPECT_EQ(x.Read("ini/deep/er/x.ini"), "[x]");
+}
+
+TEST(ExtractArchive, EntryTimeBecomesTheFileTime) {
+  Extraction x;
+  ASSERT_TRUE(MakeZip(x.zip, {{"a.lng", "a"}}));  // 2025-04-14 12:00:00 local time
+  x.Run();
+  struct stat st;
+  ASSERT_EQ(::stat((x.target + "/a.lng").c_str(), &st), 0);
+  struct tm local = {};
+  const time_t mtime = st.st_mtime;
+  ASSERT_NE(::localtime_r(&mtime, &local), nullptr);
+  EXPECT_EQ(local.tm_year + 1900, 2025);
+  EXPECT_EQ(local.tm_mon + 1, 4);
+  EXPECT_EQ(local.tm_mday, 14);
+  EXPECT_EQ(local.tm_hour, 12);
+  EXPECT_EQ(local.tm_min, 0);
+}
+
+TEST(ExtractArchive, NamesDecodedFromWindows1252OrUtf8AndNeverCut) {
+  Extraction x;
+  const std::string longName(300, 'n');
+  ASSERT_TRUE(MakeZip(x.zip, {{"caf\xE9.lng", "1252"},
+                              {"na\xC3\xAFve.lng", "utf8", true},
+                              {longName.substr(0, 200) + "/" + longName.substr(0, 100) + ".lng", "long"}}));
+  x.Run();
+  EXPECT_EQ(x.Read("caf\xC3\xA9.lng"), "1252");
+  EXPECT_EQ(x.Read("na\xC3\xAFve.lng"), "utf8");
+  EXPECT_EQ(x.Read(longName.substr(0, 200) + "/" + longName.substr(0, 100) + ".lng"), "long");
+}
+
+TEST(ExtractArchive, HostileNamesAreSkippedAndTheWalkGoesOn) {
+  Extraction x;
+  const std::string absolute = x.dir.Sub("abs.lng");
+  ASSERT_TRUE(MakeZip(x.zip, {{"../up.lng", "x"},
+                              {"sub\\..\\..\\up2.lng", "x"},
+                              {absolute, "x"},
+                              {"\\root.lng", "x"},
+                              {"C:\\drive.lng", "x"},
+                              {"../escaped/", ""},
+                              {"ok.lng", "fine"},
+                              {"a..b/c..lng", "dots are fine"}}));
+  x.Run();
+  EXPECT_EQ(x.result, 0);
+  EXPECT_EQ(x.output,
+            "skipping ../up.lng: its path leads outside the target folder\r\n"
+            "skipping sub\\..\\..\\up2.lng: its path leads outside the target folder\r\n"
+            "skipping " + absolute + ": its path leads outside the target folder\r\n"
+            "skipping \\root.lng: its path leads outside the target folder\r\n"
+            "skipping C:\\drive.lng: its path leads outside the target folder\r\n"
+            "skipping ../escaped/: its path leads outside the target folder\r\n");
+  EXPECT_FALSE(harness::Exists(x.dir.Sub("up.lng")));
+  EXPECT_FALSE(harness::Exists(x.dir.Sub("up2.lng")));
+  EXPECT_FALSE(harness::Exists(absolute));
+  EXPECT_FALSE(harness::Exists(x.dir.Sub("escaped")));
+  EXPECT_FALSE(harness::Exists("/root.lng"));
+  EXPECT_EQ(x.Read("ok.lng"), "fine");
+  EXPECT_EQ(x.Read("a..b/c..lng"), "dots are fine");
+}
+
+TEST(ExtractArchive, OpenAndFolderFailures) {
+  {
+    Extraction x;
+    harness::WriteFile(x.zip, "this is not a zip archive");
+    x.Run();
+    EXPECT_EQ(x.result, 1);
+    EXPECT_EQ(x.output, "Cannot open " + x.zip + " or " + x.zip + ".zip\r\n");
+  }
+  {
+    Extraction x;
+    x.Run("", x.target);
+    EXPECT_EQ(x.result, 1);
+    EXPECT_EQ(x.output, "");
+  }
+  {
+    Extraction x;
+    ASSERT_TRUE(MakeZip(x.zip, {{"a.lng", "a"}}));
+    const std::string missing = x.dir.Sub("missing");
+    x.Run(x.zip, missing);
+    EXPECT_EQ(x.result, 1);
+    EXPECT_EQ(x.output, "Error changing into " + missing + ", aborting\r\n");
+  }
+  {
+    Extraction x;
+    ASSERT_TRUE(MakeZip(x.zip, {}));
+    x.Run();
+    EXPECT_EQ(x.result, 0);
+    EXPECT_EQ(x.output, "");
+  }
+}
+
+TEST(ExtractArchive, UncreatableFileIsSkippedCorruptEntryEndsTheWalk) {
+  Extraction x;
+  harness::MakeDirs(x.target + "/taken.lng");  // a folder where the file should go
+  ASSERT_TRUE(MakeZip(x.zip, {{"taken.lng", "x"},
+                              {"next.lng", "next"},
+                              {"bad.lng", "0123456789", false, false},
+                              {"after.lng", "never"}}));
+  // Corrupt the stored data of bad.lng: its CRC no longer holds.
+  std::string bytes = harness::ReadFile(x.zip);
+  const size_t at = bytes.find("0123456789");
+  ASSERT_NE(at, std::string::npos);
+  bytes[at] = 'X';
+  harness::WriteFile(x.zip, bytes);
+  x.Run();
+  EXPECT_EQ(x.result, 0);
+  EXPECT_EQ(x.output,
+            "error opening taken.lng\r\n"
+            "error -105 with zipfile in unzCloseCurrentFile\r\n");
+  EXPECT_EQ(x.Read("next.lng"), "next");
+  EXPECT_EQ(x.Read("bad.lng"), "X123456789");  // what was read stays
+  EXPECT_FALSE(x.Has("after.lng"));
+}
+
+TEST(ExtractArchive, EntryNameContainment) {
+  EXPECT_TRUE(IsContainedEntryName(u"a.lng"));
+  EXPECT_TRUE(IsContainedEntryName(u"sub\\a.lng"));
+  EXPECT_TRUE(IsContainedEntryName(u"..a/b..\\...lng"));
+  EXPECT_TRUE(IsContainedEntryName(u"./a.lng"));
+  EXPECT_FALSE(IsContainedEntryName(u".."));
+  EXPECT_FALSE(IsContainedEntryName(u"a/.."));
+  EXPECT_FALSE(IsContainedEntryName(u"a\\..\\..\\b"));
+  EXPECT_FALSE(IsContainedEntryName(u"/etc/x"));
+  EXPECT_FALSE(IsContainedEntryName(u"\\x"));
+  EXPECT_FALSE(IsContainedEntryName(u"c:x"));
+  EXPECT_FALSE(IsContainedEntryName(u"Z:\\x"));
+}
+
+TEST(MakeDirectoryPath, CreatesEveryMissingFolder) {
+  harness::TempDir dir;
+  char* cwd = ::getcwd(nullptr, 0);
+  ASSERT_EQ(::chdir(dir.path.c_str()), 0);
+  EXPECT_EQ(MakeDirectoryPath(u""), 0);
+  EXPECT_EQ(MakeDirectoryPath(u"one\\two/three/"), 1);
+  EXPECT_EQ(MakeDirectoryPath(u"one\\two/three"), 1);  // existing folders are fine
+  EXPECT_EQ(::chdir(cwd), 0);
+  ::free(cwd);
+  EXPECT_TRUE(harness::Exists(dir.Sub("one/two/three")));
+}
