@@ -1,4 +1,150 @@
+// /lgp: a language pack and its hash zip from an install of the player.
+#include "driver/cleanup.h"
+#include "driver/console_output.h"
 #include "driver/flows.h"
+#include "driver/path_routines.h"
+#include "lngfile/conversion.h"
+#include "lngfile/language_file.h"
+#include "pack/zip_writer.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/profile.h"
+#include "platform/resources.h"
 
-// Placeholder until this command is built.
-void LgpCommand(const WString&, const WString&, const WString&, Cursor) {}
+namespace {
+
+struct LgpOptions {
+  WString language = u"en-us";
+  WString outputFolder;
+  bool compress = false;
+  bool copy = false;
+  bool install = false;
+};
+
+WString g_hostVersion;
+
+// The host executable's file version as "a_b_c_d", or "_no_version_";
+// read once per run.
+const WString& GetHostVersion(const WString& installFolder) {
+  if (!g_hostVersion.empty()) return g_hostVersion;
+  if (const ModulePtr host = OpenModule(FindNameNoCase(installFolder, u"nuvexa.exe"))) {
+    uint32_t ms = 0, ls = 0;
+    if (GetModuleFileVersion(*host, ms, ls))
+      g_hostVersion = Format(u"%d_%d_%d_%d", ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF);
+  }
+  if (g_hostVersion.empty()) g_hostVersion = u"_no_version_";
+  return g_hostVersion;
+}
+
+// The tail, strictly by position: [language] [/folder=...] then three option
+// slots; "/copy" counts only in the third slot and "/install" right after it.
+LgpOptions ReadLgpTail(const WString& installFolder, Cursor tail) {
+  LgpOptions options;
+  WString token;
+  Cursor cursor = ReadLanguageOption(tail, token, u"/copy", u"/folder=");
+  if (cursor != tail && !token.empty()) options.language = token;
+  cursor = SelectOutputFolder(cursor, options.outputFolder, nullptr, OutputKind::LangFiles);
+
+  Cursor slot = SkipSpaces(cursor);
+  for (int i = 0; i < 3; ++i) {
+    const WString option = CopyToken(slot);
+    if (option.starts_with(u"/use_nv_ver"))
+      options.outputFolder = Format(u"%s_%s", options.outputFolder, GetHostVersion(installFolder));
+    else if (option.starts_with(u"/compress"))
+      options.compress = true;
+    if (i < 2) slot = NextToken(slot);
+  }
+  options.copy = MatchWord(slot, u"/copy");
+  options.install = options.copy && MatchWord(NextToken(slot), u"/install");
+  return options;
+}
+
+// One pass: every file the pattern finds in the folder is offered.
+int GeneratePass(const WString& folder, WStringView pattern, const WString& outputFolder) {
+  int processed = 0;
+  for (const DirEntry& entry : ListDirectory(folder, pattern)) {
+    if (entry.isDirectory) continue;
+    processed += GenerateLanguageFile(JoinPath(folder, entry.name), entry.name, outputFolder,
+                                      RemoveExtension(entry.name));
+  }
+  return processed;
+}
+
+// The extra folders beside the tool, in the order the pack lists them.
+void AddToolExtras(const WString& pack, bool compress) {
+  const WString& tool = GetModuleFolder();
+  ZipAddFolder(FindNameNoCase(tool, u"freeform"), pack, tool, u"*.*", compress);
+  const WString docs = FindNameNoCase(tool, u"docs");
+  ZipAddFolder(docs, pack, docs, u"*.txt", compress);
+  ZipAddFolder(docs, pack, docs, u"atf.htm", compress);
+  const WString ini = FindNameNoCase(tool, u"ini");
+  ZipAddFolder(ini, pack, ini, u"*.ini", compress);
+  const WString extralng = FindNameNoCase(tool, u"extralng");
+  ZipAddFolder(extralng, pack, extralng, u"*.lng", compress);
+}
+
+// Copies the pack into the install's language folder and, with /install,
+// makes it the current pack in the player's settings file.
+void CopyIntoInstall(const WString& installFolder, const WString& pack, const LgpOptions& options) {
+  WString settingsFile, languageFolder;
+  const WString pathsIni = FindNameNoCase(installFolder, u"paths.ini");
+  WString iniDir;
+  if (PathExists(pathsIni) && GetProfileValue(pathsIni, u"Nuvexa", u"inidir", iniDir) && !iniDir.empty()) {
+    settingsFile = FindNameNoCase(ExpandFolderVariables(iniDir), u"nuvexa.ini");
+    WString langDir;
+    if (GetProfileValue(settingsFile, u"Nuvexa", u"langdir", langDir) && !langDir.empty()) languageFolder = langDir;
+  }
+  if (languageFolder.empty()) languageFolder = FindNameNoCase(installFolder, u"Lang");
+  // With no settings file named by paths.ini, the player reads the one in
+  // its install folder.
+  if (settingsFile.empty()) settingsFile = FindNameNoCase(installFolder, u"nuvexa.ini");
+
+  const WString destination = JoinPath(languageFolder, Format(u"Nuvexa-%s.lgp", options.language));
+  if (!CopyFilePath(pack, destination)) {
+    OutputMessage(u"Failed to copy language file to %s [%d]\r\n", destination, GetLastErrorCode());
+    return;
+  }
+  if (options.install)
+    WriteProfileValue(settingsFile, u"Nuvexa", u"langpack", Format(u"Nuvexa-%s.lgp", options.language));
+  OutputMessage(u"Copied language file to %s\r\n", destination);
+}
+
+}  // namespace
+
+void LgpCommand(const WString& installFolder, const WString&, const WString&, Cursor tail) {
+  const LgpOptions options = ReadLgpTail(installFolder, tail);
+  const WString& outputFolder = options.outputFolder;
+  OutputMessage(
+      u"Starting building nuvexa-%s.lgp from the Nuvexa install in `%s'\r\nGenerated files will be saved in "
+      u"`%s'\r\n",
+      options.language, installFolder, outputFolder);
+
+  bool existed = false;
+  if (!EnsureOutputFolder(outputFolder, existed)) return;
+  if (existed) CleanWorkingFolder(outputFolder);
+
+  const WString& version = GetHostVersion(installFolder);
+  const WString pack = JoinPath(outputFolder, Format(u"Nuvexa-%s-%s.lgp", options.language, version));
+
+  int processed = GeneratePass(installFolder, u"*.*", outputFolder);
+  processed += GeneratePass(FindNameNoCase(installFolder, u"plugins"), u"*.*", outputFolder);
+  processed += GeneratePass(FindNameNoCase(installFolder, u"system"), u"*.nxs", outputFolder);
+  if (processed == 0) {
+    OutputMessage(u"No files were processed, aborting building Nuvexa-%s.lgp\r\n", options.language);
+    return;
+  }
+
+  if (PathExists(pack)) DeleteFilePath(pack);
+  ZipAddFolder(outputFolder, pack, outputFolder, u"*.lng", options.compress);
+  if (!PathExists(pack)) {
+    OutputMessage(u"Issue detected when adding lng files, aborting building Nuvexa-%s.lgp\r\n", options.language);
+    return;
+  }
+  AddToolExtras(pack, options.compress);
+
+  const WString hashZip = JoinPath(outputFolder, Format(u"Nuvexa-%s-hash-%s.zip", options.language, version));
+  ZipAddFolder(outputFolder, hashZip, outputFolder, u"*.txt", true);
+  OutputMessage(u"\r\nCompleted building %s\r\n", LastComponent(pack));
+
+  if (options.copy) CopyIntoInstall(installFolder, pack, options);
+}
