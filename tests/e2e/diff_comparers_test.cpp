@@ -23,15 +23,7 @@ TEST(DiffComparers, StringTablesAddedRemovedChangedAndMissingBlocks) {
   harness::Tool tool;
   FolderPair pair;
   ASSERT_TRUE(pair.Build("ui.dll", difftest::Fixture("strings_install.rc"), difftest::Fixture("strings_comparison.rc")));
-  const std::string entries =
-      "String 2 changed\r\n + Close\r\n - close\r\n\r\n"
-      "String 3 added\r\n + Save as\r\n\r\n"
-      "String 4 removed\r\n - Extra\r\n\r\n"
-      "String 5 changed\r\n + Line one\\nLine two\\tTabbed\r\n - Line one\\nLine 2\\tTabbed\r\n\r\n"
-      "String 6 changed\r\n + Trailing \r\n - Trailing\r\n\r\n"
-      // Block 2 is missing on the comparison side: read as empty strings.
-      "String 17 added\r\n + Only in install\r\n\r\n"
-      "String 65535 changed\r\n + Last string\r\n - Last strinG\r\n\r\n";
+  const std::string& entries = difftest::kStringEntries;
   ExpectReport(pair, pair.Run(tool), "ui.dll", entries);
 }
 

@@ -79,6 +79,17 @@ struct FolderPair {
   std::string Report(const std::string& stem) const { return ReadReport(reports + "/" + stem + ".txt"); }
 };
 
+// The entries of strings_install.rc against strings_comparison.rc.
+inline const std::string kStringEntries =
+    "String 2 changed\r\n + Close\r\n - close\r\n\r\n"
+    "String 3 added\r\n + Save as\r\n\r\n"
+    "String 4 removed\r\n - Extra\r\n\r\n"
+    "String 5 changed\r\n + Line one\\nLine two\\tTabbed\r\n - Line one\\nLine 2\\tTabbed\r\n\r\n"
+    "String 6 changed\r\n + Trailing \r\n - Trailing\r\n\r\n"
+    // Block 2 is missing on the comparison side: read as empty strings.
+    "String 17 added\r\n + Only in install\r\n\r\n"
+    "String 65535 changed\r\n + Last string\r\n - Last strinG\r\n\r\n";
+
 // Replaces every "@DIR@" in an .rc text by `dir`.
 inline std::string WithDir(std::string rc, const std::string& dir) {
   for (size_t at = rc.find("@DIR@"); at != std::string::npos; at = rc.find("@DIR@", at + dir.size()))

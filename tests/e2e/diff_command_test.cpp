@@ -1,0 +1,306 @@
+// The /diff command end to end: pack mode with packs made by Info-ZIP, by
+// the tool's own /zipup and by hand (backslash and hostile names), folder
+// mode, the positional exclude options, the report folder clean-up and the
+// failure paths.
+#include <gtest/gtest.h>
+
+#include "e2e/diff_support.h"
+
+using difftest::EndLine;
+using difftest::Header;
+using difftest::kStringEntries;
+using difftest::MakeZip;
+using difftest::StartLine;
+using difftest::ZipEntry;
+
+namespace {
+
+std::string Quote(const std::string& s) {
+  std::string out = "'";
+  for (char c : s) {
+    if (c == '\'') out += "'\\''";
+    else out.push_back(c);
+  }
+  return out + "'";
+}
+
+// An install with one module, a folder of comparison files to pack, a
+// temporary folder of its own (TMPDIR) and a report folder.
+struct PackSetup {
+  harness::TempDir dir;
+  std::string install = dir.Sub("install");
+  std::string packDir = dir.Sub("packdir");
+  std::string tmp = dir.Sub("tmp");
+  std::string reports = dir.Sub("reports");
+  std::string pack = dir.Sub("ui.lgp");
+
+  PackSetup() {
+    harness::MakeDirs(install);
+    harness::MakeDirs(packDir);
+    harness::MakeDirs(tmp);
+  }
+  bool Module(const std::string& relative, const std::string& rc) {
+    const std::string path = install + "/" + relative;
+    harness::MakeDirs(path.substr(0, path.rfind('/')));
+    return harness::BuildResourceDll(rc, path);
+  }
+  bool PackFile(const std::string& relative, const std::string& rc) {
+    const std::string path = packDir + "/" + relative;
+    harness::MakeDirs(path.substr(0, path.rfind('/')));
+    return harness::BuildResourceDll(rc, path);
+  }
+  // Packs the folder with Info-ZIP: forward slashes, folder entries, deflated.
+  bool ZipWithInfoZip() { return harness::Shell("cd " + Quote(packDir) + " && zip -q -r " + Quote(pack) + " .") == 0; }
+  std::string Run(const harness::Tool& tool, const std::vector<std::string>& args, const std::string& cwd = "") const {
+    std::string command = "cd " + Quote(cwd.empty() ? dir.path : cwd) + " && TMPDIR=" + Quote(tmp) + " " + Quote(tool.exe);
+    for (const auto& a : args) command += " " + Quote(a);
+    std::string output;
+    harness::Shell(command + " </dev/null 2>/dev/null", &output);
+    return output;
+  }
+  std::string Report(const std::string& stem) const { return difftest::ReadReport(reports + "/" + stem + ".txt"); }
+  std::string TmpListing() const {
+    std::string listing;
+    harness::Shell("ls -A " + Quote(tmp), &listing);
+    return listing;
+  }
+};
+
+std::string PackConsole(const PackSetup& s, const std::string& body) {
+  return StartLine(s.install, "language pack", s.pack) + body + EndLine("language pack");
+}
+
+}  // namespace
+
+TEST(DiffCommand, PackModeWalksRootPluginsAndSystemAndRemovesItsTemporaryFolder) {
+  harness::Tool tool;
+  PackSetup s;
+  const std::string a = difftest::Fixture("strings_install.rc"), b = difftest::Fixture("strings_comparison.rc");
+  ASSERT_TRUE(s.Module("ui.dll", a));
+  ASSERT_TRUE(s.Module("Plugins/gen_x.dll", a));  // fixed folder names are found in any letter case
+  ASSERT_TRUE(s.Module("system/sys.nxs", a));
+  ASSERT_TRUE(s.Module("notes.txt", a));     // not a module extension: never compared
+  ASSERT_TRUE(s.Module("lonely.dll", a));    // no counterpart: nothing said
+  ASSERT_TRUE(s.PackFile("ui.lng", b));
+  ASSERT_TRUE(s.PackFile("gen_x.lng", b));
+  ASSERT_TRUE(s.PackFile("sys.lng", b));
+  ASSERT_TRUE(s.PackFile("notes.lng", b));
+  harness::WriteFile(s.packDir + "/readme.txt", "extra file");
+  harness::MakeDirs(s.packDir + "/freeform/skins");
+  harness::WriteFile(s.packDir + "/freeform/skins/a.bmp", "skin");
+  ASSERT_TRUE(s.ZipWithInfoZip());
+
+  const std::string console = s.Run(tool, {s.install, "/diff", s.pack, "/folder=" + s.reports});
+  EXPECT_EQ(console, PackConsole(s, "\r\n" + Header("ui.dll", "ui.lng") + kStringEntries + "\r\n" +
+                                        Header("gen_x.dll", "gen_x.lng") + kStringEntries + "\r\n" +
+                                        Header("sys.nxs", "sys.lng") + kStringEntries));
+  EXPECT_EQ(s.Report("ui"), Header("ui.dll", "ui.lng") + kStringEntries);
+  EXPECT_EQ(s.Report("gen_x"), Header("gen_x.dll", "gen_x.lng") + kStringEntries);
+  EXPECT_EQ(s.Report("sys"), Header("sys.nxs", "sys.lng") + kStringEntries);
+  EXPECT_FALSE(harness::Exists(s.reports + "/notes.txt"));
+  EXPECT_FALSE(harness::Exists(s.reports + "/lonely.txt"));
+  EXPECT_EQ(s.TmpListing(), "");
+}
+
+TEST(DiffCommand, PackFromZipupWithBackslashNames) {
+  harness::Tool tool;
+  PackSetup s;
+  ASSERT_TRUE(s.Module("ui.dll", difftest::Fixture("strings_install.rc")));
+  ASSERT_TRUE(s.PackFile("ui.lng", difftest::Fixture("strings_comparison.rc")));
+  harness::MakeDirs(s.packDir + "/freeform/skins");
+  harness::WriteFile(s.packDir + "/freeform/skins/a.bmp", "skin");
+  tool.Run({s.packDir, "/zipup", s.pack, "/enum"});
+  ASSERT_TRUE(harness::Exists(s.pack));
+  std::string names;
+  harness::Shell("zipinfo -1 " + Quote(s.pack), &names);
+  ASSERT_NE(names.find("freeform\\skins\\a.bmp"), std::string::npos);
+
+  EXPECT_EQ(s.Run(tool, {s.install, "/diff", s.pack, "/folder=" + s.reports}),
+            PackConsole(s, "\r\n" + Header("ui.dll", "ui.lng") + kStringEntries));
+  EXPECT_EQ(s.TmpListing(), "");
+}
+
+TEST(DiffCommand, LanguageFilesInSubfoldersOfThePackAreNotFound) {
+  harness::Tool tool;
+  PackSetup s;
+  ASSERT_TRUE(s.Module("ui.dll", difftest::Fixture("strings_install.rc")));
+  ASSERT_TRUE(s.PackFile("ui.lng", difftest::Fixture("strings_comparison.rc")));
+  const std::string lng = harness::ReadFile(s.packDir + "/ui.lng");
+  ASSERT_TRUE(MakeZip(s.pack, {{"sub\\ui.lng", lng}, {"other/ui.lng", lng}}));
+  EXPECT_EQ(s.Run(tool, {s.install, "/diff", s.pack, "/folder=" + s.reports}), PackConsole(s, ""));
+  EXPECT_FALSE(harness::Exists(s.reports));
+}
+
+TEST(DiffCommand, HostileEntryNamesNeverLeaveTheTemporaryFolder) {
+  harness::Tool tool;
+  PackSetup s;
+  ASSERT_TRUE(s.Module("ui.dll", difftest::Fixture("strings_install.rc")));
+  ASSERT_TRUE(s.PackFile("ui.lng", difftest::Fixture("strings_comparison.rc")));
+  const std::string lng = harness::ReadFile(s.packDir + "/ui.lng");
+  const std::string absolute = s.dir.Sub("absolute.lng");
+  ASSERT_TRUE(MakeZip(s.pack, {{"../escape.lng", "x"}, {"..\\..\\escape2.lng", "x"}, {absolute, "x"}, {"ui.lng", lng}}));
+  EXPECT_EQ(s.Run(tool, {s.install, "/diff", s.pack, "/folder=" + s.reports}),
+            PackConsole(s, "skipping ../escape.lng: its path leads outside the target folder\r\n"
+                           "skipping ..\\..\\escape2.lng: its path leads outside the target folder\r\n"
+                           "skipping " + absolute + ": its path leads outside the target folder\r\n"
+                           "\r\n" + Header("ui.dll", "ui.lng") + kStringEntries));
+  EXPECT_FALSE(harness::Exists(s.tmp + "/escape.lng"));
+  EXPECT_FALSE(harness::Exists(s.dir.Sub("escape2.lng")));
+  EXPECT_FALSE(harness::Exists(absolute));
+  EXPECT_EQ(s.TmpListing(), "");
+}
+
+TEST(DiffCommand, ExcludeOptionsCountOnlyAtTheirPositions) {
+  harness::Tool tool;
+  PackSetup s;
+  const std::string dialog = "1 DIALOG 0, 0, 100, 50\nSTYLE 0x80C80000\nCAPTION \"%T\"\nBEGIN\n"
+                             "  PUSHBUTTON \"OK\", 1, %X, 10, 50, 14\nEND\n";
+  auto module = [&](const std::string& title, const std::string& x, const std::string& bmp, const std::string& str) {
+    std::string rc = dialog;
+    rc.replace(rc.find("%T"), 2, title);
+    rc.replace(rc.find("%X"), 2, x);
+    return difftest::WithDir("1 BITMAP \"@DIR@/" + bmp + "\"\n", s.dir.path) + rc +
+           "STRINGTABLE\nBEGIN\n 1 \"" + str + "\"\nEND\n";
+  };
+  harness::WriteFile(s.dir.Sub("a.bmp"), difftest::SmallBitmap(1));
+  harness::WriteFile(s.dir.Sub("b.bmp"), difftest::SmallBitmap(2));
+  ASSERT_TRUE(s.Module("ui.dll", module("A", "10", "a.bmp", "One")));
+  ASSERT_TRUE(s.PackFile("ui.lng", module("B", "12", "b.bmp", "Uno")));
+  ASSERT_TRUE(s.ZipWithInfoZip());
+
+  const std::string image = "Bitmap image 1 changed\r\n\r\n";
+  const std::string changed = "Dialog 1 changed (determined by the resource size &/or contents)\r\n"
+                              "[Original: 58 - Comparison: 58]\r\n";
+  const std::string title = "Title changed: `A' -> `B'\r\n";
+  const std::string size = "Item #1\r\n - size changed: [10,10,50,14] -> [12,10,50,14]\r\n";
+  const std::string strings = "String 1 changed\r\n + One\r\n - Uno\r\n\r\n";
+  auto expected = [&](bool img, bool str, bool siz) {
+    return (img ? "" : image) + changed + (str ? "" : title) + (siz ? "" : size) + "\r\n" + (str ? "" : strings);
+  };
+  struct Case {
+    std::vector<std::string> options;
+    bool img, str, siz;
+  };
+  const Case cases[] = {
+      {{}, false, false, false},
+      {{"/exclude_img"}, true, false, false},
+      {{"/exclude_imgs"}, true, false, false},  // a prefix is enough
+      {{"/exclude_string"}, false, true, false},      // "/exclude_str" at position 1
+      {{"/exclude_siz"}, false, false, true},
+      {{"/exclude_img", "/exclude_string", "/exclude_size"}, true, true, true},
+      {{"/exclude_img", "/exclude_str"}, true, false, false},  // position 2 needs the long form
+      {{"/exclude_img", "/exclude_size"}, true, false, true},
+      {{"/exclude_size", "/exclude_img"}, false, false, true},  // images only at position 1
+      {{"/exclude_string", "/exclude_size"}, false, true, true},
+      {{"/exclude_img", "/nothing", "/exclude_size"}, true, false, true},
+      {{"/exclude_img", "/nothing", "/exclude_string"}, true, false, false},
+      {{"/EXCLUDE_IMG"}, false, false, false},  // case-sensitive
+      {{"/nothing", "/nothing", "/nothing", "/exclude_img"}, false, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.options));
+    std::vector<std::string> args = {s.install, "/diff", s.pack, "/folder=" + s.reports};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const std::string entries = expected(c.img, c.str, c.siz);
+    EXPECT_EQ(s.Run(tool, args), PackConsole(s, "\r\n" + Header("ui.dll", "ui.lng") + entries));
+    EXPECT_EQ(s.Report("ui"), Header("ui.dll", "ui.lng") + entries);
+  }
+
+  // Without "/folder=" the options start right after the target; the
+  // reports then go to "Diffs" beside the tool.
+  EXPECT_EQ(s.Run(tool, {s.install, "/diff", s.pack, "/exclude_img"}),
+            PackConsole(s, "\r\n" + Header("ui.dll", "ui.lng") + expected(true, false, false)));
+  EXPECT_EQ(difftest::ReadReport(tool.dir.Sub("Diffs/ui.txt")), Header("ui.dll", "ui.lng") + expected(true, false, false));
+
+  // In folder mode no option is read.
+  harness::MakeDirs(s.dir.Sub("other"));
+  ASSERT_TRUE(harness::BuildResourceDll(module("B", "12", "b.bmp", "Uno"), s.dir.Sub("other/ui.dll")));
+  EXPECT_EQ(s.Run(tool, {s.install, "/diff", s.dir.Sub("other"), "/folder=" + s.reports, "/exclude_img"}),
+            StartLine(s.install, "folder", s.dir.Sub("other")) + "\r\n" + Header("ui.dll", "ui.dll") +
+                expected(false, false, false) + EndLine("folder"));
+}
+
+TEST(DiffCommand, ReportsOfAnEarlierRunAreRemovedAtTheFirstPair) {
+  harness::Tool tool;
+  PackSetup s;
+  ASSERT_TRUE(s.Module("ui.dll", difftest::Fixture("strings_install.rc")));
+  ASSERT_TRUE(s.PackFile("ui.lng", difftest::Fixture("strings_comparison.rc")));
+  ASSERT_TRUE(s.ZipWithInfoZip());
+  harness::MakeDirs(s.reports + "/keep");
+  for (const char* name : {"old.txt", "old.lng", "readme.doc", "readme.txt", "ui.txt", "pack.lgp"})
+    harness::WriteFile(s.reports + "/" + name, "old");
+
+  // A run without any pair leaves the folder alone.
+  harness::TempDir empty;
+  s.Run(tool, {empty.path, "/diff", s.pack, "/folder=" + s.reports});
+  EXPECT_TRUE(harness::Exists(s.reports + "/old.txt"));
+
+  s.Run(tool, {s.install, "/diff", s.pack, "/folder=" + s.reports});
+  EXPECT_FALSE(harness::Exists(s.reports + "/old.txt"));
+  EXPECT_FALSE(harness::Exists(s.reports + "/old.lng"));
+  EXPECT_FALSE(harness::Exists(s.reports + "/readme.txt"));
+  EXPECT_TRUE(harness::Exists(s.reports + "/readme.doc"));
+  EXPECT_TRUE(harness::Exists(s.reports + "/pack.lgp"));
+  EXPECT_TRUE(harness::Exists(s.reports + "/keep"));
+  EXPECT_EQ(s.Report("ui"), Header("ui.dll", "ui.lng") + kStringEntries);
+}
+
+TEST(DiffCommand, RelativeReportFolderBelongsToTheStartingFolder) {
+  harness::Tool tool;
+  PackSetup s;
+  ASSERT_TRUE(s.Module("ui.dll", difftest::Fixture("strings_install.rc")));
+  ASSERT_TRUE(s.PackFile("ui.lng", difftest::Fixture("strings_comparison.rc")));
+  ASSERT_TRUE(s.ZipWithInfoZip());
+  const std::string work = s.dir.Sub("work");
+  harness::MakeDirs(work);
+  EXPECT_EQ(s.Run(tool, {"../install", "/diff", "../ui.lgp", "/folder=out"}, work),
+            PackConsole(s, "\r\n" + Header("ui.dll", "ui.lng") + kStringEntries));
+  EXPECT_EQ(difftest::ReadReport(work + "/out/ui.txt"), Header("ui.dll", "ui.lng") + kStringEntries);
+}
+
+TEST(DiffCommand, RefusedAndUnreadableTargets) {
+  harness::Tool tool;
+  PackSetup s;
+  ASSERT_TRUE(s.Module("ui.dll", difftest::Fixture("strings_install.rc")));
+  ASSERT_TRUE(s.PackFile("ui.lng", difftest::Fixture("strings_comparison.rc")));
+  ASSERT_TRUE(s.ZipWithInfoZip());
+
+  const std::string zip = s.dir.Sub("pack.zip");
+  harness::WriteFile(zip, harness::ReadFile(s.pack));
+  EXPECT_EQ(s.Run(tool, {s.install, "/diff", zip}), "Invalid file passed to differentiate against. Exiting now...\r\n");
+
+  // A pack name without an extension is still a pack.
+  const std::string bare = s.dir.Sub("pack");
+  harness::WriteFile(bare, harness::ReadFile(s.pack));
+  EXPECT_EQ(s.Run(tool, {s.install, "/diff", bare, "/folder=" + s.reports}),
+            StartLine(s.install, "language pack", bare) + "\r\n" + Header("ui.dll", "ui.lng") + kStringEntries +
+                EndLine("language pack"));
+
+  const std::string bad = s.dir.Sub("bad.LGP");
+  harness::WriteFile(bad, "not a zip at all");
+  EXPECT_EQ(s.Run(tool, {s.install, "/diff", bad}),
+            StartLine(s.install, "language pack", bad) + "Cannot open " + bad + " or " + bad + ".zip\r\n" +
+                EndLine("language pack"));
+  // The extraction's messages are not silenced.
+  EXPECT_EQ(s.Run(tool, {s.install, "/diff", bad, "/nomsgs"}), "Cannot open " + bad + " or " + bad + ".zip\r\n");
+
+  // An empty archive opens and holds nothing.
+  const std::string empty = s.dir.Sub("empty.lgp");
+  ASSERT_TRUE(MakeZip(empty, {}));
+  EXPECT_EQ(s.Run(tool, {s.install, "/diff", empty}),
+            StartLine(s.install, "language pack", empty) + EndLine("language pack"));
+  EXPECT_EQ(s.TmpListing(), "");
+}
+
+TEST(DiffCommand, PairThatIsNoModuleIsSkippedAndTheWalkGoesOn) {
+  harness::Tool tool;
+  PackSetup s;
+  ASSERT_TRUE(s.Module("a.dll", difftest::Fixture("strings_install.rc")));
+  ASSERT_TRUE(s.Module("b.dll", difftest::Fixture("strings_install.rc")));
+  harness::WriteFile(s.packDir + "/a.lng", "MZ but nothing more");
+  ASSERT_TRUE(s.PackFile("b.lng", difftest::Fixture("strings_comparison.rc")));
+  ASSERT_TRUE(s.ZipWithInfoZip());
+  EXPECT_EQ(s.Run(tool, {s.install, "/diff", s.pack, "/folder=" + s.reports}),
+            PackConsole(s, "\r\n" + Header("b.dll", "b.lng") + kStringEntries));
+  EXPECT_FALSE(harness::Exists(s.reports + "/a.txt"));
+}
