@@ -45,41 +45,53 @@ constexpr std::array<Substitution, 9> kToAmerican = {{
 
 bool SameLetter(char16_t a, char16_t b) { return NameUpper(a) == NameUpper(b); }
 
-// One table row over the whole text. The rule being reproduced: find the
-// first case-insensitive match; replace it by its own first two characters
-// followed by the replacement from its third character on; search again
-// from the match's second character; repeat. Everything before that second
-// character is final after a replacement, so it goes to `out`; `carry`
-// holds the rest of the replaced text, which is searched again before (and
-// together with) the untouched input from `next` on. That keeps each row
-// linear in the length of the text.
-WString ApplySubstitution(WStringView text, const Substitution& row) {
+// The first case-insensitive match of a table row's search text in `text`
+// from `from` on (FindNoCase's folding). The search texts are ASCII, and
+// only the two ASCII cases of a letter fold to it, so a position is
+// compared in full only when its first character is one of them.
+size_t FindRow(WStringView text, WStringView search, size_t from) {
+  const char16_t lower = AsciiLower(search[0]);
+  const char16_t upper = (lower >= u'a' && lower <= u'z') ? static_cast<char16_t>(lower - 32) : lower;
+  const size_t length = search.size();
+  for (size_t i = from; i < text.size() && text.size() - i >= length; ++i) {
+    if (text[i] != lower && text[i] != upper) continue;
+    size_t k = 1;
+    while (k < length && SameLetter(text[i + k], search[k])) ++k;
+    if (k == length) return i;
+  }
+  return WString::npos;
+}
+
+// One table row over the whole text, starting at its first match `first`.
+// The rule being reproduced: find the first case-insensitive match;
+// replace it by its own first two characters followed by the replacement
+// from its third character on; search again from the match's second
+// character; repeat. Everything before that second character is final
+// after a replacement, so it goes to `out`; `carry` holds the rest of the
+// replaced text, which is searched again before (and together with) the
+// untouched input from `next` on. That keeps each row linear in the
+// length of the text.
+// `out` is cleared first; its capacity is reused from row to row.
+void ApplySubstitution(WStringView text, const Substitution& row, size_t first, WString& out) {
   const WStringView search = row.search;
   const size_t length = search.size();
-  WString out, carry;
+  WString carry;
+  out.clear();
+  out.reserve(text.size() + text.size() / 8 + 16);
   size_t next = 0;
   // The character at position i of carry followed by text[next:].
   auto at = [&](size_t i) -> char16_t { return i < carry.size() ? carry[i] : text[next + i - carry.size()]; };
   const auto virtualSize = [&] { return carry.size() + (text.size() - next); };
-  for (;;) {
-    size_t match = WString::npos;
-    for (size_t start = 0; start < carry.size() && start + length <= virtualSize(); ++start) {
-      size_t k = 0;
-      while (k < length && SameLetter(at(start + k), search[k])) ++k;
-      if (k == length) {
-        match = start;
-        break;
-      }
+  size_t match = first;
+  while (match != WString::npos) {
+    const char16_t head = at(match), second = at(match + 1);
+    if (match >= carry.size()) {
+      out.append(carry);
+      out.append(text.substr(next, match - carry.size()));
+    } else {
+      out.append(carry, 0, match);
     }
-    if (match == WString::npos) {
-      const size_t found = FindNoCase(text, search, next);
-      if (found != WString::npos) match = carry.size() + (found - next);
-    }
-    if (match == WString::npos) break;
-
-    const char16_t first = at(match), second = at(match + 1);
-    for (size_t i = 0; i < match; ++i) out.push_back(at(i));
-    out.push_back(first);
+    out.push_back(head);
     WString rest(1, second);
     rest.append(row.replacement.substr(2));
     const size_t end = match + length;  // first position after the match
@@ -89,10 +101,23 @@ WString ApplySubstitution(WStringView text, const Substitution& row) {
       next += end - carry.size();
     }
     carry = std::move(rest);
+
+    match = WString::npos;
+    for (size_t start = 0; start < carry.size() && start + length <= virtualSize(); ++start) {
+      size_t k = 0;
+      while (k < length && SameLetter(at(start + k), search[k])) ++k;
+      if (k == length) {
+        match = start;
+        break;
+      }
+    }
+    if (match == WString::npos) {
+      const size_t found = FindRow(text, search, next);
+      if (found != WString::npos) match = carry.size() + (found - next);
+    }
   }
   out.append(carry);
   out.append(text.substr(next));
-  return out;
 }
 
 char16_t LeetOf(char16_t c) {
@@ -124,6 +149,22 @@ WString ConvertToLeet(WStringView text) {
     }
   }
   return out;
+}
+
+// ConvertText on a text the caller hands over, so that a long one is not
+// copied once more.
+WString ConvertOwnText(WString text) {
+  if (text.empty() || g_conversionMode < 1 || g_conversionMode > 3) return text;
+  if (g_conversionMode == 3) return ConvertToLeet(text);
+  const auto& table = g_conversionMode == 1 ? kToBritish : kToAmerican;
+  WString spare;
+  for (const Substitution& row : table) {
+    const size_t first = FindRow(text, row.search, 0);
+    if (first == WString::npos) continue;
+    ApplySubstitution(text, row, first, spare);
+    text.swap(spare);
+  }
+  return text;
 }
 
 std::vector<uint8_t> Unchanged(ByteSpan data) { return std::vector<uint8_t>(data.begin(), data.end()); }
@@ -166,14 +207,7 @@ Cursor ReadLanguageOption(Cursor cursor, WString& token, WStringView endA, WStri
   return cursor;
 }
 
-WString ConvertText(WStringView text) {
-  if (text.empty() || g_conversionMode < 1 || g_conversionMode > 3) return WString(text);
-  if (g_conversionMode == 3) return ConvertToLeet(text);
-  const auto& table = g_conversionMode == 1 ? kToBritish : kToAmerican;
-  WString working(text);
-  for (const Substitution& row : table) working = ApplySubstitution(working, row);
-  return working;
-}
+WString ConvertText(WStringView text) { return ConvertOwnText(WString(text)); }
 
 bool IsTextUnicode(ByteSpan data) {
   const size_t n = data.size() < 4 ? data.size() : 4;
@@ -240,11 +274,11 @@ std::vector<uint8_t> ConvertTextResource(ByteSpan data) {
       if (c == 0) break;
       text.push_back(c);
     }
-    PutWide(out, ConvertText(text), false);
+    PutWide(out, ConvertOwnText(std::move(text)), false);
   } else {
     while (end < data.size() && data[end] != 0) ++end;
     const std::string narrow(reinterpret_cast<const char*>(data.data()), end);
-    const std::string converted = WideToAnsi(ConvertText(AnsiToWide(narrow)));
+    const std::string converted = WideToAnsi(ConvertOwnText(AnsiToWide(narrow)));
     out.assign(converted.begin(), converted.end());
   }
   out.insert(out.end(), data.begin() + static_cast<std::ptrdiff_t>(end), data.end());
