@@ -112,7 +112,10 @@ bool RvaToFileOffset(const PeImage& image, uint32_t rva, uint32_t length, size_t
 }
 
 size_t EndOfSectionData(const PeImage& image) {
-  size_t end = std::min<size_t>(image.sizeOfHeaders, image.fileSize);
+  // The headers end at SizeOfHeaders, but never before the section table
+  // does, whatever SizeOfHeaders claims.
+  size_t end = std::max<size_t>(std::min<size_t>(image.sizeOfHeaders, image.fileSize),
+                                image.sectionTableOffset + kSectionHeaderSize * image.sections.size());
   for (const auto& s : image.sections)
     if (s.rawSize != 0) end = std::max(end, static_cast<size_t>(s.rawPointer) + s.rawSize);
   return end;

@@ -222,8 +222,9 @@ bool PlaceTree(Commit& c, uint64_t treeSize) {
     PeSection& r = p.sections[index];
     const bool fits = treeSize <= r.rawSize && RawRangeFree(image, index, SIZE_MAX, r.rawPointer,
                                                             uint64_t{r.rawPointer} + r.rawSize);
-    const bool last = IsLastSection(image, index) && RawRangeFree(image, index, SIZE_MAX, r.rawPointer, UINT64_MAX);
-    const bool movable = OnlyMovableFollow(image, index) &&
+    // Growing needs the section's data in the file to start from.
+    const bool last = r.rawSize && IsLastSection(image, index) && RawRangeFree(image, index, SIZE_MAX, r.rawPointer, UINT64_MAX);
+    const bool movable = r.rawSize && OnlyMovableFollow(image, index) &&
                          RawRangeFree(image, index, index + 1, r.rawPointer, UINT64_MAX);
     if (fits || last || movable) {
       p.resourceSection = old;
@@ -338,7 +339,8 @@ bool BuildImage(Commit& c, std::vector<uint8_t>& out) {
 
   Overlay o;
   o.oldStart = EndOfSectionData(image);
-  uint64_t sectionsEnd = std::min<size_t>(image.sizeOfHeaders, file.size());
+  uint64_t sectionsEnd = std::max<uint64_t>(std::min<size_t>(image.sizeOfHeaders, file.size()),
+                                            image.sectionTableOffset + kSectionHeaderSize * p.sections.size());
   for (const auto& s : p.sections)
     if (s.rawSize) sectionsEnd = std::max<uint64_t>(sectionsEnd, uint64_t{s.rawPointer} + s.rawSize);
   o.newStart = static_cast<size_t>(sectionsEnd);
