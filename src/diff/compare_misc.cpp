@@ -3,6 +3,7 @@
 
 #include "diff/comparers.h"
 #include "lngfile/accelerator_table.h"
+#include "lngfile/conversion.h"
 #include "lngfile/resource_access.h"
 
 namespace {
@@ -28,25 +29,6 @@ size_t MatchingLength(const String& a, const String& b) {
 }
 
 }  // namespace
-
-// IsTextUnicode with all of its tests, over the first bytes of the text (at
-// most 4): UTF-16 when they begin with the byte order mark FF FE; not when
-// they begin FE FF, are fewer than 2 or an odd count, or hold a 16-bit unit
-// 0x0000 or 0xFFFF; otherwise UTF-16 when a byte other than the last is 0.
-// So "Text" is single-byte, "T\0e\0" UTF-16 and "ABC\0" single-byte.
-bool LooksLikeUtf16Text(ByteSpan text) {
-  const size_t n = std::min<size_t>(text.size(), 4);
-  if (n >= 2 && text[0] == 0xFF && text[1] == 0xFE) return true;
-  if (n >= 2 && text[0] == 0xFE && text[1] == 0xFF) return false;
-  if (n < 2 || n % 2 != 0) return false;
-  for (size_t i = 0; i + 1 < n; i += 2) {
-    const unsigned unit = text[i] | (text[i + 1] << 8);
-    if (unit == 0x0000 || unit == 0xFFFF) return false;
-  }
-  for (size_t i = 0; i + 1 < n; ++i)
-    if (text[i] == 0) return true;
-  return false;
-}
 
 void CompareAccelerators(DiffReport& report, const Module& install, const Module& comparison, const ResId& name) {
   ByteSpan ours, theirs;
@@ -114,7 +96,7 @@ void CompareTextResource(DiffReport& report, const Module& install, const Module
   if (SameBytes(ours, theirs)) return;
 
   // The install text alone decides the encoding of both sides.
-  if (LooksLikeUtf16Text(ours)) {
+  if (IsTextUnicode(ours)) {
     const WString a = Utf16Units(ours), b = Utf16Units(theirs);
     const WString one = EscapeControlChars(a, a.size()), two = EscapeControlChars(b, b.size());
     const size_t position = MatchingLength(one, two);

@@ -19,6 +19,3 @@ void CompareAccelerators(DiffReport& report, const Module& install, const Module
 void CompareImage(DiffReport& report, const Module& install, const Module& comparison, const ResId& name,
                   const ResId& type, WStringView label);
 void CompareTextResource(DiffReport& report, const Module& install, const Module& comparison, const ResId& name);
-
-// The IsTextUnicode decision over the first bytes of a text (at most 4).
-bool LooksLikeUtf16Text(ByteSpan text);

@@ -1,5 +1,5 @@
 // The diff's shared routines: the report writer, the display escaper, the
-// flag-name tables, the change word and the text-encoding decision.
+// flag-name tables and the change word.
 #include <gtest/gtest.h>
 
 #include "diff/comparers.h"
@@ -80,23 +80,4 @@ TEST(DiffReport, FlagNamesFollowTheTables) {
   EXPECT_EQ(FlagNamesOf(kWindowExStyleNames, 0x0A400001),
             u"WS_EX_DLGMODALFRAME WS_EX_LAYOUTRTL WS_EX_COMPOSITED WS_EX_NOACTIVATE ");
   EXPECT_EQ(FlagNamesOf(kWindowExStyleNames, 0x00000802), u"");
-}
-
-TEST(DiffReport, TextEncodingDecision) {
-  auto utf16 = [](std::string_view bytes) {
-    return LooksLikeUtf16Text(ByteSpan(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
-  };
-  EXPECT_FALSE(utf16("Text"));
-  EXPECT_TRUE(utf16(std::string_view("T\0e\0", 4)));
-  EXPECT_FALSE(utf16(std::string_view("ABC\0", 4)));
-  EXPECT_TRUE(utf16("\xFF\xFE"));
-  EXPECT_TRUE(utf16(std::string_view("\xFF\xFE\0\0", 4)));  // the mark wins
-  EXPECT_FALSE(utf16(std::string_view("\xFE\xFF\0T", 4)));
-  EXPECT_FALSE(utf16(std::string_view("T\0e", 3)));  // odd count
-  EXPECT_FALSE(utf16("T"));
-  EXPECT_FALSE(utf16(""));
-  EXPECT_FALSE(utf16(std::string_view("\0\0ab", 4)));  // a 0x0000 unit
-  EXPECT_FALSE(utf16(std::string_view("\xFF\xFFT\0", 4)));  // a 0xFFFF unit
-  EXPECT_TRUE(utf16(std::string_view("T\0e\0x\0t\0", 8)));  // only the first 4 bytes count
-  EXPECT_TRUE(utf16(std::string_view("\0Tx\0", 4)));
 }
