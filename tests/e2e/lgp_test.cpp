@@ -1,0 +1,265 @@
+// /lgp end to end on the sample install: messages, the pack's and the hash
+// zip's entries, names with language and version, the positional tail, a
+// second run, an install without nuvexa.exe, /copy and /install.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "e2e/lgp_support.h"
+#include "support/harness.h"
+
+namespace {
+
+using harness::Exists;
+using harness::MakeDirs;
+using harness::ReadFile;
+using harness::Shell;
+using harness::TempDir;
+using harness::Tool;
+using harness::WriteFile;
+using lgp_support::ArchiveTestsClean;
+using lgp_support::EntryBytes;
+using lgp_support::Entries;
+
+const char* const kGenerated =
+    "Language file (nvx_eqpanel.lng) generated\r\n"
+    "Language file (nvx_hotkeys.lng) generated\r\n"
+    "Language file (nvx_library.lng) generated\r\n"
+    "Language file (nvx_lyrics.lng) generated\r\n"
+    "Language file (nvx_playlist.lng) generated\r\n"
+    "Language file (nxcore.lng) generated\r\n"
+    "Language file (nxskin.lng) generated\r\n";
+const char* const kVerified = "Verifying lgp_list.ini (updating as required)... already up-to-date.\r\n\r\n";
+const char* const kLanguageFiles[] = {"nuvexa", "nvx_eqpanel", "nvx_hotkeys", "nvx_library",
+                                      "nvx_lyrics", "nvx_playlist", "nxcore", "nxskin"};
+
+bool EndsWith(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+std::string LngEntries(const std::string& method) {
+  std::string out;
+  for (const char* name : kLanguageFiles) out += method + " " + name + ".lng\n";
+  return out;
+}
+std::string TxtEntries() {
+  std::string out;
+  for (const char* name : kLanguageFiles) out += std::string("defX ") + name + ".txt\n";
+  return out;
+}
+
+struct LgpTest : testing::Test {
+  Tool tool;
+  TempDir work;
+  std::string toolDir, install;
+  void SetUp() override {
+    toolDir = harness::RealPath(tool.dir.path);
+    install = work.Sub("Nuvexa");
+    ASSERT_TRUE(lgp_support::CopySampleInstall(install));
+  }
+  std::string Start(const std::string& lang, const std::string& out) const {
+    return "Starting building nuvexa-" + lang + ".lgp from the Nuvexa install in `" + install +
+           "'\r\nGenerated files will be saved in `" + out + "'\r\n";
+  }
+  // The messages of a run whose pack list is created by its first query.
+  std::string Passes() const { return std::string("Language file (nuvexa.lng) generated\r\n") + kVerified + kGenerated; }
+};
+
+TEST_F(LgpTest, SampleInstallMakesPackAndHashZip) {
+  // Extra folders beside the tool; dll is never part of an /lgp pack.
+  MakeDirs(toolDir + "/freeform/skins/dark");
+  MakeDirs(toolDir + "/Docs");
+  MakeDirs(toolDir + "/ini");
+  MakeDirs(toolDir + "/extralng");
+  MakeDirs(toolDir + "/dll");
+  WriteFile(toolDir + "/freeform/skins/main.bmp", "BM");
+  WriteFile(toolDir + "/freeform/skins/dark/panel.png", "png");
+  WriteFile(toolDir + "/Docs/readme.txt", "read me");
+  WriteFile(toolDir + "/Docs/atf.htm", "<p>");
+  WriteFile(toolDir + "/Docs/notes.htm", "not taken");
+  WriteFile(toolDir + "/ini/skin.ini", "[s]");
+  WriteFile(toolDir + "/extralng/more.lng", "more");
+  WriteFile(toolDir + "/dll/helper.dll", "MZ");
+
+  const std::string out = toolDir + "/LangFiles";
+  EXPECT_EQ(tool.Run({install, "/lgp", "en-gb"}, work.path),
+            Start("en-gb", out) + "Successfully created `" + out + "'\r\n" + Passes() +
+                "\r\nCompleted building Nuvexa-en-gb-5_6_3_3234.lgp\r\n");
+
+  const std::string pack = out + "/Nuvexa-en-gb-5_6_3_3234.lgp";
+  const std::string hash = out + "/Nuvexa-en-gb-hash-5_6_3_3234.zip";
+  EXPECT_EQ(Entries(pack), LngEntries("stor") +
+                               "stor freeform\\skins\\dark\\panel.png\nstor freeform\\skins\\main.bmp\n"
+                               "stor readme.txt\nstor atf.htm\nstor skin.ini\nstor more.lng\n");
+  EXPECT_EQ(Entries(hash), TxtEntries());
+  EXPECT_TRUE(ArchiveTestsClean(pack));
+  EXPECT_TRUE(ArchiveTestsClean(hash));
+  // The entries are the files of the output folder and beside the tool.
+  EXPECT_EQ(EntryBytes(pack, "nvx_library.lng"), ReadFile(out + "/nvx_library.lng"));
+  EXPECT_EQ(EntryBytes(pack, "freeform\\skins\\dark\\panel.png"), "png");
+  EXPECT_EQ(EntryBytes(hash, "nxskin.txt"), ReadFile(out + "/nxskin.txt"));
+  // British spellings made it into the language file.
+  const std::string lng = ReadFile(out + "/nuvexa.lng");
+  EXPECT_NE(lng.find(harness::Utf16le("&Colour Themes...")), std::string::npos);
+  EXPECT_NE(lng.find(harness::Utf16le("Start &Minimised")), std::string::npos);
+  // The unlisted module and the one whose identifier differs got nothing.
+  EXPECT_FALSE(Exists(out + "/fanmade_viz.lng"));
+  EXPECT_FALSE(Exists(out + "/nvx_ripper.lng"));
+  EXPECT_FALSE(Exists(out + "/readme.lng"));
+}
+
+TEST_F(LgpTest, UseNvVerAndCompress) {
+  const std::string out = toolDir + "/LangFiles_5_6_3_3234";
+  EXPECT_EQ(tool.Run({install, "/lgp", "/use_nv_ver", "/compress"}, work.path),
+            Start("en-us", out) + "Successfully created `" + out + "'\r\n" + Passes() +
+                "\r\nCompleted building Nuvexa-en-us-5_6_3_3234.lgp\r\n");
+  EXPECT_EQ(Entries(out + "/Nuvexa-en-us-5_6_3_3234.lgp"), LngEntries("defX"));
+  EXPECT_EQ(Entries(out + "/Nuvexa-en-us-hash-5_6_3_3234.zip"), TxtEntries());
+  EXPECT_TRUE(ArchiveTestsClean(out + "/Nuvexa-en-us-5_6_3_3234.lgp"));
+  EXPECT_FALSE(Exists(toolDir + "/LangFiles"));
+}
+
+TEST_F(LgpTest, TailIsReadByPosition) {
+  // en-GB is used as given; /folder= then the slots. A relative folder that
+  // does not exist stays relative to the working folder.
+  std::string run = tool.Run({install, "/lgp", "en-GB", "/folder=packs", "/compress", "/use_nv_ver"}, work.path);
+  EXPECT_EQ(run.substr(0, Start("en-GB", "packs_5_6_3_3234").size()), Start("en-GB", "packs_5_6_3_3234"));
+  EXPECT_EQ(Entries(work.Sub("packs_5_6_3_3234/Nuvexa-en-GB-5_6_3_3234.lgp")), LngEntries("defX"));
+  EXPECT_NE(ReadFile(work.Sub("packs_5_6_3_3234/nuvexa.lng")).find(harness::Utf16le("Equaliser")),
+            std::string::npos);
+
+  // "/en-gb" is no language identifier and "/Folder=" no folder option:
+  // both are ignored slots. "/copy" in the second slot does not copy.
+  MakeDirs(install + "/Lang");
+  const std::string out = toolDir + "/LangFiles";
+  run = tool.Run({install, "/lgp", "/en-gb", "/Folder=elsewhere", "/compress", "/copy"}, work.path);
+  EXPECT_EQ(run, Start("en-us", out) + "Successfully created `" + out + "'\r\n" + kVerified +
+                     "Language file (nuvexa.lng) generated\r\n" + kGenerated +
+                     "\r\nCompleted building Nuvexa-en-us-5_6_3_3234.lgp\r\n");
+  EXPECT_EQ(Entries(out + "/Nuvexa-en-us-5_6_3_3234.lgp"), LngEntries("defX"));
+  EXPECT_FALSE(Exists(work.Sub("elsewhere")));
+  run = tool.Run({install, "/lgp", "/compress", "/copy"}, work.path);
+  EXPECT_EQ(run.find("Copied"), std::string::npos);
+  std::string lang;
+  Shell("ls '" + install + "/Lang'", &lang);
+  EXPECT_EQ(lang, "");
+}
+
+TEST_F(LgpTest, SecondRunCleansAndReplaces) {
+  const std::string out = toolDir + "/LangFiles";
+  tool.Run({install, "/lgp"}, work.path);
+  // Leftovers: a stale language file and hash file, an older pack of another
+  // version, and a hash zip of the same name that is no zip at all.
+  WriteFile(out + "/stale.lng", "old");
+  WriteFile(out + "/stale.txt", "old");
+  WriteFile(out + "/Nuvexa-en-us-1_0_0_0.lgp", "older pack");
+  WriteFile(out + "/Nuvexa-en-us-hash-5_6_3_3234.zip", "junk");
+  ASSERT_EQ(Shell("rm '" + install + "/plugins/nvx_lyrics.dll'"), 0);
+  std::string generated = kGenerated;
+  const std::string lyrics = "Language file (nvx_lyrics.lng) generated\r\n";
+  generated.erase(generated.find(lyrics), lyrics.size());
+  EXPECT_EQ(tool.Run({install, "/lgp"}, work.path),
+            Start("en-us", out) + kVerified + "Language file (nuvexa.lng) generated\r\n" + generated +
+                "\r\nCompleted building Nuvexa-en-us-5_6_3_3234.lgp\r\n");
+  EXPECT_FALSE(Exists(out + "/stale.lng"));
+  EXPECT_FALSE(Exists(out + "/stale.txt"));
+  EXPECT_FALSE(Exists(out + "/nvx_lyrics.lng"));
+  EXPECT_EQ(ReadFile(out + "/Nuvexa-en-us-1_0_0_0.lgp"), "older pack");
+  std::string expected = LngEntries("stor");
+  expected.erase(expected.find("stor nvx_lyrics.lng\n"), 20);
+  EXPECT_EQ(Entries(out + "/Nuvexa-en-us-5_6_3_3234.lgp"), expected);
+  expected = TxtEntries();
+  expected.erase(expected.find("defX nvx_lyrics.txt\n"), 20);
+  EXPECT_EQ(Entries(out + "/Nuvexa-en-us-hash-5_6_3_3234.zip"), expected);
+}
+
+TEST_F(LgpTest, InstallWithoutHostOrModules) {
+  ASSERT_EQ(Shell("rm '" + install + "/nuvexa.exe'"), 0);
+  const std::string out = toolDir + "/LangFiles__no_version_";
+  EXPECT_EQ(tool.Run({install, "/lgp", "/use_nv_ver"}, work.path),
+            Start("en-us", out) + "Successfully created `" + out + "'\r\n" + kVerified + kGenerated +
+                "\r\nCompleted building Nuvexa-en-us-_no_version_.lgp\r\n");
+  EXPECT_TRUE(Exists(out + "/Nuvexa-en-us-hash-_no_version_.zip"));
+
+  // Nothing eligible: no pack and no hash zip. A file path as the install
+  // stands for its folder.
+  TempDir empty;
+  WriteFile(empty.Sub("nuvexa.ini"), "[Nuvexa]\r\n");
+  const std::string out2 = toolDir + "/LangFiles";
+  const std::string run = tool.Run({empty.Sub("nuvexa.ini"), "/lgp", "de-de"}, work.path);
+  EXPECT_EQ(run, "Starting building nuvexa-de-de.lgp from the Nuvexa install in `" + empty.path +
+                     "'\r\nGenerated files will be saved in `" + out2 + "'\r\nSuccessfully created `" + out2 +
+                     "'\r\n" + kVerified + "No files were processed, aborting building Nuvexa-de-de.lgp\r\n");
+  std::string listing;
+  Shell("ls '" + out2 + "'", &listing);
+  EXPECT_EQ(listing, "");
+
+  // An output folder that cannot be made ends the run.
+  const std::string bad = work.Sub("no/such");
+  EXPECT_EQ(tool.Run({install, "/lgp", "/folder=" + bad}, work.path),
+            Start("en-us", bad) + "Unable to create `" + bad + "', aborting\r\n");
+}
+
+TEST_F(LgpTest, CopyAndInstallWithoutPathsIni) {
+  const std::string out = toolDir + "/LangFiles";
+  const std::string done = "\r\nCompleted building Nuvexa-en-gb-5_6_3_3234.lgp\r\n";
+  // No Lang folder: the copy fails with the platform's error number.
+  std::string run = tool.Run({install, "/lgp", "en-gb", "/x", "/y", "/copy", "/install"}, work.path);
+  EXPECT_NE(run.find(done + "Failed to copy language file to " + install + "/Lang/Nuvexa-en-gb.lgp ["),
+            std::string::npos)
+      << run;
+  EXPECT_FALSE(Exists(install + "/nuvexa.ini"));
+
+  // The install's Lang folder, found whatever its case; the settings file
+  // is then the install's own nuvexa.ini, created when missing.
+  MakeDirs(install + "/lang");
+  run = tool.Run({install, "/lgp", "en-gb", "/x", "/y", "/COPY", "/install"}, work.path);
+  EXPECT_TRUE(EndsWith(run, done + "Copied language file to " + install + "/lang/Nuvexa-en-gb.lgp\r\n")) << run;
+  EXPECT_EQ(ReadFile(install + "/lang/Nuvexa-en-gb.lgp"), ReadFile(out + "/Nuvexa-en-gb-5_6_3_3234.lgp"));
+  EXPECT_EQ(ReadFile(install + "/nuvexa.ini"), "[Nuvexa]\r\nlangpack=Nuvexa-en-gb.lgp\r\n");
+
+  // A read-only copy in the way: access denied, and no /install.
+  WriteFile(install + "/nuvexa.ini", "[Nuvexa]\r\nlangpack=old.lgp\r\n");
+  ASSERT_EQ(Shell("chmod a-w '" + install + "/lang/Nuvexa-en-gb.lgp'"), 0);
+  run = tool.Run({install, "/lgp", "en-gb", "/x", "/y", "/copy", "/install"}, work.path);
+  EXPECT_NE(run.find(done + "Failed to copy language file to " + install + "/lang/Nuvexa-en-gb.lgp [5]\r\n"),
+            std::string::npos)
+      << run;
+  EXPECT_EQ(ReadFile(install + "/nuvexa.ini"), "[Nuvexa]\r\nlangpack=old.lgp\r\n");
+}
+
+TEST_F(LgpTest, CopyAndInstallThroughPathsIni) {
+  TempDir settings;
+  ASSERT_EQ(setenv("PACKSMITH_TEST_SETTINGS", settings.path.c_str(), 1), 0);
+  MakeDirs(settings.Sub("langs"));
+  WriteFile(install + "/Paths.INI", "; where the settings live\r\n[Nuvexa]\r\ninidir=%PACKSMITH_TEST_SETTINGS%\r\n");
+  WriteFile(settings.Sub("nuvexa.ini"),
+            "[Nuvexa]\r\nlangdir=" + settings.Sub("langs") + "\r\nvolume=80\r\n\r\n[Skin]\r\nname=dark\r\n");
+  const std::string run = tool.Run({install, "/lgp", "en-gb", "/compress", "/use_nv_ver", "/copy", "/install"},
+                                   work.path);
+  EXPECT_TRUE(EndsWith(run, "\r\nCompleted building Nuvexa-en-gb-5_6_3_3234.lgp\r\nCopied language file to " +
+                                settings.Sub("langs") + "/Nuvexa-en-gb.lgp\r\n"))
+      << run;
+  EXPECT_TRUE(ArchiveTestsClean(settings.Sub("langs/Nuvexa-en-gb.lgp")));
+  EXPECT_EQ(ReadFile(settings.Sub("nuvexa.ini")), "[Nuvexa]\r\nlangdir=" + settings.Sub("langs") +
+                                                      "\r\nvolume=80\r\nlangpack=Nuvexa-en-gb.lgp\r\n\r\n[Skin]\r\n"
+                                                      "name=dark\r\n");
+
+  // A settings file without langdir: the install's Lang folder, but the
+  // settings file named by paths.ini still records the pack.
+  MakeDirs(install + "/Lang");
+  WriteFile(settings.Sub("nuvexa.ini"), "[Nuvexa]\nlangpack=\"old.lgp\"\n");
+  tool.Run({install, "/lgp", "fr-fr", "/x", "/y", "/copy", "/install"}, work.path);
+  EXPECT_TRUE(Exists(install + "/Lang/Nuvexa-fr-fr.lgp"));
+  EXPECT_EQ(ReadFile(settings.Sub("nuvexa.ini")), "[Nuvexa]\nlangpack=Nuvexa-fr-fr.lgp\n");
+  EXPECT_FALSE(Exists(install + "/nuvexa.ini"));
+
+  // /copy without /install copies only.
+  WriteFile(settings.Sub("nuvexa.ini"), "[Nuvexa]\r\nlangdir=" + settings.Sub("langs") + "\r\n");
+  tool.Run({install, "/lgp", "de-de", "/x", "/y", "/copy"}, work.path);
+  EXPECT_TRUE(Exists(settings.Sub("langs/Nuvexa-de-de.lgp")));
+  EXPECT_EQ(ReadFile(settings.Sub("nuvexa.ini")), "[Nuvexa]\r\nlangdir=" + settings.Sub("langs") + "\r\n");
+  unsetenv("PACKSMITH_TEST_SETTINGS");
+}
+
+}  // namespace
