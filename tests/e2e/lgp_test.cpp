@@ -200,6 +200,28 @@ TEST_F(LgpTest, InstallWithoutHostOrModules) {
             Start("en-us", bad) + "Unable to create `" + bad + "', aborting\r\n");
 }
 
+TEST_F(LgpTest, LanguageFilesThatCannotBeZippedStopThePack) {
+  // The only eligible module's name has no Windows-1252 form, so its
+  // language file cannot go into the pack. The zip writer's message is not
+  // silenced by /nomsgs; the flow's own messages are.
+  TempDir other;
+  MakeDirs(other.Sub("plugins"));
+  ASSERT_EQ(Shell("cp '" + install + "/plugins/nvx_lyrics.dll' '" + other.Sub("plugins/\xE5\x90\x8D.dll") + "'"), 0);
+  WriteFile(toolDir + "/lgp_list.ini",
+            "[Bonus Bundle]\r\n\xE5\x90\x8D.dll={661B1760-C8F4-4867-AECE-410A71E29B08}\r\n");
+  const std::string out = toolDir + "/LangFiles";
+  EXPECT_EQ(tool.Run({other.path, "/lgp", "/nomsgs"}, work.path), "error in opening " + out + "/?.lng for reading\r\n");
+  ASSERT_EQ(Shell("rm -r '" + out + "'"), 0);
+  EXPECT_EQ(tool.Run({other.path, "/lgp"}, work.path),
+            "Starting building nuvexa-en-us.lgp from the Nuvexa install in `" + other.path +
+                "'\r\nGenerated files will be saved in `" + out + "'\r\nSuccessfully created `" + out +
+                "'\r\nVerifying lgp_list.ini (updating as required)... already up-to-date.\r\n\r\n"
+                "Language file (\xE5\x90\x8D.lng) generated\r\nerror in opening " + out +
+                "/?.lng for reading\r\nIssue detected when adding lng files, aborting building Nuvexa-en-us.lgp\r\n");
+  EXPECT_FALSE(Exists(out + "/Nuvexa-en-us-_no_version_.lgp"));
+  EXPECT_FALSE(Exists(out + "/Nuvexa-en-us-hash-_no_version_.zip"));
+}
+
 TEST_F(LgpTest, CopyAndInstallWithoutPathsIni) {
   const std::string out = toolDir + "/LangFiles";
   const std::string done = "\r\nCompleted building Nuvexa-en-gb-5_6_3_3234.lgp\r\n";
