@@ -427,6 +427,19 @@ bool BuildImage(Commit& c, std::vector<uint8_t>& out) {
   return true;
 }
 
+// The new image opens again and holds every resource written: a file this
+// engine cannot read back is never written.
+bool ReadsBack(const std::vector<uint8_t>& out, const TypeMap& types) {
+  PeImage image;
+  if (!ParsePeImage(out, image)) return false;
+  size_t expected = 0, found = 0;
+  for (const auto& [typeKey, names] : types)
+    for (const auto& [nameKey, langs] : names) expected += langs.size();
+  for (const ResourceTypeEntry& type : ReadResourceTree(out, image))
+    for (const ResourceNameEntry& name : type.names) found += name.langs.size();
+  return found == expected;
+}
+
 }  // namespace
 
 bool BuildUpdatedFile(const ResourceUpdate& update, std::vector<uint8_t>& out) {
@@ -449,7 +462,7 @@ bool BuildUpdatedFile(const ResourceUpdate& update, std::vector<uint8_t>& out) {
   c.update = &update;
   c.image = &image;
   if (!PlaceTree(c, size) || !BuildResourceSection(update.types, c.placement.resourceRva, c.tree) ||
-      !BuildImage(c, out)) {
+      !BuildImage(c, out) || !ReadsBack(out, update.types)) {
     SetLastErrorCode(kErrorBadExeFormat);
     return false;
   }
