@@ -50,7 +50,10 @@ void CompareResource(DiffReport& report, const Module& install, const Module& co
 }  // namespace
 
 void CompareModulePair(const WString& installPath, const WString& comparisonPath, const WString& outputFolder) {
-  if (!PathExists(installPath) || !PathExists(comparisonPath)) return;
+  // The counterpart is found whatever the letter case of its name, as on the
+  // file systems the packs come from; the header names it as asked for.
+  const WString comparisonFile = FindNameNoCase(ParentFolder(comparisonPath), LastComponent(comparisonPath));
+  if (!PathExists(installPath) || !PathExists(comparisonFile)) return;
   if (!IsComparedModule(installPath)) return;
 
   DiffReport report;
@@ -65,7 +68,7 @@ void CompareModulePair(const WString& installPath, const WString& comparisonPath
   }
 
   const ModulePtr install = LoadModuleAsData(installPath);
-  const ModulePtr comparison = LoadModuleAsData(comparisonPath);
+  const ModulePtr comparison = LoadModuleAsData(comparisonFile);
   if (!install || !comparison) return;
 
   for (const ResId& type : EnumResourceTypes(*install)) {

@@ -35,12 +35,11 @@ struct DiffRun {
 };
 
 // The counterpart of an install file: the flat "<stem>.lng" of the unpacked
-// pack, or the same name in the same folder of the other install. Found
-// whatever its letter case, as the file systems the packs come from do.
+// pack, or the same name in the same folder of the other install.
 WString ComparisonPath(const DiffRun& run, const WString& subfolder, const WString& name) {
-  if (run.packMode) return FindNameNoCase(run.tempFolder, RemoveExtension(name) + u".lng");
+  if (run.packMode) return JoinPath(run.tempFolder, RemoveExtension(name) + u".lng");
   const WString folder = subfolder.empty() ? run.target : FindNameNoCase(run.target, subfolder);
-  return FindNameNoCase(folder, name);
+  return JoinPath(folder, name);
 }
 
 void CompareFolder(const DiffRun& run, const WString& subfolder) {
