@@ -200,6 +200,28 @@ TEST(IniTxLanguages, BlocksKeepTheLanguageTheyAreStoredIn) {
   ExpectStringTable(neutral, expected, {{1, 0x0000}, {2, 0x0400}, {4096, 0x0000}});
 }
 
+TEST_F(IniTx, CutBlockIsWrittenBackWhole) {
+  // Block 2 ends inside its second string: the slot read whole is kept,
+  // the rest of the block is written back as empty counted strings.
+  {
+    ResourceUpdatePtr update = BeginResourceUpdate(Utf8ToWide(lng));
+    ASSERT_TRUE(update);
+    const std::vector<uint8_t> cut = {1, 0, 'Q', 0, 9, 0, 'a', 0, 'b', 0};
+    UpdateResourceItem(*update, ResId::Int(kRtString), ResId::Int(2), 0x0400, cut);
+    ASSERT_TRUE(CommitResourceUpdate(std::move(update)));
+  }
+  EXPECT_EQ(Transfer("[S]\r\n1=one\r\n18=eighteen\r\n"), kAttempt + Detected(2, 2) + kDone);
+  Strings expected = OriginalStrings();
+  for (uint32_t id = 17; id <= 25; ++id) expected.erase(id);
+  expected[1] = u"one";
+  expected[16] = u"Q";
+  expected[18] = u"eighteen";
+  ExpectStringTable(lng, expected, {{1, 0x0400}, {2, 0x0400}, {4096, 0x0400}});
+  std::vector<uint8_t> raw;
+  maintenance::BlockStrings(lng, 2, 0x0400, &raw);
+  EXPECT_EQ(raw.size(), 32u + 2 * (1 + 8));
+}
+
 TEST(IniTxUnchanged, FilesThatCannotTakeTheTransferStayByteForByte) {
   harness::Tool tool;
   harness::TempDir dir;
