@@ -52,7 +52,9 @@ std::string Tool::Run(const std::vector<std::string>& args, const std::string& c
   if (r.status != 0) {
     std::string line;
     for (const auto& a : args) line += " " + Quote(a);
-    ADD_FAILURE() << "packsmith" << line << " exited with " << r.status << "\n" << r.err;
+    ADD_FAILURE() << "packsmith" << line << (r.status == 124 ? " hung and was ended" : " exited with ")
+                  << (r.status == 124 ? "" : std::to_string(r.status)) << "\n"
+                  << r.err;
   }
   return r.out;
 }
@@ -62,7 +64,10 @@ Tool::Result Tool::RunFull(const std::vector<std::string>& args, const std::stri
   std::string errFile = std::string(base && *base ? base : "/tmp") + "/pserr.XXXXXX";
   const int fd = ::mkstemp(errFile.data());
   if (fd >= 0) ::close(fd);
-  std::string command = "cd " + Quote(cwd.empty() ? dir.path : cwd) + " && exec " + Quote(exe);
+  // A run that hangs is ended after two minutes (status 124) and fails the
+  // test instead of stalling the whole suite.
+  std::string command =
+      "cd " + Quote(cwd.empty() ? dir.path : cwd) + " && exec timeout -k 5 120 " + Quote(exe);
   for (const auto& a : args) command += " " + Quote(a);
   command += " </dev/null 2>" + Quote(errFile);
   Result r;
