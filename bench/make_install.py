@@ -14,11 +14,11 @@ import sys
 GUID = "{3F1C9A52-7E0B-4D6A-9B21-5C8E0D4F7A13}"
 
 
-def rc_source(strings, dialogs, menus, blob, version=None):
+def rc_source(strings, dialogs, menus, blob, version=None, guid=GUID):
     out = ["#define IDC_STATIC -1", "STRINGTABLE", "BEGIN"]
     for i in range(1, strings + 1):
         out.append(f'  {i} "Color equalizer preset {i}: optimize the visualization"')
-    out.append(f'  65535 "{GUID}"')
+    out.append(f'  65535 "{guid}"')
     out.append("END")
     for d in range(dialogs):
         out.append(f"{100 + d} DIALOGEX 0, 0, 240, 120")
@@ -76,7 +76,14 @@ def main():
     compile_module(rc_source(4000, 150, 60, blob), gen, os.path.join(root, "large", "large.dll"))
     template = os.path.join(gen, "plugin.dll")
     compile_module(rc_source(200, 6, 3, blob), gen, template)
-    compile_module(rc_source(200, 6, 3, blob, (5, 6, 3, 3234)), gen, os.path.join(root, "install", "nuvexa.exe"))
+    # nuvexa.exe is in the default list's [Native] section: it carries that GUID.
+    host_guid = GUID
+    here = os.path.dirname(os.path.abspath(__file__))
+    for line in open(os.path.join(here, "..", "resources", "lgp_list.ini"), encoding="cp1252"):
+        if line.lower().startswith("nuvexa.exe="):
+            host_guid = line.split("=", 1)[1].strip()
+    compile_module(rc_source(200, 6, 3, blob, (5, 6, 3, 3234), host_guid), gen,
+                   os.path.join(root, "install", "nuvexa.exe"))
 
     names = ["nuvexa.exe"]
     data = open(template, "rb").read()
@@ -90,7 +97,7 @@ def main():
             f.write(data)
         names.append(name)
     with open(os.path.join(root, "tool", "lgp_list.ini"), "wb") as f:
-        f.write(("[Custom]\r\n" + "".join(f"{n}={GUID}\r\n" for n in names)).encode("cp1252"))
+        f.write(("[Bonus Bundle]\r\n" + "".join(f"{n}={GUID}\r\n" for n in names[1:])).encode("cp1252"))
 
 
 if __name__ == "__main__":
