@@ -222,6 +222,29 @@ TEST_F(IniTx, CutBlockIsWrittenBackWhole) {
   EXPECT_EQ(raw.size(), 32u + 2 * (1 + 8));
 }
 
+TEST(IniTxOnBuiltFile, TransferIntoALanguageFileMadeByBuildThenClean) {
+  harness::Tool tool;
+  harness::TempDir dir;
+  const std::string module = dir.Sub("gen_test.dll"), ini = dir.Sub("s.ini");
+  const std::string lng = dir.Sub("LangFiles/gen_test.lng");
+  ASSERT_TRUE(harness::BuildResourceDll(
+      "LANGUAGE 9, 1\nSTRINGTABLE\nBEGIN\n 0 \"Test\"\n 1 \"Open\"\n 2 \"Close\"\n 3 \"Exit\"\n"
+      " 65535 \"" + kGuid + "\"\nEND\nGUIDELINES DESIGNINFO\nBEGIN\n \"guides\\0\"\nEND\n",
+      module));
+  tool.Run({module, "/build"});
+  ASSERT_TRUE(harness::Exists(lng));
+  harness::WriteFile(ini, "[Deutsch]\r\n1=\xC3\x96" "ffnen\r\n3=Beenden\r\n");
+  EXPECT_EQ(tool.Run({lng, "/ini_tx", ini}), kAttempt + Detected(2, 1) + kDone);
+  ExpectStringTable(lng, {{0, u"Test"}, {1, u"\u00d6ffnen"}, {2, u"Close"}, {3, u"Beenden"}, {65535, W(kGuid)}},
+                    {{1, 0x0400}, {4096, 0x0400}});
+  EXPECT_TRUE(maintenance::ReadobjReads(lng));
+  // The builder keeps the resource editor's data; /clean strips it.
+  EXPECT_EQ(tool.Run({lng, "/clean"}),
+            "Attempting to cleanup the lng files in the passed folder...\r\n"
+            "Completed lng file cleanup (gen_test.lng)\r\nCompleted lng file cleanup - 1 file was cleaned.\r\n");
+  EXPECT_TRUE(maintenance::Languages(lng, ResId::Str(u"DESIGNINFO"), ResId::Str(u"GUIDELINES")).empty());
+}
+
 TEST(IniTxUnchanged, FilesThatCannotTakeTheTransferStayByteForByte) {
   harness::Tool tool;
   harness::TempDir dir;
