@@ -14,52 +14,28 @@ void Check(bool condition) {
   if (!condition) std::abort();
 }
 
+// Reads with `read`; a record read whole must write back to the same bytes.
+template <class Record, class Read, class Write>
+void RoundTrip(ByteSpan input, Read read, Write write) {
+  Record record;
+  if (!read(input, record)) return;
+  if constexpr (requires { record.truncated; })
+    if (record.truncated) return;
+  const auto bytes = write(record);
+  Check(bytes.size() == input.size() && std::equal(bytes.begin(), bytes.end(), input.begin()));
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
   const ByteSpan input(data + 1, size - 1);
   switch (data[0] % 6) {
-    case 0: {
-      StringBlock block;
-      if (ReadStringBlock(input, block)) {
-        const auto bytes = WriteStringBlock(block);
-        Check(bytes.size() == input.size() && std::equal(bytes.begin(), bytes.end(), input.begin()));
-      }
-      break;
-    }
-    case 1: {
-      MenuTemplate menu;
-      if (ReadMenuTemplate(input, menu) && !menu.truncated) {
-        const auto bytes = WriteMenuTemplate(menu);
-        Check(bytes.size() == input.size() && std::equal(bytes.begin(), bytes.end(), input.begin()));
-      }
-      break;
-    }
-    case 2: {
-      MenuExTemplate menu;
-      if (ReadMenuExTemplate(input, menu) && !menu.truncated) {
-        const auto bytes = WriteMenuExTemplate(menu);
-        Check(bytes.size() == input.size() && std::equal(bytes.begin(), bytes.end(), input.begin()));
-      }
-      break;
-    }
-    case 3: {
-      DialogTemplate dialog;
-      if (ReadDialogTemplate(input, dialog) && !dialog.truncated) {
-        const auto bytes = WriteDialogTemplate(dialog);
-        Check(bytes.size() == input.size() && std::equal(bytes.begin(), bytes.end(), input.begin()));
-      }
-      break;
-    }
-    case 4: {
-      AcceleratorTable table;
-      if (ReadAcceleratorTable(input, table)) {
-        const auto bytes = WriteAcceleratorTable(table);
-        Check(bytes.size() == input.size() && std::equal(bytes.begin(), bytes.end(), input.begin()));
-      }
-      break;
-    }
+    case 0: RoundTrip<StringBlock>(input, ReadStringBlock, WriteStringBlock); break;
+    case 1: RoundTrip<MenuTemplate>(input, ReadMenuTemplate, WriteMenuTemplate); break;
+    case 2: RoundTrip<MenuExTemplate>(input, ReadMenuExTemplate, WriteMenuExTemplate); break;
+    case 3: RoundTrip<DialogTemplate>(input, ReadDialogTemplate, WriteDialogTemplate); break;
+    case 4: RoundTrip<AcceleratorTable>(input, ReadAcceleratorTable, WriteAcceleratorTable); break;
     case 5: {
       FixedFileInfo info;
       ReadFixedFileInfo(input, info);
