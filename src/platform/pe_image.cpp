@@ -122,14 +122,18 @@ size_t EndOfSectionData(const PeImage& image) {
 }
 
 uint32_t ComputePeChecksum(ByteSpan file, size_t checksumOffset) {
-  const auto byteAt = [&](size_t j) -> uint32_t {
-    return j >= checksumOffset && j - checksumOffset < 4 ? 0 : file[j];
-  };
+  // The 16-bit words of the file, the checksum field taken as zero, added
+  // with end-around carry. The carries are folded once at the end: that
+  // gives the same result as folding after every word, since a sum of
+  // words is zero only when every word is.
+  const size_t size = file.size();
   uint64_t sum = 0;
-  for (size_t i = 0; i < file.size(); i += 2) {
-    sum += byteAt(i) | (i + 1 < file.size() ? byteAt(i + 1) << 8 : 0);
-    sum = (sum & 0xffff) + (sum >> 16);
-  }
-  sum = (sum & 0xffff) + (sum >> 16);
-  return static_cast<uint32_t>(sum + file.size());
+  size_t i = 0;
+  for (; i + 1 < size; i += 2) sum += static_cast<uint32_t>(file[i]) | (static_cast<uint32_t>(file[i + 1]) << 8);
+  if (i < size) sum += file[i];
+  // Take the checksum field's bytes back out.
+  for (size_t j = checksumOffset; j < size && j - checksumOffset < 4; ++j)
+    sum -= static_cast<uint64_t>(file[j]) << ((j % 2) * 8);
+  while (sum >> 16) sum = (sum & 0xffff) + (sum >> 16);
+  return static_cast<uint32_t>(sum + size);
 }

@@ -17,6 +17,14 @@ namespace harness {
 
 namespace {
 
+// A run that takes longer than this is taken for a hang. Sanitizer builds
+// run several times slower, so the limit stays below ctest's own 300 s.
+int RunTimeLimitSeconds() {
+  const char* v = std::getenv("PACKSMITH_RUN_TIMEOUT");
+  const int n = v ? std::atoi(v) : 0;
+  return n > 0 ? n : 280;
+}
+
 std::string Quote(const std::string& s) {
   std::string out = "'";
   for (char c : s) {
@@ -67,7 +75,7 @@ Tool::Result Tool::RunFull(const std::vector<std::string>& args, const std::stri
   // A run that hangs is ended after two minutes (status 124) and fails the
   // test instead of stalling the whole suite.
   std::string command =
-      "cd " + Quote(cwd.empty() ? dir.path : cwd) + " && exec timeout -k 5 120 " + Quote(exe);
+      "cd " + Quote(cwd.empty() ? dir.path : cwd) + " && exec timeout -k 5 " + std::to_string(RunTimeLimitSeconds()) + " " + Quote(exe);
   for (const auto& a : args) command += " " + Quote(a);
   command += " </dev/null 2>" + Quote(errFile);
   Result r;
