@@ -17,9 +17,10 @@ cp build-bench/packsmith "$work/tool/packsmith"
 
 measure() {  # label, command...: prints "label|seconds|peak KiB"
   local label=$1; shift
-  local out
-  out=$( { /usr/bin/time -f "%e %M" "$@" >/dev/null 2>/dev/null; } 2>&1 | tail -n 1)
-  echo "$label|${out% *}|${out#* }"
+  /usr/bin/time -o "$work/time.txt" -f "%e %M" "$@" >/dev/null 2>&1 || true
+  local secs kib
+  read -r secs kib < "$work/time.txt"
+  echo "$label|$secs|$kib"
 }
 
 tool="$work/tool/packsmith"
