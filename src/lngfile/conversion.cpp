@@ -135,7 +135,7 @@ char16_t LeetOf(char16_t c) {
 }
 
 // en-L337: letters to digits, except the character right after a run of
-// "%", so that format specifications such as %s and %d survive.
+// "%", so that format directives such as %s and %d survive.
 WString ConvertToLeet(WStringView text) {
   WString out(text);
   bool afterPercent = false;

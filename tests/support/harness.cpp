@@ -155,6 +155,19 @@ bool BuildResourceDll(const std::string& rcSource, const std::string& outDll, Co
   return true;
 }
 
+EnvOverride::EnvOverride(const std::string& n, const char* value) : name(n) {
+  const char* v = std::getenv(n.c_str());
+  had = v != nullptr;
+  if (v) old = v;
+  if (value) ::setenv(n.c_str(), value, 1);
+  else ::unsetenv(n.c_str());
+}
+
+EnvOverride::~EnvOverride() {
+  if (had) ::setenv(name.c_str(), old.c_str(), 1);
+  else ::unsetenv(name.c_str());
+}
+
 std::string Crlf(const std::string& text) {
   std::string out;
   for (char c : text) {

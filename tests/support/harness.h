@@ -59,6 +59,18 @@ bool HaveWindres();
 // directory reports it.
 std::string RealPath(const std::string& path);
 
+// Sets an environment variable (or unsets it, for null) for one scope and
+// puts the old value back afterwards.
+struct EnvOverride {
+  EnvOverride(const std::string& name, const char* value);
+  ~EnvOverride();
+  EnvOverride(const EnvOverride&) = delete;
+  EnvOverride& operator=(const EnvOverride&) = delete;
+  std::string name;
+  bool had = false;
+  std::string old;
+};
+
 // CR LF helper: "a\nb" -> "a\r\nb".
 std::string Crlf(const std::string& text);
 // UTF-16LE bytes of an ASCII/UTF-8 text.

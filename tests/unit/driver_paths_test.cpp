@@ -47,22 +47,7 @@ class DriverPaths : public testing::Test {
 
 using DriverCleanup = DriverPaths;
 
-struct EnvOverride {
-  std::string name;
-  bool had;
-  std::string old;
-  EnvOverride(const std::string& n, const char* value) : name(n) {
-    const char* v = std::getenv(n.c_str());
-    had = v != nullptr;
-    if (v) old = v;
-    if (value) ::setenv(n.c_str(), value, 1);
-    else ::unsetenv(n.c_str());
-  }
-  ~EnvOverride() {
-    if (had) ::setenv(name.c_str(), old.c_str(), 1);
-    else ::unsetenv(name.c_str());
-  }
-};
+using harness::EnvOverride;
 
 }  // namespace
 

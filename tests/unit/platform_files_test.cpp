@@ -19,23 +19,7 @@ std::vector<std::string> Names(const std::vector<DirEntry>& entries) {
   return out;
 }
 
-// Sets an environment variable for one test and puts it back afterwards.
-struct EnvOverride {
-  std::string name;
-  bool had;
-  std::string old;
-  EnvOverride(const std::string& n, const char* value) : name(n) {
-    const char* v = std::getenv(n.c_str());
-    had = v != nullptr;
-    if (v) old = v;
-    if (value) ::setenv(n.c_str(), value, 1);
-    else ::unsetenv(n.c_str());
-  }
-  ~EnvOverride() {
-    if (had) ::setenv(name.c_str(), old.c_str(), 1);
-    else ::unsetenv(name.c_str());
-  }
-};
+using harness::EnvOverride;
 
 }  // namespace
 

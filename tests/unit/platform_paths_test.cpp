@@ -5,12 +5,12 @@
 #include "platform/paths.h"
 
 TEST(PlatformPaths, CombineFoldsDotComponents) {
-  EXPECT_EQ(CombinePath(u"/work/a", u"b/./c/../d"), u"/work/a/b/d");
-  EXPECT_EQ(CombinePath(u"/work/a", u"../../../x"), u"/x");  // never above the root
-  EXPECT_EQ(CombinePath(u"/work/a", u""), u"/work/a");
-  EXPECT_EQ(CombinePath(u"/work/a", u"."), u"/work/a");
-  EXPECT_EQ(CombinePath(u"/work/a", u"dir/"), u"/work/a/dir");
-  EXPECT_EQ(CombinePath(u"/work/a", u"/abs/./y"), u"/abs/y");
+  EXPECT_EQ(CombinePath(u"/base/a", u"b/./c/../d"), u"/base/a/b/d");
+  EXPECT_EQ(CombinePath(u"/base/a", u"../../../x"), u"/x");  // never above the root
+  EXPECT_EQ(CombinePath(u"/base/a", u""), u"/base/a");
+  EXPECT_EQ(CombinePath(u"/base/a", u"."), u"/base/a");
+  EXPECT_EQ(CombinePath(u"/base/a", u"dir/"), u"/base/a/dir");
+  EXPECT_EQ(CombinePath(u"/base/a", u"/abs/./y"), u"/abs/y");
   EXPECT_EQ(CombinePath(u"/", u".."), u"/");
   EXPECT_EQ(CombinePath(u"/w", u"Release\\gen.dll"), u"/w/Release\\gen.dll");
   EXPECT_EQ(CombinePath(u"/w", u"...//..x"), u"/w/.../..x");
