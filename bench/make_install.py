@@ -58,7 +58,7 @@ def compile_module(rc_text, work, out_path):
     res = os.path.join(work, "m.res")
     with open(rc, "w") as f:
         f.write(rc_text)
-    subprocess.run(["llvm-rc", "/nologo", "/fo", res, rc], check=True)
+    subprocess.run(["llvm-rc", "/nologo", "/fo", res, "--", rc], check=True)
     subprocess.run(["lld-link", "/nologo", "/dll", "/noentry", "/machine:x86", res, "/out:" + out_path],
                    check=True, stdout=subprocess.DEVNULL)
 

@@ -40,7 +40,7 @@ command -v i686-w64-mingw32-gcc >/dev/null 2>&1 || windres_cpp="--preprocessor=c
       if grep -q MENUEX "$src/$rel"; then
         i686-w64-mingw32-windres $windres_cpp "$src/$rel" -O res -o "$res"
       else
-        llvm-rc /nologo /fo "$res" "$src/$rel"
+        llvm-rc /nologo /fo "$res" -- "$src/$rel"
       fi
       lld-link /nologo /dll /noentry /machine:x86 "$res" "/out:$install/$module" "/implib:${res%.res}.lib"
       ;;

@@ -63,7 +63,7 @@ std::map<ResKey, Bytes> CompileResources(const std::string& rc, uint16_t lang, b
   harness::WriteFile(work.Sub("x.rc"), rc);
   const std::string command =
       windres ? "i686-w64-mingw32-windres --preprocessor=cpp '" + work.Sub("x.rc") + "' -O res -o '" + work.Sub("x.res") + "' 2>&1"
-              : "llvm-rc /nologo /fo '" + work.Sub("x.res") + "' '" + work.Sub("x.rc") + "' 2>&1";
+              : "llvm-rc /nologo /fo '" + work.Sub("x.res") + "' -- '" + work.Sub("x.rc") + "' 2>&1";
   std::string log;
   EXPECT_EQ(harness::Shell(command, &log), 0) << log;
   const Bytes b = harness::ReadBytes(work.Sub("x.res"));

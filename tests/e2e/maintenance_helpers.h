@@ -120,7 +120,7 @@ inline bool BuildModule(const std::string& rc, const std::string& out, const std
   harness::WriteFile(work.Sub("m.c"), code);
   std::string log;
   const std::string cmd = "cd '" + work.path +
-                          "' && llvm-rc /nologo /fo m.res m.rc && clang --target=i686-pc-windows-msvc -O1 -c m.c "
+                          "' && llvm-rc /nologo /fo m.res -- m.rc && clang --target=i686-pc-windows-msvc -O1 -c m.c "
                           "-o m.obj && lld-link /nologo /dll /noentry /machine:x86 m.obj m.res /out:'" +
                           out + "' 2>&1";
   const bool ok = harness::Shell(cmd, &log) == 0;

@@ -142,7 +142,7 @@ bool BuildResourceDll(const std::string& rcSource, const std::string& outDll, Co
               std::string(Shell("command -v i686-w64-mingw32-gcc >/dev/null 2>&1") == 0 ? "" : "--preprocessor=cpp ") +
               Quote(rc) + " -O res -o " + Quote(res) + " 2>&1";
   else
-    compile = "llvm-rc /nologo /fo " + Quote(res) + " " + Quote(rc) + " 2>&1";
+    compile = "llvm-rc /nologo /fo " + Quote(res) + " -- " + Quote(rc) + " 2>&1";
   if (Shell(compile, &log) != 0) {
     ADD_FAILURE() << "resource compiler failed: " << log;
     return false;

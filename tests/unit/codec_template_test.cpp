@@ -44,7 +44,7 @@ std::vector<ResEntry> CompileRes(const std::string& rcFile, harness::Compiler co
   const std::string rc = std::string(PACKSMITH_FIXTURE_DIR) + "/build/" + rcFile;
   const std::string command = compiler == harness::Compiler::Windres
                                   ? "i686-w64-mingw32-windres --preprocessor=cpp '" + rc + "' -O res -o '" + res + "' 2>&1"
-                                  : "llvm-rc /nologo /fo '" + res + "' '" + rc + "' 2>&1";
+                                  : "llvm-rc /nologo /fo '" + res + "' -- '" + rc + "' 2>&1";
   std::string log;
   if (harness::Shell(command, &log) != 0) {
     ADD_FAILURE() << log;

@@ -23,7 +23,7 @@ struct ReaderModule {
     path = dir.Sub("reader.dll");
     const std::string rc = std::string(PACKSMITH_FIXTURE_DIR) + "/resource_engine/reader.rc";
     std::string log;
-    EXPECT_EQ(0, harness::Shell("llvm-rc /nologo /fo " + dir.Sub("r.res") + " " + rc + " 2>&1 && lld-link /nologo "
+    EXPECT_EQ(0, harness::Shell("llvm-rc /nologo /fo " + dir.Sub("r.res") + " -- " + rc + " 2>&1 && lld-link /nologo "
                                 "/dll /noentry /machine:" + machine + " " + dir.Sub("r.res") + " /out:" + path + " 2>&1",
                                 &log))
         << log;

@@ -30,7 +30,7 @@ inline bool LinkModule(const std::string& rcFixture, const std::string& out, con
   harness::TempDir work;
   std::string log;
   std::string objects = work.Sub("x.res");
-  std::string command = "llvm-rc /nologo /fo " + objects + " " + Fixture(rcFixture) + " 2>&1";
+  std::string command = "llvm-rc /nologo /fo " + objects + " -- " + Fixture(rcFixture) + " 2>&1";
   if (options.withCode) {
     const std::string target = options.machine == "x64" ? "x86_64-pc-windows-msvc" : "i686-pc-windows-msvc";
     command += " && clang --target=" + target + (options.debug ? " -g -gdwarf" : "") + " -O1 -c " +
