@@ -8,6 +8,7 @@
 #include "lngfile/menu_template.h"
 #include "lngfile/pack_list.h"
 #include "lngfile/resource_access.h"
+#include "platform/files.h"
 #include "platform/own_resources.h"
 #include "platform/paths.h"
 
@@ -80,8 +81,9 @@ int BuildLanguageFile(const WString& modulePath, const WString& outputFolder, co
     return 0;
   }
   const WString languageFile = JoinPath(outputFolder, base + u".lng");
-  // The write's outcome shows in the update that follows.
-  WriteBufferToFile(languageFile, FindOwnResource(ResId::Str(u"DLL_STUB"), ResId::Int(kDllStubResource)), false);
+  // A failed write shows in the update that follows.
+  const bool stubWritten =
+      WriteBufferToFile(languageFile, FindOwnResource(ResId::Str(u"DLL_STUB"), ResId::Int(kDllStubResource)), false);
   ResourceUpdatePtr update = BeginResourceUpdate(languageFile);
   if (!update) {
     OutputMessage(u"Unable to start the resource update process (%s.lng)\r\n", base);
@@ -93,6 +95,8 @@ int BuildLanguageFile(const WString& modulePath, const WString& outputFolder, co
   int result = 1;
   if (!CommitResourceUpdate(std::move(update))) {
     OutputMessage(u"Failed to commit the updates to file (%s)\r\n", languageFile);
+    // The empty stub is no language file: it must not end up in a pack.
+    if (stubWritten) DeleteFilePath(languageFile);
     result = 0;
   }
   if (g_menuexFixed) OutputMessage(u"MENUEX resource fixed\r\n");

@@ -29,12 +29,18 @@ bool SetReadOnly(const WString& path, bool readOnly);
 
 bool ReadWholeFile(const WString& path, std::vector<uint8_t>& out);
 // Creates (0666 less umask) or opens the file, writes the bytes at the start
-// (or the end with append) and ends the file after them.
+// (or the end with append) and ends the file after them. A failed write
+// leaves the file as it was: an existing file is overwritten through
+// ReplaceFileContents, appended bytes are taken back, a new file goes again.
 bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool append);
 // Writes the bytes to a temporary file in the same folder and renames it
 // over `path`, so `path` is either as it was or the whole new content. The
 // new file keeps the old one's permissions. A read-only target fails with 5.
 bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes);
+// Gives `from` the name `to` in one step (MoveFileExW with
+// MOVEFILE_REPLACE_EXISTING): `to` is the old file or the whole new one. A
+// read-only file or a folder at `to` fails with 5.
+bool MoveFileReplacing(const WString& from, const WString& to);
 // CopyFileW with bFailIfExists = FALSE.
 bool CopyFilePath(const WString& from, const WString& to);
 

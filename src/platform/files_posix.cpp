@@ -53,7 +53,8 @@ int WinErrorFromErrno(int err, bool isFolder) {
     case EBUSY: case ETXTBSY: return 32;
     case EEXIST: return isFolder ? 183 : 80;
     case EINVAL: return 87;
-    case ENOSPC: return 112;
+    case ENOSPC: case EFBIG: case EDQUOT: return 112;
+    case EISDIR: return 5;
     case ENAMETOOLONG: return 206;
     default: return 31;
   }
@@ -153,9 +154,13 @@ bool ReadWholeFile(const WString& path, std::vector<uint8_t>& out) {
 bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool append) {
   const std::string native = Native(path);
   struct stat st;
-  if (::stat(native.c_str(), &st) == 0) {
+  const bool existed = ::stat(native.c_str(), &st) == 0;
+  if (existed) {
     if (S_ISDIR(st.st_mode)) return Fail(EACCES);
     if (!(st.st_mode & S_IWUSR)) return Fail(EACCES);
+    // Overwriting a file that is there goes through a whole new copy, so a
+    // failed write cannot leave it half old, half new.
+    if (!append) return ReplaceFileContents(path, bytes);
   }
   const int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0) return Fail(errno);
@@ -165,7 +170,14 @@ bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool ap
   if (start < 0 || !WriteAll(fd, bytes.data(), bytes.size()) ||
       ::ftruncate(fd, start + static_cast<off_t>(bytes.size())) != 0)
     err = errno ? errno : EIO;
+  // A failed write takes back what it added: the file keeps its old length,
+  // and a file it created goes again.
+  if (err && start >= 0) {
+    const int undone = ::ftruncate(fd, start);
+    static_cast<void>(undone);
+  }
   ::close(fd);
+  if (err && !existed) ::unlink(native.c_str());
   if (err) return Fail(err);
   return true;
 }
@@ -196,6 +208,14 @@ bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes) {
     ::unlink(temp.c_str());
     return Fail(err ? err : EIO);
   }
+  return true;
+}
+
+bool MoveFileReplacing(const WString& from, const WString& to) {
+  const std::string target = Native(to);
+  struct stat st;
+  if (::stat(target.c_str(), &st) == 0 && (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR))) return Fail(EACCES);
+  if (::rename(Native(from).c_str(), target.c_str()) != 0) return Fail(errno);
   return true;
 }
 

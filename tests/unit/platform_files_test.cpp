@@ -1,12 +1,14 @@
 // The file layer's Windows semantics on POSIX: listing order and wildcards,
 // the read-only attribute, error numbers, the process environment.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
 #include <regex>
 
 #include "platform/files.h"
+#include "platform/process.h"
 #include "support/harness.h"
 
 namespace {
@@ -97,7 +99,11 @@ TEST(PlatformFiles, FoldersAndErrorNumbers) {
   EXPECT_EQ(WinErrorFromErrno(EROFS), 5);
   EXPECT_EQ(WinErrorFromErrno(ETXTBSY), 32);
   EXPECT_EQ(WinErrorFromErrno(ENAMETOOLONG), 206);
-  EXPECT_EQ(WinErrorFromErrno(EDQUOT), 31);
+  // Past the file-size limit or the quota, as on a full disk.
+  EXPECT_EQ(WinErrorFromErrno(EDQUOT), 112);
+  EXPECT_EQ(WinErrorFromErrno(EFBIG), 112);
+  EXPECT_EQ(WinErrorFromErrno(EISDIR), 5);
+  EXPECT_EQ(WinErrorFromErrno(EIO), 31);
   // A FIFO is no file to read: refused at once instead of waiting for a writer.
   ASSERT_EQ(::mkfifo(dir.Sub("fifo").c_str(), 0600), 0);
   std::vector<uint8_t> bytes;
@@ -166,4 +172,53 @@ TEST(PlatformFiles, WholeFileWritesAndAtomicReplace) {
   EXPECT_EQ(Names(ListDirectory(W(dir.path), u"*")), std::vector<std::string>{"f.bin"});  // no temporary left
   EXPECT_FALSE(WriteFileBytes(W(dir.Sub("no/f")), std::vector<uint8_t>{1}, false));
   EXPECT_EQ(GetLastErrorCode(), 2);
+}
+
+TEST(PlatformFiles, WritesPastTheFileSizeLimitLeaveFilesAsTheyWere) {
+  harness::TempDir dir;
+  PrepareProcess();  // the limit then fails the write instead of ending the test
+  const WString file = W(dir.Sub("f.bin")), fresh = W(dir.Sub("new.bin"));
+  ASSERT_TRUE(WriteFileBytes(file, std::vector<uint8_t>{'a', 'b', 'c'}, false));
+  const std::vector<uint8_t> big(64 * 1024, 'x');
+
+  struct rlimit saved;
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  struct rlimit limited = saved;
+  limited.rlim_cur = 16 * 1024;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+  const bool appended = WriteFileBytes(file, big, true);
+  const int appendError = GetLastErrorCode();
+  const bool overwritten = WriteFileBytes(file, big, false);
+  const bool replaced = ReplaceFileContents(file, big);
+  const bool created = WriteFileBytes(fresh, big, false);
+  const int createError = GetLastErrorCode();
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &saved), 0);
+
+  EXPECT_FALSE(appended);
+  EXPECT_EQ(appendError, 112);
+  EXPECT_FALSE(overwritten);
+  EXPECT_FALSE(replaced);
+  EXPECT_FALSE(created);
+  EXPECT_EQ(createError, 112);
+  EXPECT_EQ(harness::ReadFile(dir.Sub("f.bin")), "abc");
+  EXPECT_EQ(Names(ListDirectory(W(dir.path), u"*")), std::vector<std::string>{"f.bin"});
+}
+
+TEST(PlatformFiles, MoveReplacesAWritableFileOnly) {
+  harness::TempDir dir;
+  harness::WriteFile(dir.Sub("a.part"), "whole");
+  harness::WriteFile(dir.Sub("a.lgp"), "old");
+  ASSERT_TRUE(MoveFileReplacing(W(dir.Sub("a.part")), W(dir.Sub("a.lgp"))));
+  EXPECT_EQ(harness::ReadFile(dir.Sub("a.lgp")), "whole");
+  EXPECT_FALSE(PathExists(W(dir.Sub("a.part"))));
+
+  harness::WriteFile(dir.Sub("b.part"), "new");
+  ASSERT_TRUE(SetReadOnly(W(dir.Sub("a.lgp")), true));
+  EXPECT_FALSE(MoveFileReplacing(W(dir.Sub("b.part")), W(dir.Sub("a.lgp"))));
+  EXPECT_EQ(GetLastErrorCode(), 5);
+  ASSERT_EQ(::mkdir(dir.Sub("c.lgp").c_str(), 0755), 0);
+  EXPECT_FALSE(MoveFileReplacing(W(dir.Sub("b.part")), W(dir.Sub("c.lgp"))));
+  EXPECT_EQ(GetLastErrorCode(), 5);
+  EXPECT_EQ(harness::ReadFile(dir.Sub("a.lgp")), "whole");
+  EXPECT_EQ(harness::ReadFile(dir.Sub("b.part")), "new");
 }

@@ -1,0 +1,7 @@
+// Process-wide set-up done once before the tool does anything else.
+#pragma once
+
+// Makes failed writes come back as errors instead of ending the process: a
+// write past the file-size limit or into a closed pipe would otherwise stop
+// the tool in the middle of a file.
+void PrepareProcess();
