@@ -70,19 +70,6 @@ int GeneratePass(const WString& folder, WStringView pattern, const WString& outp
   return processed;
 }
 
-// Appended to an archive's name while it is being written.
-constexpr char16_t kPartialSuffix[] = u".partial";
-
-// Renames a finished archive to its own name, replacing an older one. On
-// failure the working file goes and the zip writer's message names the
-// archive.
-bool TakeFinalName(const WString& working, const WString& archive) {
-  if (MoveFileReplacing(working, archive)) return true;
-  PrintNarrow("error in closing %s\r\n", archive);
-  DeleteFilePath(working);
-  return false;
-}
-
 // The extra folders beside the tool, in the order the pack lists them.
 void AddToolExtras(const WString& pack, bool compress) {
   const WString& tool = GetModuleFolder();
@@ -147,9 +134,7 @@ void LgpCommand(const WString& installFolder, const WString&, const WString&, Cu
     return;
   }
 
-  // Each archive is written under a working name and takes its own name
-  // only when it is whole, so a run cut short leaves no finished-looking pack.
-  const WString packPart = pack + kPartialSuffix;
+  const WString packPart = StartWorkingArchive(pack);
   // A pack that cannot be deleted (read-only, or a folder) cannot be replaced.
   if (PathExists(pack) && !DeleteFilePath(pack)) PrintNarrow("error opening %s\r\n", pack);
   if (!PathExists(pack)) ZipAddFolder(outputFolder, packPart, outputFolder, u"*.lng", options.compress);
@@ -158,14 +143,15 @@ void LgpCommand(const WString& installFolder, const WString&, const WString&, Cu
     return;
   }
   AddToolExtras(packPart, options.compress);
-  if (!TakeFinalName(packPart, pack)) {
+  if (!FinishWorkingArchive(packPart, pack)) {
     OutputMessage(u"Issue detected when adding lng files, aborting building Nuvexa-%s.lgp\r\n", options.language);
     return;
   }
 
   const WString hashZip = JoinPath(outputFolder, Format(u"Nuvexa-%s-hash-%s.zip", options.language, version));
-  ZipAddFolder(outputFolder, hashZip + kPartialSuffix, outputFolder, u"*.txt", true);
-  if (PathExists(hashZip + kPartialSuffix)) TakeFinalName(hashZip + kPartialSuffix, hashZip);
+  const WString hashPart = StartWorkingArchive(hashZip);
+  ZipAddFolder(outputFolder, hashPart, outputFolder, u"*.txt", true);
+  if (PathExists(hashPart)) FinishWorkingArchive(hashPart, hashZip);
   OutputMessage(u"\r\nCompleted building %s\r\n", LastComponent(pack));
 
   if (options.copy) CopyIntoInstall(installFolder, pack, options);

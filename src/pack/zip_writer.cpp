@@ -13,6 +13,7 @@
 
 WString g_zipArchiveName;
 int g_zipEntryCount = 0;
+bool g_zipDamaged = false;
 
 namespace {
 
@@ -70,6 +71,7 @@ bool CopyIntoEntry(zipFile zip, const WString& file) {
     const size_t count = std::min(kCopyChunk, bytes.size() - offset);
     if (zipWriteInFileInZip(zip, bytes.data() + offset, static_cast<unsigned>(count)) < 0) {
       PrintNarrow("error in writing %s in the zipfile\r\n", file);
+      g_zipDamaged = true;
       return false;
     }
   }
@@ -83,12 +85,13 @@ void ZipAddFolder(const WString& folder, const WString& archive, const WString& 
   if (g_zipArchiveName.empty() || CompareNoCase(g_zipArchiveName, archive) != 0) {
     g_zipArchiveName = archive;
     g_zipEntryCount = 0;
+    g_zipDamaged = false;
   }
   AddFolder(folder, archive, nameBase, pattern, compress, 0);
 }
 
 int ZipAddFile(bool compress, const WString& archive, const WString& file, int append, std::string_view name) {
-  if (append == 0) g_zipEntryCount = 0;
+  if (append == 0) g_zipEntryCount = 0, g_zipDamaged = false;
 
   std::string entryName(name);
   if (entryName.empty()) {
@@ -107,7 +110,11 @@ int ZipAddFile(bool compress, const WString& archive, const WString& file, int a
   fill_fopen_filefunc(&io);
   const std::string archivePath = NativePath(archive);
   zipFile zip = zipOpen2(archivePath.c_str(), append ? APPEND_STATUS_ADDINZIP : APPEND_STATUS_CREATE, nullptr, &io);
-  if (!zip) PrintNarrow("error opening %s\r\n", archive);
+  if (!zip) {
+    PrintNarrow("error opening %s\r\n", archive);
+    // An archive that is there but cannot be opened again is no longer whole.
+    g_zipDamaged = g_zipDamaged || append != 0;
+  }
 
   // A zero dosDate makes the library take the (zero) calendar fields.
   zip_fileinfo info = {};
@@ -125,12 +132,31 @@ int ZipAddFile(bool compress, const WString& archive, const WString& file, int a
     PrintNarrow("error in opening %s in zipfile (%d)\r\n", file, opened);
   } else if (CopyIntoEntry(zip, file)) {
     ++g_zipEntryCount;
-    if (zipCloseFileInZip(zip) != ZIP_OK) PrintNarrow("error in closing %s in the zipfile\r\n", file);
+    if (zipCloseFileInZip(zip) != ZIP_OK) {
+      PrintNarrow("error in closing %s in the zipfile\r\n", file);
+      g_zipDamaged = true;
+    }
   }
   // Closing the archive also closes an entry left open by a failed copy,
   // with the bytes written so far.
-  if (zipClose(zip, nullptr) != ZIP_OK) PrintNarrow("error in closing %s\r\n", archive);
+  if (zipClose(zip, nullptr) != ZIP_OK) {
+    PrintNarrow("error in closing %s\r\n", archive);
+    g_zipDamaged = g_zipDamaged || zip != nullptr;
+  }
   return 0;
+}
+
+WString StartWorkingArchive(const WString& archive) {
+  const WString working = archive + u".partial";
+  DeleteFilePath(working);
+  return working;
+}
+
+bool FinishWorkingArchive(const WString& working, const WString& archive) {
+  if (!g_zipDamaged && MoveFileReplacing(working, archive)) return true;
+  if (!g_zipDamaged) PrintNarrow("error in closing %s\r\n", archive);
+  DeleteFilePath(working);
+  return false;
 }
 
 int GetDosFileTime(const WString& path, uint32_t& dosDateOut) {

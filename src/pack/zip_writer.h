@@ -13,6 +13,9 @@
 
 extern WString g_zipArchiveName;
 extern int g_zipEntryCount;
+// Set when a write, an entry's close or the archive's close failed: the
+// archive being written may be cut short and is not to be used.
+extern bool g_zipDamaged;
 
 // Adds the files of `folder` (recursively, subfolders filtered by the same
 // pattern) that match `pattern` ("*.*" when empty) to `archive`, with entry
@@ -30,3 +33,12 @@ int ZipAddFile(bool compress, const WString& archive, const WString& file, int a
 // The file's last-write time in local time, DOS date in the high 16 bits and
 // time in the low 16 bits. 1 when found, else 0.
 int GetDosFileTime(const WString& path, uint32_t& dosDateOut);
+
+// An archive is written under a working name beside it and takes its own
+// name only when it is whole, so a run cut short leaves no finished-looking
+// archive. StartWorkingArchive gives that name, deleting what a run cut short
+// left there. FinishWorkingArchive renames the working file over `archive`
+// (true), or deletes it when it is damaged or cannot take the name (false,
+// after the writer's message).
+WString StartWorkingArchive(const WString& archive);
+bool FinishWorkingArchive(const WString& working, const WString& archive);

@@ -42,13 +42,17 @@ void ZipupCommand(const WString& folder, Cursor tail) {
   }
 
   OutputMessage(u"Attemping to build a lgp from the passed folder: `%s'\r\n", folder);
-  ZipAddFolder(folder, pack, folder, u"*.lng", false);
-  if (PathExists(pack) && MatchWord(NextToken(nameToken), u"/enum")) {
+  const WString working = StartWorkingArchive(pack);
+  ZipAddFolder(folder, working, folder, u"*.lng", false);
+  // An older pack of that name counts as there: with nothing new, the extra
+  // folders alone replace it.
+  if ((PathExists(working) || PathExists(pack)) && MatchWord(NextToken(nameToken), u"/enum")) {
     OutputMessage(u"Enumerating additional folders (as applicable)...\r\n");
     for (const ExtraFolder& extra : kZipupExtras) {
       const WString path = FindNameNoCase(folder, extra.name);
-      ZipAddFolder(path, pack, extra.namesFromParent ? folder : path, extra.pattern, false);
+      ZipAddFolder(path, working, extra.namesFromParent ? folder : path, extra.pattern, false);
     }
   }
+  if (PathExists(working) && !FinishWorkingArchive(working, pack)) return;
   OutputMessage(u"Completed creating `%s' from the passed folder.\r\n", pack);
 }

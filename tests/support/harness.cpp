@@ -68,6 +68,11 @@ std::string Tool::Run(const std::vector<std::string>& args, const std::string& c
 }
 
 Tool::Result Tool::RunFull(const std::vector<std::string>& args, const std::string& cwd) const {
+  return RunLimited(args, Limits(), cwd);
+}
+
+Tool::Result Tool::RunLimited(const std::vector<std::string>& args, const Limits& limits,
+                              const std::string& cwd) const {
   const char* base = std::getenv("TMPDIR");
   std::string errFile = std::string(base && *base ? base : "/tmp") + "/pserr.XXXXXX";
   const int fd = ::mkstemp(errFile.data());
@@ -75,7 +80,12 @@ Tool::Result Tool::RunFull(const std::vector<std::string>& args, const std::stri
   // A run that hangs is ended after two minutes (status 124) and fails the
   // test instead of stalling the whole suite.
   std::string command =
-      "cd " + Quote(cwd.empty() ? dir.path : cwd) + " && exec timeout -k 5 " + std::to_string(RunTimeLimitSeconds()) + " " + Quote(exe);
+      "cd " + Quote(cwd.empty() ? dir.path : cwd) + " && exec timeout -k 5 " + std::to_string(RunTimeLimitSeconds()) + " ";
+  if (limits.fileSizeBytes > 0) command += "prlimit --fsize=" + std::to_string(limits.fileSizeBytes) + " ";
+  // Root writes anywhere unless it gives up the capability to override
+  // file permissions.
+  if (limits.honourPermissions && ::geteuid() == 0) command += "setpriv --bounding-set -dac_override,-dac_read_search ";
+  command += Quote(exe);
   for (const auto& a : args) command += " " + Quote(a);
   command += " </dev/null 2>" + Quote(errFile);
   Result r;

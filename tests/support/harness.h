@@ -37,6 +37,13 @@ struct Tool {
     int status = -1;
   };
   Result RunFull(const std::vector<std::string>& args, const std::string& cwd = "") const;
+  // What a run can be denied, to make its writes fail as they do on a full
+  // disk or in a folder the user may not write to.
+  struct Limits {
+    long fileSizeBytes = 0;           // largest file it may write; 0 for no limit
+    bool honourPermissions = false;   // as root too, read-only folders refuse it
+  };
+  Result RunLimited(const std::vector<std::string>& args, const Limits& limits, const std::string& cwd = "") const;
 };
 
 std::string ReadFile(const std::string& path);
