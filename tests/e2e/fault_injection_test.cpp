@@ -1,0 +1,208 @@
+// Writes that fail: a folder the user may not write to, a full disk (a
+// file-size limit), a target that is a folder, and /lgp runs cut short. The
+// file being changed stays byte for byte as it was, nothing half-written is
+// left behind, and the command's failure message is printed.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <sys/stat.h>
+
+#include "e2e/lgp_support.h"
+#include "e2e/maintenance_helpers.h"
+#include "support/harness.h"
+
+namespace {
+
+using harness::Exists;
+using harness::ReadBytes;
+using harness::ReadFile;
+using harness::Shell;
+using harness::TempDir;
+using harness::Tool;
+using harness::WriteFile;
+
+// A language file with every leftover /clean strips and some 70 KiB of
+// strings, so that any rewrite of it, or a language file built from it, is
+// larger than the file-size limit below.
+const std::string kLeftovers =
+    "LANGUAGE 0, 1\nSTRINGTABLE\nBEGIN\n 1 \"one\"\n 65535 \"{GUID}\"\nEND\n"
+    "LANGUAGE 0, 1\nHASH HASH\nBEGIN\n \"digest\\0\"\nEND\n"
+    "LANGUAGE 0, 1\nGUIDELINES DESIGNINFO\nBEGIN\n \"guides\\0\"\nEND\n"
+    "LANGUAGE 0, 1\n1 255\nBEGIN\n 0x1234, 0x5678\nEND\n";
+constexpr long kLimit = 16 * 1024;
+
+std::string LongStrings() {
+  std::string rc = "LANGUAGE 0, 1\nSTRINGTABLE\nBEGIN\n";
+  for (int id = 1000; id < 1300; ++id) rc += " " + std::to_string(id) + " \"" + std::string(120, 'a' + id % 26) + "\"\n";
+  return rc + "END\n";
+}
+
+std::vector<std::string> Listing(const std::string& folder) {
+  std::string out;
+  Shell("ls -A '" + folder + "'", &out);
+  std::vector<std::string> names;
+  size_t start = 0;
+  for (size_t end; (end = out.find('\n', start)) != std::string::npos; start = end + 1)
+    names.push_back(out.substr(start, end - start));
+  return names;
+}
+
+struct FailedCommit : testing::Test {
+  Tool tool;
+  TempDir dir;
+  std::string folder, lng, ini;
+  std::vector<uint8_t> original;
+  void SetUp() override {
+    folder = dir.Sub("lang");
+    harness::MakeDirs(folder);
+    lng = folder + "/a.lng";
+    // Linked elsewhere: the linker leaves an import library beside the module.
+    ASSERT_TRUE(harness::BuildResourceDll(kLeftovers + LongStrings(), dir.Sub("a.dll")));
+    ASSERT_EQ(Shell("cp '" + dir.Sub("a.dll") + "' '" + lng + "'"), 0);
+    original = ReadBytes(lng);
+    ini = dir.Sub("s.ini");
+    WriteFile(ini, "[S]\r\n1=hello\r\n");
+  }
+  void TearDown() override { ::chmod(folder.c_str(), 0755); }
+
+  // Every command that rewrites the file fails with `error` and leaves it,
+  // and its folder, exactly as they were.
+  void ExpectEveryCommitRefused(const Tool::Limits& limits, int error) {
+    const std::string failed = "Failed to commit the updates to file (" + lng + ")\r\n";
+    auto run = [&](const std::vector<std::string>& args) {
+      const Tool::Result r = tool.RunLimited(args, limits, dir.path);
+      EXPECT_EQ(r.status, 0) << r.err;
+      return r.out;
+    };
+    EXPECT_EQ(run({lng, "/clear"}), "Attempting to remove HASH section...\r\n" + failed);
+    EXPECT_EQ(run({lng, "/ini_tx", ini}),
+              "Attempting to transfer ini strings into lng file...\r\n"
+              "Detected 1 strings to transfer [equals 1 stringtable blocks]\r\n" +
+                  failed + "Completed ini string to lng file transfer\r\n");
+    const std::string code = " " + std::to_string(error) + "\r\n";
+    EXPECT_EQ(run({folder, "/clean"}),
+              "Attempting to cleanup the lng files in the passed folder...\r\n"
+              "Failed to remove the HASH section from the file (" + lng + ")" + code +
+                  "Failed to remove the 255 section from the file (" + lng + ")" + code +
+                  "Failed to remove the DESIGNINFO section from the file (" + lng + ")" + code +
+                  "Completed lng file cleanup - no files needed to be cleaned.\r\n");
+    EXPECT_TRUE(ReadBytes(lng) == original);
+    EXPECT_EQ(Listing(folder), std::vector<std::string>{"a.lng"});
+  }
+};
+
+TEST_F(FailedCommit, ReadOnlyFolder) {
+  ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
+  Tool::Limits limits;
+  limits.honourPermissions = true;
+  ExpectEveryCommitRefused(limits, 5);
+}
+
+TEST_F(FailedCommit, DiskFull) {
+  Tool::Limits limits;
+  limits.fileSizeBytes = kLimit;
+  ExpectEveryCommitRefused(limits, 112);
+}
+
+TEST_F(FailedCommit, FullDiskDuringBuildLeavesNoLanguageFile) {
+  // The hash text is short enough to be written; the language file is not.
+  const std::string out = dir.Sub("out");
+  Tool::Limits limits;
+  limits.fileSizeBytes = kLimit;
+  const Tool::Result r = tool.RunLimited({lng, "/build", "/folder=" + out}, limits, dir.path);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "Successfully created `" + out + "'\r\nStarting hash file generation\r\n" + out + "/a.txt " + lng +
+                       "\r\nFailed to commit the updates to file (" + out + "/a.lng)\r\nAborting\r\n");
+  EXPECT_EQ(Listing(out), std::vector<std::string>{"a.txt"});
+  EXPECT_TRUE(ReadBytes(lng) == original);
+}
+
+TEST_F(FailedCommit, LanguageFileThatIsAFolder) {
+  // The folder of that name is neither cleaned away nor written into.
+  const std::string out = dir.Sub("out");
+  harness::MakeDirs(out + "/a.lng/inside");
+  EXPECT_EQ(tool.Run({lng, "/build", "/folder=" + out}, dir.path),
+            "Starting working folder cleanup\r\nDeleteFile failed: `" + out +
+                "/a.lng' [5]\r\nCompleted working folder cleanup\r\nStarting hash file generation\r\n" + out +
+                "/a.txt " + lng + "\r\nUnable to start the resource update process (a.lng)\r\nAborting\r\n");
+  EXPECT_EQ(Listing(out), (std::vector<std::string>{"a.lng", "a.txt"}));
+  EXPECT_EQ(Listing(out + "/a.lng"), std::vector<std::string>{"inside"});
+}
+
+struct CutShort : testing::Test {
+  Tool tool;
+  TempDir work;
+  std::string toolDir, install, out, pack, hashZip;
+  void SetUp() override {
+    toolDir = harness::RealPath(tool.dir.path);
+    install = work.Sub("Nuvexa");
+    ASSERT_TRUE(lgp_support::CopySampleInstall(install));
+    // Enough modules for a run to be stopped at any point of it.
+    std::string list = "[Bonus Bundle]\r\n";
+    const std::string guid = lgp_support::DefaultGuid("nvx_lyrics.dll");
+    for (int i = 0; i < 120; ++i) {
+      const std::string name = "extra" + std::to_string(i) + ".dll";
+      ASSERT_EQ(Shell("cp '" + install + "/plugins/nvx_lyrics.dll' '" + install + "/plugins/" + name + "'"), 0);
+      list += name + "=" + guid + "\r\n";
+    }
+    WriteFile(toolDir + "/lgp_list.ini", list);
+    out = toolDir + "/LangFiles";
+    pack = out + "/Nuvexa-en-us-5_6_3_3234.lgp";
+    hashZip = out + "/Nuvexa-en-us-hash-5_6_3_3234.zip";
+  }
+};
+
+TEST_F(CutShort, LgpStoppedAtAnyPointLeavesNoPackThatLooksWhole) {
+  const auto started = std::chrono::steady_clock::now();
+  tool.Run({install, "/lgp"}, work.path);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  ASSERT_TRUE(lgp_support::ArchiveTestsClean(pack));
+  const std::string wholePack = lgp_support::Entries(pack), wholeHash = lgp_support::Entries(hashZip);
+
+  // Killed outright at points spread over the run, the zipping at its end
+  // most of all: a pack or hash zip under its own name is always whole.
+  for (double at : {0.1, 0.5, 0.7, 0.8, 0.85, 0.9, 0.93, 0.96, 0.99}) {
+    Shell("cd '" + work.path + "' && timeout -s KILL " + std::to_string(seconds * at) + " '" + tool.exe + "' '" +
+          install + "' /lgp >/dev/null 2>&1");
+    if (Exists(pack)) {
+      EXPECT_EQ(lgp_support::Entries(pack), wholePack) << "killed at " << at;
+    }
+    if (Exists(hashZip)) {
+      EXPECT_EQ(lgp_support::Entries(hashZip), wholeHash) << "killed at " << at;
+    }
+  }
+
+  // The next run finishes, and leaves no working file behind.
+  tool.Run({install, "/lgp"}, work.path);
+  EXPECT_TRUE(lgp_support::ArchiveTestsClean(pack));
+  EXPECT_EQ(lgp_support::Entries(pack), wholePack);
+  EXPECT_EQ(lgp_support::Entries(hashZip), wholeHash);
+  for (const std::string& name : Listing(out)) EXPECT_EQ(name.find(".partial"), std::string::npos) << name;
+}
+
+TEST_F(CutShort, FullDiskWhileZippingPublishesNoPack) {
+  // Each language file fits under the limit; the pack does not.
+  Tool::Limits limits;
+  limits.fileSizeBytes = kLimit;
+  const Tool::Result r = tool.RunLimited({install, "/lgp"}, limits, work.path);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("error in closing " + pack + ".partial\r\n"), std::string::npos) << r.out;
+  EXPECT_TRUE(r.out.ends_with("Issue detected when adding lng files, aborting building Nuvexa-en-us.lgp\r\n")) << r.out;
+  EXPECT_FALSE(Exists(pack));
+  EXPECT_FALSE(Exists(pack + ".partial"));
+  EXPECT_FALSE(Exists(hashZip));
+}
+
+TEST_F(CutShort, PackThatCannotBeReplacedStaysAsItWas) {
+  harness::MakeDirs(out);
+  WriteFile(pack, "an older pack");
+  ASSERT_EQ(::chmod(pack.c_str(), 0444), 0);
+  const std::string run = tool.Run({install, "/lgp"}, work.path);
+  EXPECT_TRUE(run.ends_with("error opening " + pack +
+                            "\r\nIssue detected when adding lng files, aborting building Nuvexa-en-us.lgp\r\n"))
+      << run;
+  EXPECT_EQ(ReadFile(pack), "an older pack");
+  EXPECT_FALSE(Exists(pack + ".partial"));
+}
+
+}  // namespace
