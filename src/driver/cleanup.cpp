@@ -10,14 +10,17 @@
 namespace {
 
 // The files that "folder/name" names on a file system that ignores letter
-// case: the exact name first, then every other entry equal to it under
-// case folding (so a stale OLD.LNG goes like old.lng would).
-std::vector<WString> FilesNamed(const WString& folder, const WString& name) {
+// case: the exact name first, then every other entry of `listing` equal to
+// it under case folding (so a stale OLD.LNG goes like old.lng would) that is
+// still there.
+std::vector<WString> FilesNamed(const WString& folder, const std::vector<DirEntry>& listing, const WString& name) {
   std::vector<WString> paths;
   const WString exact = JoinPath(folder, name);
   if (PathExists(exact)) paths.push_back(exact);
-  for (const auto& entry : ListDirectory(folder, u"*"))
-    if (entry.name != name && EqualsNoCase(entry.name, name)) paths.push_back(JoinPath(folder, entry.name));
+  for (const auto& entry : listing)
+    if (entry.name != name && EqualsNoCase(entry.name, name) &&
+        PathExists(JoinPath(folder, entry.name)))
+      paths.push_back(JoinPath(folder, entry.name));
   return paths;
 }
 
@@ -38,22 +41,31 @@ bool DeleteStaleFile(const WString& path) {
   return false;
 }
 
-}  // namespace
-
-bool DeleteBuildOutputs(const WString& folder, const WString& stem, bool quiet) {
+// DeleteBuildOutputs over a listing of the folder made beforehand.
+bool DeleteOutputsListed(const WString& folder, const std::vector<DirEntry>& listing, const WString& stem,
+                         bool quiet) {
   if (!quiet) OutputMessage(u"Starting working folder cleanup\r\n");
   bool failed = false;
   for (const char16_t* ext : {u"txt", u"lng"})
-    for (const WString& path : FilesNamed(folder, stem + u"." + ext))
+    for (const WString& path : FilesNamed(folder, listing, stem + u"." + ext))
       if (!DeleteStaleFile(path)) failed = true;
   if (!quiet && !failed) OutputMessage(u"Completed working folder cleanup\r\n");
   return !failed;
 }
 
+}  // namespace
+
+bool DeleteBuildOutputs(const WString& folder, const WString& stem, bool quiet) {
+  return DeleteOutputsListed(folder, ListDirectory(folder, u"*"), stem, quiet);
+}
+
 void CleanWorkingFolder(const WString& folder) {
   const WString target = IsDirectory(folder) ? folder : JoinPath(GetModuleFolder(), folder);
-  for (const auto& entry : ListDirectory(target, u"*.*")) {
+  // One listing serves every stem: listing the folder again for each of its
+  // files would make a large output folder slow to clean.
+  const std::vector<DirEntry> listing = ListDirectory(target, u"*.*");
+  for (const auto& entry : listing) {
     if (entry.isDirectory) continue;
-    DeleteBuildOutputs(target, RemoveExtension(entry.name), true);
+    DeleteOutputsListed(target, listing, RemoveExtension(entry.name), true);
   }
 }

@@ -47,7 +47,6 @@ bool CopyFilePath(const WString& from, const WString& to);
 struct DirEntry {
   WString name;
   bool isDirectory = false;
-  uint64_t size = 0;
 };
 // FindFirstFileW over folder + pattern: '*' and '?' match case-insensitively,
 // "*.*" matches every name. "." and ".." are never listed. Entries are sorted
@@ -55,6 +54,9 @@ struct DirEntry {
 // An unreadable or missing folder gives an empty list (and sets the error).
 std::vector<DirEntry> ListDirectory(const WString& folder, WStringView pattern);
 bool WildcardMatch(WStringView pattern, WStringView name);
+// A pattern that lists at least every name equal to `name` whatever its
+// letter case: the name itself, or "*" when it holds a wildcard character.
+WStringView NoCasePattern(WStringView name);
 // Finds an entry of `folder` named `name` whatever its letter case: the
 // exact name first, else the first case-insensitive match in listing order.
 // Returns the full path, or folder/name when nothing matches.

@@ -258,6 +258,10 @@ bool WildcardMatch(WStringView pattern, WStringView name) {
   return p == pattern.size();
 }
 
+WStringView NoCasePattern(WStringView name) {
+  return name.find_first_of(u"*?") == WStringView::npos ? name : WStringView(u"*");
+}
+
 std::vector<DirEntry> ListDirectory(const WString& folder, WStringView pattern) {
   std::vector<DirEntry> entries;
   const std::string native = Native(folder.empty() ? WString(u".") : folder);
@@ -276,11 +280,14 @@ std::vector<DirEntry> ListDirectory(const WString& folder, WStringView pattern) 
     DirEntry entry;
     entry.name = Utf8ToWide(n);
     if (!WildcardMatch(pattern.empty() ? WStringView(u"*.*") : pattern, entry.name)) continue;
-    struct stat st;
-    const std::string full = native + "/" + n;
-    if (::stat(full.c_str(), &st) == 0) {
-      entry.isDirectory = S_ISDIR(st.st_mode);
-      entry.size = static_cast<uint64_t>(st.st_size);
+    // The listing's own type saves a lookup per entry; links and file
+    // systems that give no type are looked up (a link to a folder is one).
+    if (e->d_type == DT_DIR) {
+      entry.isDirectory = true;
+    } else if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {
+      struct stat st;
+      const std::string full = native + "/" + n;
+      entry.isDirectory = ::stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
     }
     entries.push_back(std::move(entry));
   }
@@ -296,7 +303,7 @@ std::vector<DirEntry> ListDirectory(const WString& folder, WStringView pattern) 
 WString FindNameNoCase(const WString& folder, WStringView name) {
   const WString exact = JoinPath(folder, name);
   if (PathExists(exact)) return exact;
-  for (const auto& e : ListDirectory(folder, u"*"))
+  for (const auto& e : ListDirectory(folder, NoCasePattern(name)))
     if (EqualsNoCase(e.name, name)) return JoinPath(folder, e.name);
   return exact;
 }
