@@ -17,12 +17,12 @@ namespace harness {
 
 namespace {
 
-// A run that takes longer than this is taken for a hang. Sanitizer builds
-// run several times slower, so the limit stays below ctest's own 300 s.
+// A run that takes longer than this is taken for a hang. The build's limit
+// stays below ctest's own limit for a test.
 int RunTimeLimitSeconds() {
   const char* v = std::getenv("PACKSMITH_RUN_TIMEOUT");
   const int n = v ? std::atoi(v) : 0;
-  return n > 0 ? n : 280;
+  return n > 0 ? n : PACKSMITH_RUN_LIMIT;
 }
 
 std::string Quote(const std::string& s) {
@@ -77,7 +77,7 @@ Tool::Result Tool::RunLimited(const std::vector<std::string>& args, const Limits
   std::string errFile = std::string(base && *base ? base : "/tmp") + "/pserr.XXXXXX";
   const int fd = ::mkstemp(errFile.data());
   if (fd >= 0) ::close(fd);
-  // A run that hangs is ended after two minutes (status 124) and fails the
+  // A run that hangs is ended at the time limit (status 124) and fails the
   // test instead of stalling the whole suite.
   std::string command =
       "cd " + Quote(cwd.empty() ? dir.path : cwd) + " && exec timeout -k 5 " + std::to_string(RunTimeLimitSeconds()) + " ";

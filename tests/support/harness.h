@@ -26,7 +26,7 @@ struct Tool {
   Tool();
   // Runs the tool with `args` from `cwd`; returns its standard output.
   // The tool always exits with 0: any other status (a crash, a sanitizer
-  // report, a run that hangs for two minutes) fails the calling test, with
+  // report, a run that outlasts the time limit) fails the calling test, with
   // the tool's standard error.
   std::string Run(const std::vector<std::string>& args, const std::string& cwd = "") const;
   // The same run, giving standard error and the exit status too, and
