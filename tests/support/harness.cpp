@@ -95,6 +95,10 @@ Tool::Result Tool::RunLimited(const std::vector<std::string>& args, const Limits
   return r;
 }
 
+bool CanHonourPermissions() {
+  return ::geteuid() != 0 || Shell("setpriv --bounding-set -dac_override,-dac_read_search true 2>/dev/null") == 0;
+}
+
 std::string RealPath(const std::string& path) {
   char* real = ::realpath(path.c_str(), nullptr);
   if (!real) return path;

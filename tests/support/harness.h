@@ -46,6 +46,10 @@ struct Tool {
   Result RunLimited(const std::vector<std::string>& args, const Limits& limits, const std::string& cwd = "") const;
 };
 
+// Whether runs can be made to honour permissions (always, unless root
+// cannot give up its override here).
+bool CanHonourPermissions();
+
 std::string ReadFile(const std::string& path);
 std::vector<uint8_t> ReadBytes(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);
