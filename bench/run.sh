@@ -17,6 +17,9 @@ cp build-bench/packsmith "$work/tool/packsmith"
 
 measure() {  # label, command...: prints "label|seconds|peak KiB"
   local label=$1; shift
+  # Every run starts with nothing waiting to be written: otherwise the first
+  # fsync of a run pays for the files written before it.
+  sync
   /usr/bin/time -o "$work/time.txt" -f "%e %M" "$@" >/dev/null 2>&1 || true
   local secs kib
   read -r secs kib < "$work/time.txt"

@@ -135,18 +135,24 @@ bool ReadWholeFile(const WString& path, std::vector<uint8_t>& out) {
     ::close(fd);
     return Fail(err);
   }
-  uint8_t buf[65536];
+  // Read straight into the result, sized by the file; a file that grows
+  // meanwhile is read to its end all the same.
+  size_t length = 0;
+  out.resize(static_cast<size_t>(st.st_size) + 1);
   for (;;) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (length == out.size()) out.resize(out.size() * 2);
+    const ssize_t n = ::read(fd, out.data() + length, out.size() - length);
     if (n < 0) {
       if (errno == EINTR) continue;
       const int err = errno;
       ::close(fd);
+      out.clear();
       return Fail(err);
     }
     if (n == 0) break;
-    out.insert(out.end(), buf, buf + n);
+    length += static_cast<size_t>(n);
   }
+  out.resize(length);
   ::close(fd);
   return true;
 }
