@@ -36,7 +36,7 @@ pack=$(ls "$work"/tool/LangFiles/*.lgp | head -n 1)
 rows+=("$(measure "/diff install against its own pack" "$tool" "$work/install" /diff "$pack")")
 
 printf '| %-40s | %9s | %13s |\n' "run" "wall (s)" "peak RSS (MiB)"
-printf '|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..42})" "$(printf -- '-%.0s' {1..11})" "$(printf -- '-%.0s' {1..15})"
+printf '|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..42})" "$(printf -- '-%.0s' {1..11})" "$(printf -- '-%.0s' {1..16})"
 for r in "${rows[@]}"; do
   IFS='|' read -r label secs kib <<<"$r"
   printf '| %-40s | %9s | %13.1f |\n' "$label" "$secs" "$(echo "$kib / 1024" | bc -l)"
