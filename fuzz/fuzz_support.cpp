@@ -16,7 +16,10 @@ const WString& ScratchFolder() {
 
 WString WriteScratchFile(const char16_t* name, const uint8_t* data, size_t size) {
   const WString path = JoinPath(ScratchFolder(), name);
+  // Written as a new file: overwriting one would go through a synced
+  // replacement on every input.
   SetReadOnly(path, false);
+  DeleteFilePath(path);
   WriteFileBytes(path, std::span<const uint8_t>(data, size), false);
   return path;
 }
