@@ -1,7 +1,8 @@
 // Writes that fail: a folder the user may not write to, a full disk (a
-// file-size limit), a target that is a folder, and /lgp runs cut short. The
-// file being changed stays byte for byte as it was, nothing half-written is
-// left behind, and the command's failure message is printed.
+// file-size limit), a target that is a folder, a pack that cannot be
+// replaced, and /lgp runs cut short. The file being changed stays byte for
+// byte as it was, nothing half-written is left behind, and the command's
+// failure message is printed.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -207,3 +208,17 @@ TEST_F(CutShort, PackThatCannotBeReplacedStaysAsItWas) {
 }
 
 }  // namespace
+
+TEST(ZipupFault, PackThatCannotBeReplacedStaysAsItWas) {
+  Tool tool;
+  TempDir dir;
+  const std::string folder = dir.Sub("ready"), pack = dir.Sub("Nuvexa-xx.lgp");
+  harness::MakeDirs(folder);
+  WriteFile(folder + "/a.lng", "language file");
+  WriteFile(pack, "an older pack");
+  ASSERT_EQ(::chmod(pack.c_str(), 0444), 0);
+  EXPECT_EQ(tool.Run({folder, "/zipup", pack}, dir.path),
+            "Attemping to build a lgp from the passed folder: `" + folder + "'\r\nerror in closing " + pack + "\r\n");
+  EXPECT_EQ(ReadFile(pack), "an older pack");
+  EXPECT_EQ(Listing(dir.path), (std::vector<std::string>{"Nuvexa-xx.lgp", "ready"}));
+}
