@@ -42,7 +42,11 @@ LgpOptions ReadLgpTail(const WString& installFolder, Cursor tail) {
   LgpOptions options;
   WString token;
   Cursor cursor = ReadLanguageOption(tail, token, u"/copy", u"/folder=");
-  if (cursor != tail && !token.empty()) options.language = token;
+  // An empty token ("") is no identifier: the next step looks at it again.
+  if (cursor != tail && !token.empty())
+    options.language = token;
+  else
+    cursor = tail;
   cursor = SelectOutputFolder(cursor, options.outputFolder, nullptr, OutputKind::LangFiles);
 
   Cursor slot = SkipSpaces(cursor);

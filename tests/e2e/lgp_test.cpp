@@ -138,6 +138,11 @@ TEST_F(LgpTest, TailIsReadByPosition) {
                      "\r\nCompleted building Nuvexa-en-us-5_6_3_3234.lgp\r\n");
   EXPECT_EQ(Entries(out + "/Nuvexa-en-us-5_6_3_3234.lgp"), LngEntries("defX"));
   EXPECT_FALSE(Exists(work.Sub("elsewhere")));
+  // An empty token is no identifier either: the folder option after it is
+  // then in the first slot, where it counts for nothing.
+  run = tool.Run({install, "/lgp", "", "/folder=packs2"}, work.path);
+  EXPECT_EQ(run.substr(0, Start("en-us", out).size()), Start("en-us", out));
+  EXPECT_FALSE(Exists(work.Sub("packs2")));
   run = tool.Run({install, "/lgp", "/compress", "/copy"}, work.path);
   EXPECT_EQ(run.find("Copied"), std::string::npos);
   std::string lang;
