@@ -222,7 +222,9 @@ int MakeDirectoryPath(const WString& path) {
   for (size_t i = 1; i <= copy.size(); ++i) {
     if (i < copy.size() && !IsEntrySeparator(copy[i])) continue;
     const WString prefix = copy.substr(0, i);
-    if (!CreateFolder(NativeEntryPath(prefix)) && GetLastErrorCode() == 2) {
+    // A missing parent (2), or a file in the parent's place (3), as Windows
+    // reports both.
+    if (!CreateFolder(NativeEntryPath(prefix)) && (GetLastErrorCode() == 2 || GetLastErrorCode() == 3)) {
       PrintNarrow("couldn't create directory %s\r\n", prefix);
       return 0;
     }

@@ -171,6 +171,16 @@ TEST(ExtractArchive, UncreatableFileIsSkippedCorruptEntryEndsTheWalk) {
   EXPECT_FALSE(x.Has("after.lng"));
 }
 
+TEST(ExtractArchive, FileInTheWayOfAFolderSkipsTheEntry) {
+  Extraction x;
+  ASSERT_TRUE(MakeZip(x.zip, {{"d", "a file"}, {"d\\q\\x.lng", "x"}, {"e.lng", "e"}}));
+  x.Run();
+  EXPECT_EQ(x.result, 0);
+  EXPECT_EQ(x.output, "couldn't create directory d\\q\r\nerror opening d\\q\\x.lng\r\n");
+  EXPECT_EQ(x.Read("d"), "a file");
+  EXPECT_EQ(x.Read("e.lng"), "e");
+}
+
 TEST(ExtractArchive, EntryNameContainment) {
   EXPECT_TRUE(IsContainedEntryName(u"a.lng"));
   EXPECT_TRUE(IsContainedEntryName(u"sub\\a.lng"));
