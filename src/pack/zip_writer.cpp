@@ -153,8 +153,10 @@ WString StartWorkingArchive(const WString& archive) {
 }
 
 bool FinishWorkingArchive(const WString& working, const WString& archive) {
-  if (!g_zipDamaged && MoveFileReplacing(working, archive)) return true;
-  if (!g_zipDamaged) PrintNarrow("error in closing %s\r\n", archive);
+  if (!g_zipDamaged) {
+    if (MoveFileReplacing(working, archive)) return true;
+    PrintNarrow("error in closing %s\r\n", archive);
+  }
   DeleteFilePath(working);
   return false;
 }

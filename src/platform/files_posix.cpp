@@ -27,6 +27,9 @@ bool Fail(int err, bool isFolder = false) {
   return false;
 }
 
+// Windows refuses to write into a folder or a read-only file (error 5).
+bool RefusesWrites(const struct stat& st) { return S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR); }
+
 bool WriteAll(int fd, const uint8_t* data, size_t size) {
   while (size > 0) {
     const ssize_t n = ::write(fd, data, size);
@@ -36,6 +39,26 @@ bool WriteAll(int fd, const uint8_t* data, size_t size) {
     }
     data += n;
     size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// Writes the bytes to a temporary file beside `native`, syncs it, gives it
+// `mode` and renames it over `native`: the file is the old one or the whole
+// new one.
+bool ReplaceWithCopy(const std::string& native, mode_t mode, std::span<const uint8_t> bytes) {
+  const std::string temp = native + ".psnew" + std::to_string(::getpid());
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) return Fail(errno);
+  bool ok = WriteAll(fd, bytes.data(), bytes.size());
+  int err = ok ? 0 : errno;
+  if (ok && ::fsync(fd) != 0) ok = false, err = errno;
+  if (::close(fd) != 0 && ok) ok = false, err = errno;
+  if (ok && ::chmod(temp.c_str(), mode) != 0) ok = false, err = errno;
+  if (ok && ::rename(temp.c_str(), native.c_str()) != 0) ok = false, err = errno;
+  if (!ok) {
+    ::unlink(temp.c_str());
+    return Fail(err ? err : EIO);
   }
   return true;
 }
@@ -162,11 +185,10 @@ bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool ap
   struct stat st;
   const bool existed = ::stat(native.c_str(), &st) == 0;
   if (existed) {
-    if (S_ISDIR(st.st_mode)) return Fail(EACCES);
-    if (!(st.st_mode & S_IWUSR)) return Fail(EACCES);
+    if (RefusesWrites(st)) return Fail(EACCES);
     // Overwriting a file that is there goes through a whole new copy, so a
     // failed write cannot leave it half old, half new.
-    if (!append) return ReplaceFileContents(path, bytes);
+    if (!append) return ReplaceWithCopy(native, st.st_mode & 07777, bytes);
   }
   const int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0) return Fail(errno);
@@ -191,36 +213,19 @@ bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool ap
 bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes) {
   const std::string native = Native(path);
   struct stat st;
-  mode_t mode = 0666 & ~[] {
-    const mode_t m = ::umask(0);
-    ::umask(m);
-    return m;
-  }();
-  if (::stat(native.c_str(), &st) == 0) {
-    if (S_ISDIR(st.st_mode)) return Fail(EACCES);
-    if (!(st.st_mode & S_IWUSR)) return Fail(EACCES);
-    mode = st.st_mode & 07777;
+  if (::stat(native.c_str(), &st) != 0) {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return ReplaceWithCopy(native, 0666 & ~mask, bytes);
   }
-  std::string temp = native + ".psnew" + std::to_string(::getpid());
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-  if (fd < 0) return Fail(errno);
-  bool ok = WriteAll(fd, bytes.data(), bytes.size());
-  int err = ok ? 0 : errno;
-  if (ok && ::fsync(fd) != 0) ok = false, err = errno;
-  if (::close(fd) != 0 && ok) ok = false, err = errno;
-  if (ok && ::chmod(temp.c_str(), mode) != 0) ok = false, err = errno;
-  if (ok && ::rename(temp.c_str(), native.c_str()) != 0) ok = false, err = errno;
-  if (!ok) {
-    ::unlink(temp.c_str());
-    return Fail(err ? err : EIO);
-  }
-  return true;
+  if (RefusesWrites(st)) return Fail(EACCES);
+  return ReplaceWithCopy(native, st.st_mode & 07777, bytes);
 }
 
 bool MoveFileReplacing(const WString& from, const WString& to) {
   const std::string target = Native(to);
   struct stat st;
-  if (::stat(target.c_str(), &st) == 0 && (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR))) return Fail(EACCES);
+  if (::stat(target.c_str(), &st) == 0 && RefusesWrites(st)) return Fail(EACCES);
   if (::rename(Native(from).c_str(), target.c_str()) != 0) return Fail(errno);
   return true;
 }
@@ -230,8 +235,7 @@ bool CopyFilePath(const WString& from, const WString& to) {
   if (!ReadWholeFile(from, bytes)) return false;
   const std::string native = Native(to);
   struct stat st;
-  if (::stat(native.c_str(), &st) == 0 && (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR)))
-    return Fail(EACCES);
+  if (::stat(native.c_str(), &st) == 0 && RefusesWrites(st)) return Fail(EACCES);
   const int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) return Fail(errno);
   const bool ok = WriteAll(fd, bytes.data(), bytes.size());

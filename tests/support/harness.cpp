@@ -34,6 +34,10 @@ std::string Quote(const std::string& s) {
   return out + "'";
 }
 
+// Root writes anywhere unless it gives up the capability to override file
+// permissions.
+const char kWithoutOverride[] = "setpriv --bounding-set -dac_override,-dac_read_search ";
+
 }  // namespace
 
 TempDir::TempDir() {
@@ -82,9 +86,7 @@ Tool::Result Tool::RunLimited(const std::vector<std::string>& args, const Limits
   std::string command =
       "cd " + Quote(cwd.empty() ? dir.path : cwd) + " && exec timeout -k 5 " + std::to_string(RunTimeLimitSeconds()) + " ";
   if (limits.fileSizeBytes > 0) command += "prlimit --fsize=" + std::to_string(limits.fileSizeBytes) + " ";
-  // Root writes anywhere unless it gives up the capability to override
-  // file permissions.
-  if (limits.honourPermissions && ::geteuid() == 0) command += "setpriv --bounding-set -dac_override,-dac_read_search ";
+  if (limits.honourPermissions && ::geteuid() == 0) command += kWithoutOverride;
   command += Quote(exe);
   for (const auto& a : args) command += " " + Quote(a);
   command += " </dev/null 2>" + Quote(errFile);
@@ -96,7 +98,7 @@ Tool::Result Tool::RunLimited(const std::vector<std::string>& args, const Limits
 }
 
 bool CanHonourPermissions() {
-  return ::geteuid() != 0 || Shell("setpriv --bounding-set -dac_override,-dac_read_search true 2>/dev/null") == 0;
+  return ::geteuid() != 0 || Shell(std::string(kWithoutOverride) + "true 2>/dev/null") == 0;
 }
 
 std::string RealPath(const std::string& path) {
