@@ -4,13 +4,17 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
+#include "platform/error_codes.h"
 #include "platform/text.h"
 
 // The Windows error code of the last failed call of this layer
-// (GetLastError). Each failing function sets it.
+// (GetLastError). Each failing function sets it. The value is kept per
+// thread, as GetLastError is: a failure on one worker thread never shows in
+// another thread's error.
 int GetLastErrorCode();
 void SetLastErrorCode(int code);
 int WinErrorFromErrno(int err, bool isFolder = false);
@@ -44,9 +48,36 @@ bool MoveFileReplacing(const WString& from, const WString& to);
 // CopyFileW with bFailIfExists = FALSE.
 bool CopyFilePath(const WString& from, const WString& to);
 
+// Creates a new, empty file with a name of its own in the folder of
+// `besidePath`: the last component of `besidePath` followed by "." and
+// random hexadecimal digits and ".tmp" (for example "x.lgp.3f9c0a71d2e4b856.tmp").
+// The file is created exclusively and a link at the name is never followed;
+// on a collision another name is drawn, so a leftover of an earlier run,
+// whatever its process id, never blocks. Returns the full name, or an empty
+// string with the error set (for example 3 when the folder is missing).
+// The caller renames the file into place or deletes it.
+WString CreateUniqueFile(const WString& besidePath);
+
+// An exclusive lock between processes on a folder, held until the pointer
+// is released. Two runs that share a working folder take it so that they
+// never mix their files. Nothing is created in the folder.
+struct FolderLock;
+struct FolderLockDeleter {
+  void operator()(FolderLock* lock) const;
+};
+using FolderLockPtr = std::unique_ptr<FolderLock, FolderLockDeleter>;
+// Waits up to `waitMs` milliseconds (0: tries once) for another holder to
+// release the lock. Null with the error set otherwise: 32
+// (ERROR_SHARING_VIOLATION) while another run holds it, the file layer's
+// error when the folder cannot be opened.
+FolderLockPtr LockFolder(const WString& folder, int waitMs);
+
 struct DirEntry {
   WString name;
   bool isDirectory = false;
+  // A symbolic link. Links are never followed: a link to a folder has
+  // isDirectory false, so walks that skip links stay inside the folder.
+  bool isLink = false;
 };
 // FindFirstFileW over folder + pattern: '*' and '?' match case-insensitively,
 // "*.*" matches every name. "." and ".." are never listed. Entries are sorted

@@ -1,24 +1,28 @@
 // POSIX implementation of the file layer (files.h).
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/types.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <random>
+#include <thread>
 
 #include "platform/files.h"
 #include "platform/paths.h"
 
 namespace {
 
-int g_lastError = 0;
+// Per thread, as GetLastError is.
+thread_local int g_lastError = 0;
 
 std::string Native(const WString& path) { return WideToUtf8(path); }
 
@@ -43,12 +47,44 @@ bool WriteAll(int fd, const uint8_t* data, size_t size) {
   return true;
 }
 
-// Writes the bytes to a temporary file beside `native`, syncs it, gives it
-// `mode` and renames it over `native`: the file is the old one or the whole
-// new one.
+// 64 random bits as 16 hexadecimal digits, drawn afresh on every call, so
+// no state is shared between calls or threads.
+std::string RandomHex() {
+  std::random_device device;
+  const uint64_t value = (static_cast<uint64_t>(device()) << 32) ^ device();
+  char buf[17];
+  std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(value));
+  return buf;
+}
+
+// Creates a new file beside `native`, named after it, exclusively and
+// without following a link at the name; another name is drawn on a
+// collision. Returns the descriptor (the name in `temp`), or -1 with errno.
+int OpenUniqueBeside(const std::string& native, std::string& temp, mode_t mode) {
+  const size_t slash = native.rfind('/');
+  const std::string folder = slash == std::string::npos ? std::string() : native.substr(0, slash + 1);
+  std::string stem = slash == std::string::npos ? native : native.substr(slash + 1);
+  // The suffix must not push the name past the longest one a folder holds.
+  constexpr size_t kSuffix = 1 + 16 + 4, kNameMax = 255;
+  if (stem.size() + kSuffix > kNameMax) stem.resize(kNameMax - kSuffix);
+  for (int attempt = 0; attempt < 64; ++attempt) {
+    temp = folder + stem + "." + RandomHex() + ".tmp";
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd >= 0) return fd;
+    if (errno != EEXIST) break;
+  }
+  const int err = errno;
+  temp.clear();
+  errno = err;
+  return -1;
+}
+
+// Writes the bytes to a new file beside `native`, syncs it, gives it `mode`
+// and renames it over `native`: the file is the old one or the whole new
+// one.
 bool ReplaceWithCopy(const std::string& native, mode_t mode, std::span<const uint8_t> bytes) {
-  const std::string temp = native + ".psnew" + std::to_string(::getpid());
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  std::string temp;
+  const int fd = OpenUniqueBeside(native, temp, 0600);
   if (fd < 0) return Fail(errno);
   bool ok = WriteAll(fd, bytes.data(), bytes.size());
   int err = ok ? 0 : errno;
@@ -70,16 +106,16 @@ void SetLastErrorCode(int code) { g_lastError = code; }
 
 int WinErrorFromErrno(int err, bool isFolder) {
   switch (err) {
-    case ENOENT: return 2;
-    case ENOTDIR: return 3;
-    case EACCES: case EPERM: case EROFS: return 5;
-    case EBUSY: case ETXTBSY: return 32;
-    case EEXIST: return isFolder ? 183 : 80;
-    case EINVAL: return 87;
-    case ENOSPC: case EFBIG: case EDQUOT: return 112;
-    case EISDIR: return 5;
-    case ENAMETOOLONG: return 206;
-    default: return 31;
+    case ENOENT: return kErrorFileNotFound;
+    case ENOTDIR: return kErrorPathNotFound;
+    case EACCES: case EPERM: case EROFS: return kErrorAccessDenied;
+    case EBUSY: case ETXTBSY: return kErrorSharingViolation;
+    case EEXIST: return isFolder ? kErrorAlreadyExists : kErrorFileExists;
+    case EINVAL: return kErrorInvalidParameter;
+    case ENOSPC: case EFBIG: case EDQUOT: return kErrorDiskFull;
+    case EISDIR: return kErrorAccessDenied;
+    case ENAMETOOLONG: return kErrorFilenameExcedRange;
+    default: return kErrorGenFailure;
   }
 }
 
@@ -245,6 +281,55 @@ bool CopyFilePath(const WString& from, const WString& to) {
   return true;
 }
 
+WString CreateUniqueFile(const WString& besidePath) {
+  std::string temp;
+  const int fd = OpenUniqueBeside(Native(besidePath), temp, 0666);
+  if (fd < 0) {
+    // A missing folder is a path not found, as CreateFileW reports it.
+    Fail(errno == ENOENT ? ENOTDIR : errno);
+    return WString();
+  }
+  ::close(fd);
+  return Utf8ToWide(temp);
+}
+
+struct FolderLock {
+  int fd = -1;
+};
+
+void FolderLockDeleter::operator()(FolderLock* lock) const {
+  // Closing the descriptor releases the lock.
+  if (lock && lock->fd >= 0) ::close(lock->fd);
+  delete lock;
+}
+
+// flock on the folder's own descriptor: the lock lives with the open
+// descriptor, so it ends with the run, however the run ends, and leaves no
+// file behind.
+FolderLockPtr LockFolder(const WString& folder, int waitMs) {
+  const int fd = ::open(Native(folder.empty() ? WString(u".") : folder).c_str(),
+                        O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    Fail(errno, true);
+    return nullptr;
+  }
+  FolderLockPtr lock(new FolderLock{fd});
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs > 0 ? waitMs : 0);
+  for (;;) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return lock;
+    if (errno == EINTR) continue;
+    if (errno != EWOULDBLOCK) {
+      Fail(errno, true);
+      return nullptr;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) {
+      SetLastErrorCode(kErrorSharingViolation);
+      return nullptr;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
 bool WildcardMatch(WStringView pattern, WStringView name) {
   if (pattern == u"*.*" || pattern == u"*") return true;
   // Iterative glob with backtracking over the last '*'.
@@ -280,7 +365,7 @@ std::vector<DirEntry> ListDirectory(const WString& folder, WStringView pattern) 
     // A folder that is not there is a path not found (3), as FindFirstFileW
     // reports it; 2 is kept for a folder without a matching entry.
     const int err = errno;
-    if (err == ENOENT || err == ENOTDIR) SetLastErrorCode(3);
+    if (err == ENOENT || err == ENOTDIR) SetLastErrorCode(kErrorPathNotFound);
     else Fail(err);
     return entries;
   }
@@ -290,14 +375,20 @@ std::vector<DirEntry> ListDirectory(const WString& folder, WStringView pattern) 
     DirEntry entry;
     entry.name = Utf8ToWide(n);
     if (!WildcardMatch(pattern.empty() ? WStringView(u"*.*") : pattern, entry.name)) continue;
-    // The listing's own type saves a lookup per entry; links and file
-    // systems that give no type are looked up (a link to a folder is one).
+    // The listing's own type saves a lookup per entry; file systems that
+    // give no type are looked up. A link is never followed: a link to a
+    // folder is a link, not a folder.
     if (e->d_type == DT_DIR) {
       entry.isDirectory = true;
-    } else if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {
+    } else if (e->d_type == DT_LNK) {
+      entry.isLink = true;
+    } else if (e->d_type == DT_UNKNOWN) {
       struct stat st;
       const std::string full = native + "/" + n;
-      entry.isDirectory = ::stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+      if (::lstat(full.c_str(), &st) == 0) {
+        entry.isLink = S_ISLNK(st.st_mode);
+        entry.isDirectory = S_ISDIR(st.st_mode);
+      }
     }
     entries.push_back(std::move(entry));
   }
@@ -306,7 +397,7 @@ std::vector<DirEntry> ListDirectory(const WString& folder, WStringView pattern) 
     const int c = CompareNoCase(a.name, b.name);
     return c != 0 ? c < 0 : a.name < b.name;
   });
-  if (entries.empty()) g_lastError = 2;
+  if (entries.empty()) g_lastError = kErrorFileNotFound;
   return entries;
 }
 
@@ -390,12 +481,11 @@ bool SpecialFolderPath(int csidl, WString& path) {
 }
 
 WString NewUuidString() {
-  static std::random_device device;
-  static std::mt19937_64 engine((static_cast<uint64_t>(device()) << 32) ^ device() ^
-                                static_cast<uint64_t>(::getpid()) ^ static_cast<uint64_t>(std::time(nullptr)));
+  // Fresh entropy on every call: no generator shared between threads.
+  std::random_device device;
   uint8_t bytes[16];
   for (int i = 0; i < 16; i += 8) {
-    const uint64_t r = engine();
+    const uint64_t r = (static_cast<uint64_t>(device()) << 32) ^ device();
     for (int k = 0; k < 8; ++k) bytes[i + k] = static_cast<uint8_t>(r >> (8 * k));
   }
   bytes[6] = static_cast<uint8_t>((bytes[6] & 0x0F) | 0x40);  // version 4

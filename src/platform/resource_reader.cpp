@@ -8,12 +8,6 @@
 #include "platform/resources.h"
 #include "platform/version_info.h"
 
-namespace {
-
-constexpr int kErrorBadExeFormat = 193;
-
-}  // namespace
-
 struct Module {
   std::vector<uint8_t> bytes;  // the whole file; every view points in here
   PeImage image;

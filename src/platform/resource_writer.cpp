@@ -10,12 +10,6 @@
 #include "platform/resource_tree.h"
 #include "platform/resources.h"
 
-namespace {
-
-constexpr int kErrorNotEnoughMemory = 8, kErrorBadExeFormat = 193;
-
-}  // namespace
-
 struct ResourceUpdate {
   WString path;
   std::vector<uint8_t> file;  // the file as read at begin; unchanged views point in here

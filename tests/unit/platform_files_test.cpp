@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <regex>
+#include <thread>
 
 #include "platform/files.h"
 #include "platform/process.h"
@@ -221,4 +224,83 @@ TEST(PlatformFiles, MoveReplacesAWritableFileOnly) {
   EXPECT_EQ(GetLastErrorCode(), 5);
   EXPECT_EQ(harness::ReadFile(dir.Sub("a.lgp")), "whole");
   EXPECT_EQ(harness::ReadFile(dir.Sub("b.part")), "new");
+}
+
+TEST(PlatformFiles, LinksAreListedAsLinksNeverFollowed) {
+  harness::TempDir dir;
+  harness::MakeDirs(dir.Sub("real"));
+  harness::WriteFile(dir.Sub("file"), "x");
+  ASSERT_EQ(::symlink("real", dir.Sub("to_folder").c_str()), 0);
+  ASSERT_EQ(::symlink("file", dir.Sub("to_file").c_str()), 0);
+  ASSERT_EQ(::symlink("nowhere", dir.Sub("dangling").c_str()), 0);
+  std::vector<std::string> seen;
+  for (const auto& e : ListDirectory(W(dir.path), u"*"))
+    seen.push_back(WideToUtf8(e.name) + (e.isDirectory ? "/" : "") + (e.isLink ? "@" : ""));
+  EXPECT_EQ(seen, (std::vector<std::string>{"dangling@", "file", "real/", "to_file@", "to_folder@"}));
+}
+
+TEST(PlatformFiles, LastErrorIsKeptPerThread) {
+  SetLastErrorCode(kErrorDiskFull);
+  int seenThere = -1;
+  std::thread([&] {
+    seenThere = GetLastErrorCode();
+    SetLastErrorCode(kErrorAccessDenied);
+  }).join();
+  EXPECT_EQ(seenThere, 0);
+  EXPECT_EQ(GetLastErrorCode(), kErrorDiskFull);
+}
+
+TEST(PlatformFiles, UniqueFilesIgnoreLeftoversOfEarlierRuns) {
+  harness::TempDir dir;
+  // What earlier runs may have left: the old pid-named scheme and a link.
+  harness::WriteFile(dir.Sub("x.lgp.psnew" + std::to_string(::getpid())), "old");
+  ASSERT_EQ(::symlink("/nonexistent", dir.Sub("x.lgp.0000000000000000.tmp").c_str()), 0);
+  const WString a = CreateUniqueFile(W(dir.Sub("x.lgp"))), b = CreateUniqueFile(W(dir.Sub("x.lgp")));
+  ASSERT_FALSE(a.empty());
+  ASSERT_FALSE(b.empty());
+  EXPECT_NE(a, b);
+  for (const WString& made : {a, b}) {
+    const std::string name = WideToUtf8(made);
+    EXPECT_TRUE(std::regex_match(name, std::regex(dir.path + "/x\\.lgp\\.[0-9a-f]{16}\\.tmp"))) << name;
+    struct stat st;
+    ASSERT_EQ(::lstat(name.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(st.st_size, 0);
+  }
+  // A name at the longest a folder holds still leaves room for the suffix.
+  EXPECT_FALSE(CreateUniqueFile(W(dir.Sub(std::string(255, 'n')))).empty());
+  EXPECT_TRUE(CreateUniqueFile(W(dir.Sub("missing/x.lgp"))).empty());
+  EXPECT_EQ(GetLastErrorCode(), kErrorPathNotFound);
+}
+
+TEST(PlatformFiles, FolderLockExcludesOtherRunsUntilReleased) {
+  harness::TempDir dir;
+  const WString folder = W(dir.path);
+  FolderLockPtr held = LockFolder(folder, 0);
+  ASSERT_TRUE(held);
+  // Another process: refused at once, then waits until this one lets go.
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    held.reset();  // the copy of the descriptor that fork gave; the parent's still holds
+    const bool refused = !LockFolder(folder, 0) && GetLastErrorCode() == kErrorSharingViolation;
+    char c = 1;
+    if (::write(ready[1], &c, 1) != 1) ::_exit(3);
+    const bool waited = static_cast<bool>(LockFolder(folder, 10000));
+    ::_exit(refused ? (waited ? 0 : 2) : 1);
+  }
+  char c = 0;
+  ASSERT_EQ(::read(ready[0], &c, 1), 1);
+  EXPECT_FALSE(LockFolder(folder, 50));  // a second holder in this process too
+  EXPECT_EQ(GetLastErrorCode(), kErrorSharingViolation);
+  held.reset();
+  int status = -1;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_TRUE(LockFolder(folder, 0));
+  EXPECT_TRUE(ListDirectory(folder, u"*").empty());  // nothing left in the folder
+  EXPECT_FALSE(LockFolder(W(dir.Sub("missing")), 0));
+  EXPECT_EQ(GetLastErrorCode(), kErrorFileNotFound);
 }
