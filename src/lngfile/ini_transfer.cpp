@@ -70,7 +70,8 @@ bool NextTransferString(TransferState& state, uint32_t block, uint32_t position,
   return true;
 }
 
-bool WriteTransferBlock(TransferState& state, const WString& languageFile, uint32_t block, uint16_t language) {
+bool BuildTransferBlock(TransferState& state, const Module* module, uint32_t block, uint16_t language,
+                        TransferBlock& out) {
   if (block == 0 || block > kLastStringBlock) return false;
   const ResId type = ResId::Int(kRtString);
   const ResId name = ResId::Int(static_cast<uint16_t>(block));
@@ -79,12 +80,12 @@ bool WriteTransferBlock(TransferState& state, const WString& languageFile, uint3
   // blocks after it still receive the items meant for them.
   const BlockReplacements replacements = TakeBlockReplacements(state, block);
   if (std::none_of(replacements.present.begin(), replacements.present.end(), [](bool p) { return p; }))
-    return true;  // nothing for this block: the file stays as it is
+    return false;  // nothing for this block: it stays as it is
 
   // The block as it is, in the language it is stored in: a copy that exists
   // only in language 0 is replaced in language 0, not shadowed by a second.
   StringBlock strings;
-  if (ModulePtr module = LoadModuleAsData(languageFile)) {
+  if (module) {
     ByteSpan data;
     uint16_t found = language;
     if (FindResourceData(*module, type, name, &language, data, &found)) {
@@ -101,16 +102,25 @@ bool WriteTransferBlock(TransferState& state, const WString& languageFile, uint3
     if (!replacements.present[position]) continue;
     strings.strings[position] = replacements.text[position].substr(0, kMaxStringUnits);
   }
+  out.block = static_cast<uint16_t>(block);
+  out.language = language;
+  out.bytes = WriteStringBlock(strings);
+  return true;
+}
 
+bool WriteTransferBlocks(const WString& languageFile, const std::vector<TransferBlock>& blocks) {
+  if (blocks.empty()) return true;
   ResourceUpdatePtr update = BeginResourceUpdate(languageFile);
   if (!update) {
-    OutputMessage(u"Failed to commit the updates to the lng file (%s) - invalid file passed\r\n", languageFile);
+    for (size_t i = 0; i < blocks.size(); ++i)
+      OutputMessage(u"Failed to commit the updates to the lng file (%s) - invalid file passed\r\n", languageFile);
     return false;
   }
-  const std::vector<uint8_t> bytes = WriteStringBlock(strings);
-  UpdateResourceItem(*update, type, name, language, bytes);
+  for (const TransferBlock& block : blocks)
+    UpdateResourceItem(*update, ResId::Int(kRtString), ResId::Int(block.block), block.language, block.bytes);
   if (!CommitResourceUpdate(std::move(update))) {
-    OutputMessage(u"Failed to commit the updates to file (%s)\r\n", languageFile);
+    for (size_t i = 0; i < blocks.size(); ++i)
+      OutputMessage(u"Failed to commit the updates to file (%s)\r\n", languageFile);
     return false;
   }
   return true;
@@ -138,9 +148,18 @@ void TransferIniStrings(const WString& languageFile, const WString& iniPath) {
 
   const uint32_t blocks = BlocksForItems(state.items.size());
   OutputMessage(u"Detected %d strings to transfer [equals %d stringtable blocks]\r\n", detected, blocks);
-  // Blocks past 4096 would hold identifiers above 65535, which no string has.
-  for (uint32_t block = 1; block <= std::min(blocks, kLastStringBlock); ++block)
-    WriteTransferBlock(state, languageFile, block, language);
+  // Writing one block changes no other, so every block is read from the
+  // file as it is before the transfer, in one read. Blocks past 4096 would
+  // hold identifiers above 65535, which no string has.
+  std::vector<TransferBlock> written;
+  {
+    const ModulePtr module = LoadModuleAsData(languageFile);
+    for (uint32_t block = 1; block <= std::min(blocks, kLastStringBlock); ++block) {
+      TransferBlock out;
+      if (BuildTransferBlock(state, module.get(), block, language, out)) written.push_back(std::move(out));
+    }
+  }  // released before the update begins
+  WriteTransferBlocks(languageFile, written);
 }
 
 void IniTxCommand(const WString& languageFile, const WString& iniPath) {

@@ -1,11 +1,13 @@
 // /ini_tx: the values of an INI file, in file order, replace the strings
-// with identifiers 1, 2, 3 and so on of a language file's string table,
-// one block per resource update.
+// with identifiers 1, 2, 3 and so on of a language file's string table. All
+// blocks go into one resource update with one commit, so a transfer that
+// fails leaves the file as it was.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
+#include "platform/resources.h"
 #include "platform/text.h"
 
 // One value of the INI file, meant for string identifier (index + 1). A
@@ -41,9 +43,26 @@ void AddTransferItem(TransferState& state, WStringView key, WStringView value);
 // placeholder or the end of the list gives no replacement.
 bool NextTransferString(TransferState& state, uint32_t block, uint32_t position, WString& text);
 
-// Rewrites one string table block of the language file with the next
-// items. True when the block was written and committed.
-bool WriteTransferBlock(TransferState& state, const WString& languageFile, uint32_t block, uint16_t language);
+// One string table block as it is to be written: its number, the language
+// of the copy it replaces and the 16 counted strings.
+struct TransferBlock {
+  uint16_t block = 0;
+  uint16_t language = 0;
+  std::vector<uint8_t> bytes;
+};
+
+// Takes the next items for block `block` and, when any of them replaces a
+// string, the block of `module` (null: not readable, all slots empty)
+// with those strings in place. False when the block takes no replacement
+// and stays as it is.
+bool BuildTransferBlock(TransferState& state, const Module* module, uint32_t block, uint16_t language,
+                        TransferBlock& out);
+
+// Writes the blocks into the language file in one update and one commit.
+// A failure is told once per block, as the per-block updates of the
+// command's message set would tell it: the begin failure, or else the
+// commit failure, once for each block. True when committed.
+bool WriteTransferBlocks(const WString& languageFile, const std::vector<TransferBlock>& blocks);
 
 // The whole transfer. Stops silently when the language file has no block
 // 4096 or the INI file has no sections.
