@@ -3,14 +3,11 @@
 #include "driver/console_output.h"
 #include "driver/flows.h"
 #include "lngfile/resource_access.h"
+#include "platform/error_codes.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 
 namespace {
-
-// ERROR_BAD_EXE_FORMAT: the file was read and is no module, so it is no
-// language file and has nothing to clean.
-constexpr int kErrorBadExeFormat = 193;
 
 // The leftovers stripped from every language file, in removal order: the
 // hash data, the resource editor's numeric resource and its design data.
@@ -30,7 +27,8 @@ std::vector<Leftover> Leftovers() {
 
 // The leftovers the file holds, each with the language of the copy to
 // remove: the first listed, as a probe of each would find it. False when
-// the file cannot be read (a file that is no module holds none).
+// the file cannot be read; a file read whole that is no module is no
+// language file and holds none.
 bool FindLeftovers(const WString& path, std::vector<Leftover>& found) {
   const ModulePtr module = LoadModuleAsData(path);
   if (!module) return GetLastErrorCode() == kErrorBadExeFormat;
