@@ -182,6 +182,17 @@ TEST_F(Clean, NothingToClean) {
   EXPECT_EQ(tool.Run({dir.path, "/clean", "/nomsgs"}), "");
 }
 
+TEST_F(Clean, FileThatCannotBeOpenedIsNamedAndPassedOver) {
+  // A FIFO cannot be read as a module, and reading it must not wait for a
+  // writer; a file that is read and is no module is no language file.
+  ASSERT_EQ(harness::Shell("mkfifo '" + dir.Sub("a_pipe.lng") + "'"), 0);
+  harness::WriteFile(dir.Sub("b_text.lng"), "no module here");
+  Lng("c_hash.lng", kStrings + Hash(0, 1, "digest"));
+  EXPECT_EQ(tool.Run({dir.path, "/clean"}), kAttemptClean + "Unable to open the lng file `" + dir.Sub("a_pipe.lng") +
+                                                 "' for cleanup [5]\r\n" + Cleaned("c_hash.lng") +
+                                                 "Completed lng file cleanup - 1 file was cleaned.\r\n");
+}
+
 TEST_F(Clean, ReadOnlyFileReportsEachFailedRemovalAndStaysAsItWas) {
   const std::string ro = Lng("locked.lng", kStrings + Hash(0, 1, "x") + kNumeric + kDesign);
   Lng("open.lng", kStrings + Hash(0, 1, "x"));

@@ -273,6 +273,23 @@ TEST(IniTxUnchanged, FilesThatCannotTakeTheTransferStayByteForByte) {
   EXPECT_EQ(tool.Run({readOnly, "/ini_tx", ini}), kAttempt + Detected(20, 2) + failed + failed + kDone);
   EXPECT_EQ(tool.Run({readOnly, "/ini_tx", ini, "/nomsgs"}), "");
 
+  // All blocks are one commit: when the file with every block would be
+  // larger than a file may be, none is written, though the first block
+  // alone would fit.
+  const std::string limited = dir.Sub("limited.lng"), big = dir.Sub("big.ini");
+  ASSERT_TRUE(harness::BuildResourceDll(maintenance::Fixture("language_file.rc"), limited));
+  before[limited] = harness::ReadFile(limited);
+  harness::WriteFile(big, "[S]\r\n1=one\r\n" + [] {
+    std::string keys;
+    for (int k = 17; k <= 48; ++k) keys += std::to_string(k) + "=" + std::string(1000, 'z') + "\r\n";
+    return keys;
+  }());
+  harness::Tool::Limits limits;
+  limits.fileSizeBytes = static_cast<long>(before[limited].size()) + 4096;
+  const std::string full = "Failed to commit the updates to file (" + limited + ")\r\n";
+  const harness::Tool::Result r = tool.RunLimited({limited, "/ini_tx", big}, limits);
+  EXPECT_EQ(r.out, kAttempt + Detected(33, 4) + full + full + full + full + kDone) << r.err;
+
   for (const auto& [file, bytes] : before) EXPECT_TRUE(harness::ReadFile(file) == bytes) << file;
 }
 
