@@ -6,8 +6,6 @@
 
 namespace {
 
-WString g_moduleFolder;
-
 void TrimBlanks(WString& path) {
   size_t start = 0;
   while (start < path.size() && path[start] == u' ') ++start;
@@ -58,8 +56,9 @@ bool ResolvePath(WString& path, ResolveMode mode) {
 }
 
 const WString& GetModuleFolder() {
-  if (g_moduleFolder.empty()) g_moduleFolder = ParentFolder(ExecutablePath());
-  return g_moduleFolder;
+  // Computed on first use (thread-safe), never changed afterwards.
+  static const WString folder = ParentFolder(ExecutablePath());
+  return folder;
 }
 
 Cursor SelectOutputFolder(Cursor cursor, WString& out, const WString* base, OutputKind kind) {

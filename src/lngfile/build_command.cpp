@@ -4,7 +4,6 @@
 #include "driver/flows.h"
 #include "driver/path_routines.h"
 #include "lngfile/conversion.h"
-#include "lngfile/hash_file.h"
 #include "lngfile/language_file.h"
 #include "platform/paths.h"
 
@@ -33,12 +32,13 @@ void BuildCommand(const WString& modulePath, const WString& folder, const WStrin
     cursor = NextToken(SkipSpaces(cursor));
     token = CopyToken(cursor);
   }
+  BuildOptions options;
   if (StartsWith(token, u"/special")) {
-    g_specialBuild = true;
+    options.specialBuild = true;
     cursor = NextToken(SkipSpaces(cursor));
   }
   WString language;
-  ReadLanguageOption(cursor, language, u"/special", u"");
+  ReadLanguageOption(cursor, language, u"/special", u"", options.conversionMode);
 
   if (existed && !DeleteBuildOutputs(outputFolder, outputBase, false)) {
     OutputMessage(u"Error when cleaning folder - please check the files / folder\r\n");
@@ -47,10 +47,7 @@ void BuildCommand(const WString& modulePath, const WString& folder, const WStrin
   const WString hashFile = JoinPath(outputFolder, outputBase + u".txt");
   OutputMessage(u"Starting hash file generation\r\n");
   OutputMessage(u"%s %s\r\n", hashFile, modulePath);
-  WriteHashFile(modulePath, hashFile);
-
-  g_menuexFixed = false;
-  if (!BuildLanguageFile(modulePath, outputFolder, outputBase)) {
+  if (!BuildLanguageFile(modulePath, hashFile, outputFolder, outputBase, options)) {
     OutputMessage(u"Aborting\r\n");
     return;
   }

@@ -1,13 +1,11 @@
 #include "lngfile/conversion.h"
 
 #include <array>
+#include <span>
 
 #include "lngfile/dialog_template.h"
-#include "lngfile/language_file.h"
 #include "lngfile/menu_template.h"
 #include "lngfile/string_block.h"
-
-int g_conversionMode = 0;
 
 namespace {
 
@@ -15,10 +13,11 @@ struct Substitution {
   WStringView search;
   WStringView replacement;
 };
+using SubstitutionTable = std::array<Substitution, 9>;
 
-// US to British spellings (en-gb); every replacement shares the first two
-// letters of its search text.
-constexpr std::array<Substitution, 9> kToBritish = {{
+// US to British spellings (en-gb), in the order they are applied; every
+// replacement shares the first two letters of its search text.
+constexpr SubstitutionTable kToBritish = {{
     {u"qualizer", u"qualiser"},
     {u"color", u"colour"},
     {u"lization", u"lisation"},
@@ -30,94 +29,98 @@ constexpr std::array<Substitution, 9> kToBritish = {{
     {u"riza", u"risa"},
 }};
 
-// British to US spellings (en-us).
-constexpr std::array<Substitution, 9> kToAmerican = {{
-    {u"qualiser", u"qualizer"},
-    {u"colour", u"color"},
-    {u"lisation", u"lization"},
-    {u"lyser", u"lyzer"},
-    {u"mise", u"mize"},
-    {u"lise", u"lize"},
-    {u"lisi", u"lizi"},
-    {u"minimised", u"minimized"},
-    {u"risa", u"riza"},
-}};
+// British to US spellings (en-us): the same rows the other way round.
+constexpr SubstitutionTable Reversed(const SubstitutionTable& table) {
+  SubstitutionTable out{};
+  for (size_t i = 0; i < table.size(); ++i) out[i] = {table[i].replacement, table[i].search};
+  return out;
+}
+constexpr SubstitutionTable kToAmerican = Reversed(kToBritish);
 
-bool SameLetter(char16_t a, char16_t b) { return NameUpper(a) == NameUpper(b); }
+// The search texts are ASCII lower case, and only the two ASCII cases of a
+// letter fold to one of them (FindNoCase's folding adds Latin-1 letters,
+// none of which folds to ASCII), so ASCII folding finds the same matches.
+char16_t FoldAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
 
-// The first case-insensitive match of a table row's search text in `text`
-// from `from` on (FindNoCase's folding). The search texts are ASCII, and
-// only the two ASCII cases of a letter fold to it, so a position is
-// compared in full only when its first character is one of them.
-size_t FindRow(WStringView text, WStringView search, size_t from) {
-  const char16_t lower = AsciiLower(search[0]);
-  const char16_t upper = (lower >= u'a' && lower <= u'z') ? static_cast<char16_t>(lower - 32) : lower;
-  const size_t length = search.size();
-  for (size_t i = from; i < text.size() && text.size() - i >= length; ++i) {
-    if (text[i] != lower && text[i] != upper) continue;
-    size_t k = 1;
-    while (k < length && SameLetter(text[i + k], search[k])) ++k;
-    if (k == length) return i;
+bool MatchesAt(WStringView text, size_t at, WStringView search) {
+  if (text.size() - at < search.size()) return false;
+  for (size_t k = 0; k < search.size(); ++k)
+    if (FoldAscii(text[at + k]) != search[k]) return false;
+  return true;
+}
+
+// The first position at which any row of the table matches; npos when no
+// row matches anywhere.
+size_t FirstMatch(WStringView text, const SubstitutionTable& table) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = FoldAscii(text[i]);
+    for (const Substitution& row : table)
+      if (row.search[0] == c && MatchesAt(text, i, row.search)) return i;
   }
   return WString::npos;
 }
 
-// One table row over the whole text, starting at its first match `first`.
-// The rule being reproduced: find the first case-insensitive match;
-// replace it by its own first two characters followed by the replacement
-// from its third character on; search again from the match's second
-// character; repeat. Everything before that second character is final
-// after a replacement, so it goes to `out`; `carry` holds the rest of the
-// replaced text, which is searched again before (and together with) the
-// untouched input from `next` on. That keeps each row linear in the
-// length of the text.
-// `out` is cleared first; its capacity is reused from row to row.
-void ApplySubstitution(WStringView text, const Substitution& row, size_t first, WString& out) {
-  const WStringView search = row.search;
-  const size_t length = search.size();
-  WString carry;
-  out.clear();
-  out.reserve(text.size() + text.size() / 8 + 16);
-  size_t next = 0;
-  // The character at position i of carry followed by text[next:].
-  auto at = [&](size_t i) -> char16_t { return i < carry.size() ? carry[i] : text[next + i - carry.size()]; };
-  const auto virtualSize = [&] { return carry.size() + (text.size() - next); };
-  size_t match = first;
-  while (match != WString::npos) {
-    const char16_t head = at(match), second = at(match + 1);
-    if (match >= carry.size()) {
-      out.append(carry);
-      out.append(text.substr(next, match - carry.size()));
-    } else {
-      out.append(carry, 0, match);
-    }
-    out.push_back(head);
-    WString rest(1, second);
-    rest.append(row.replacement.substr(2));
-    const size_t end = match + length;  // first position after the match
-    if (end <= carry.size()) {
-      rest.append(carry, end);
-    } else {
-      next += end - carry.size();
-    }
-    carry = std::move(rest);
+// The rule being reproduced, row after row, each row over the result of
+// the one before: find the first case-insensitive match; replace it by its
+// own first two characters followed by the replacement from its third
+// character on; search again from the match's second character; repeat.
+// That is one row checked at every position from left to right over the
+// text as it is being changed, and a position is final once the row has
+// been checked there. So the rows run as a pipeline of stages over one
+// pass of the text: each stage holds the text from its position on as far
+// as the stage before has given it, checks its row there once it has a
+// search text's length of it (or the end), and hands the character at its
+// position on to the next stage.
+struct RowStage {
+  const Substitution* row = nullptr;
+  WString window;   // the text from just before the stage's position on
+  size_t head = 0;  // the stage's position in `window`
+};
 
-    match = WString::npos;
-    for (size_t start = 0; start < carry.size() && start + length <= virtualSize(); ++start) {
-      size_t k = 0;
-      while (k < length && SameLetter(at(start + k), search[k])) ++k;
-      if (k == length) {
-        match = start;
-        break;
-      }
-    }
-    if (match == WString::npos) {
-      const size_t found = FindRow(text, search, next);
-      if (found != WString::npos) match = carry.size() + (found - next);
-    }
+void Feed(std::span<RowStage> stages, size_t k, char16_t c, WString& out);
+
+void Advance(std::span<RowStage> stages, size_t k, WString& out, bool atEnd) {
+  RowStage& stage = stages[k];
+  const WStringView search = stage.row->search;
+  while (stage.window.size() - stage.head >= (atEnd ? 1 : search.size())) {
+    if (search[0] == FoldAscii(stage.window[stage.head]) && MatchesAt(stage.window, stage.head, search))
+      stage.window.replace(stage.head + 2, search.size() - 2, stage.row->replacement.substr(2));
+    Feed(stages, k + 1, stage.window[stage.head++], out);
   }
-  out.append(carry);
-  out.append(text.substr(next));
+  if (stage.head > 64 && stage.head * 2 > stage.window.size()) {
+    stage.window.erase(0, stage.head);
+    stage.head = 0;
+  }
+}
+
+void Feed(std::span<RowStage> stages, size_t k, char16_t c, WString& out) {
+  if (k == stages.size()) {
+    out.push_back(c);
+    return;
+  }
+  stages[k].window.push_back(c);
+  Advance(stages, k, out, false);
+}
+
+WString Substitute(WString text, const SubstitutionTable& table) {
+  const size_t first = FirstMatch(text, table);
+  // No row matching anywhere, no row changes anything.
+  if (first == WString::npos) return text;
+  // A stage changes only characters at least two after one of its
+  // matches, and matches only where the text as the stages before left it
+  // differs from the input within its search text's length, so nothing
+  // before `first` less the sum of the search lengths can change: that
+  // part goes out as it stands.
+  size_t reach = 0;
+  for (const Substitution& row : table) reach += row.search.size();
+  const size_t start = first > reach ? first - reach : 0;
+  std::array<RowStage, std::tuple_size_v<SubstitutionTable>> stages;
+  for (size_t k = 0; k < stages.size(); ++k) stages[k].row = &table[k];
+  WString out(text, 0, start);
+  out.reserve(text.size() + text.size() / 8 + 16);
+  for (size_t i = start; i < text.size(); ++i) Feed(stages, 0, text[i], out);
+  for (size_t k = 0; k < stages.size(); ++k) Advance(stages, k, out, true);
+  return out;
 }
 
 char16_t LeetOf(char16_t c) {
@@ -136,10 +139,9 @@ char16_t LeetOf(char16_t c) {
 
 // en-L337: letters to digits, except the character right after a run of
 // "%", so that format directives such as %s and %d survive.
-WString ConvertToLeet(WStringView text) {
-  WString out(text);
+WString ConvertToLeet(WString text) {
   bool afterPercent = false;
-  for (char16_t& c : out) {
+  for (char16_t& c : text) {
     if (c == u'%') {
       afterPercent = true;
     } else if (afterPercent) {
@@ -148,50 +150,48 @@ WString ConvertToLeet(WStringView text) {
       c = LeetOf(c);
     }
   }
-  return out;
+  return text;
 }
 
 // ConvertText on a text the caller hands over, so that a long one is not
 // copied once more.
-WString ConvertOwnText(WString text) {
-  if (text.empty() || g_conversionMode < 1 || g_conversionMode > 3) return text;
-  if (g_conversionMode == 3) return ConvertToLeet(text);
-  const auto& table = g_conversionMode == 1 ? kToBritish : kToAmerican;
-  WString spare;
-  for (const Substitution& row : table) {
-    const size_t first = FindRow(text, row.search, 0);
-    if (first == WString::npos) continue;
-    ApplySubstitution(text, row, first, spare);
-    text.swap(spare);
+WString ConvertOwnText(WString text, int mode) {
+  if (text.empty()) return text;
+  switch (mode) {
+    case kConvertBritish: return Substitute(std::move(text), kToBritish);
+    case kConvertAmerican: return Substitute(std::move(text), kToAmerican);
+    case kConvertLeet: return ConvertToLeet(std::move(text));
+    default: return text;
   }
-  return text;
 }
 
 std::vector<uint8_t> Unchanged(ByteSpan data) { return std::vector<uint8_t>(data.begin(), data.end()); }
 
 // Converts the part of a text before its first zero character and keeps
 // the rest, so that nothing after an embedded zero is lost.
-WString ConvertBeforeZero(const WString& text) {
+WString ConvertBeforeZero(const WString& text, int mode) {
   const size_t zero = text.find(u'\0');
   if (zero == 0) return text;
-  if (zero == WString::npos) return ConvertText(text);
-  WString out = ConvertText(WStringView(text).substr(0, zero));
+  if (zero == WString::npos) return ConvertText(text, mode);
+  WString out = ConvertText(WStringView(text).substr(0, zero), mode);
   out.append(text, zero);
   return out;
 }
 
-std::vector<uint8_t> RebuildDialogTemplate(ByteSpan data) {
+std::vector<uint8_t> RebuildDialogTemplate(ByteSpan data, int mode) {
   DialogTemplate dialog;
   if (!ReadDialogTemplate(data, dialog) || dialog.truncated) return Unchanged(data);
-  dialog.title = ConvertText(dialog.title);
-  for (DialogItem& item : dialog.items)
-    if (!item.title.isOrdinal) item.title.name = ConvertText(item.title.name);
+  dialog.title = ConvertText(dialog.title, mode);
+  for (DialogItem& item : dialog.items) {
+    if (!item.title.isOrdinal) item.title.name = ConvertText(item.title.name, mode);
+    item.alignBefore.clear();
+  }
   return WriteDialogTemplate(dialog);
 }
 
 }  // namespace
 
-Cursor ReadLanguageOption(Cursor cursor, WString& token, WStringView endA, WStringView endB) {
+Cursor ReadLanguageOption(Cursor cursor, WString& token, WStringView endA, WStringView endB, int& mode) {
   if (!cursor || !*cursor) return cursor;
   const WString next = CopyToken(cursor);
   if (EqualsAsciiNoCase(next, endA) || EqualsAsciiNoCase(next, endB) || (!next.empty() && next[0] == u'/'))
@@ -199,15 +199,15 @@ Cursor ReadLanguageOption(Cursor cursor, WString& token, WStringView endA, WStri
   token = next;
   cursor = NextToken(SkipSpaces(cursor));
   if (StartsWithAsciiNoCase(token, u"en-us"))
-    g_conversionMode = 2;
+    mode = kConvertAmerican;
   else if (StartsWithAsciiNoCase(token, u"en-gb"))
-    g_conversionMode = 1;
+    mode = kConvertBritish;
   else if (StartsWithAsciiNoCase(token, u"en-L337"))
-    g_conversionMode = 3;
+    mode = kConvertLeet;
   return cursor;
 }
 
-WString ConvertText(WStringView text) { return ConvertOwnText(WString(text)); }
+WString ConvertText(WStringView text, int mode) { return ConvertOwnText(WString(text), mode); }
 
 bool IsTextUnicode(ByteSpan data) {
   const size_t n = data.size() < 4 ? data.size() : 4;
@@ -223,34 +223,38 @@ bool IsTextUnicode(ByteSpan data) {
   return false;
 }
 
-std::vector<uint8_t> RebuildStringTable(ByteSpan data, uint32_t blockNumber) {
+std::vector<uint8_t> RebuildStringTable(ByteSpan data, uint32_t blockNumber, int mode) {
   StringBlock block;
-  if (!ReadStringBlock(data, block)) return Unchanged(data);
+  ReadStringBlock(data, block);
+  if (block.truncated) return Unchanged(data);
+  block.slotCount = block.strings.size();  // a missing block is 16 empty strings
   for (uint32_t position = 0; position < block.strings.size(); ++position) {
     const uint32_t id = StringIdOf(blockNumber, position);
     if (id == 0xFFFE || id == 0xFFFF) continue;  // 65535 holds the pack-list GUID
-    WString converted = ConvertBeforeZero(block.strings[position]);
+    WString converted = ConvertBeforeZero(block.strings[position], mode);
     if (converted.size() <= 0xFFFF) block.strings[position] = std::move(converted);
   }
   return WriteStringBlock(block);
 }
 
-std::vector<uint8_t> RebuildMenu(ByteSpan data) {
+std::vector<uint8_t> RebuildMenu(ByteSpan data, int mode) {
   MenuTemplate menu;
   if (!ReadMenuTemplate(data, menu) || menu.truncated) return Unchanged(data);
-  for (MenuItem& item : menu.items) item.text = ConvertText(item.text);
+  for (MenuItem& item : menu.items) item.text = ConvertText(item.text, mode);
   return WriteMenuTemplate(menu);
 }
 
-std::vector<uint8_t> RebuildMenuEx(ByteSpan data) {
+std::vector<uint8_t> RebuildMenuEx(ByteSpan data, int mode, bool& fixed) {
   MenuExTemplate menu;
   if (!ReadMenuExTemplate(data, menu) || menu.truncated) return Unchanged(data);
   for (MenuExItem& item : menu.items) {
     if ((item.id & 0xFFFF0000u) == 0xFFFF0000u && (item.id & 0xFFFFu) != 0) {
       item.id &= 0xFFFFu;
-      g_menuexFixed = true;
+      fixed = true;
     }
-    item.text = ConvertText(item.text);
+    item.text = ConvertText(item.text, mode);
+    item.textAlign.clear();
+    item.endAlign.clear();
   }
   // Written in the template's own layout: every item padded to 4 bytes,
   // the last one too (a lone byte of a cut padding is dropped).
@@ -261,10 +265,10 @@ std::vector<uint8_t> RebuildMenuEx(ByteSpan data) {
   return WriteMenuExTemplate(menu);
 }
 
-std::vector<uint8_t> RebuildDialog(ByteSpan data) { return RebuildDialogTemplate(data); }
-std::vector<uint8_t> RebuildDialogEx(ByteSpan data) { return RebuildDialogTemplate(data); }
+std::vector<uint8_t> RebuildDialog(ByteSpan data, int mode) { return RebuildDialogTemplate(data, mode); }
+std::vector<uint8_t> RebuildDialogEx(ByteSpan data, int mode) { return RebuildDialogTemplate(data, mode); }
 
-std::vector<uint8_t> ConvertTextResource(ByteSpan data) {
+std::vector<uint8_t> ConvertTextResource(ByteSpan data, int mode) {
   std::vector<uint8_t> out;
   size_t end = 0;  // where the text stops: its first zero character, or the data's end
   if (IsTextUnicode(data)) {
@@ -274,13 +278,14 @@ std::vector<uint8_t> ConvertTextResource(ByteSpan data) {
       if (c == 0) break;
       text.push_back(c);
     }
-    PutWide(out, ConvertOwnText(std::move(text)), false);
+    PutWide(out, ConvertOwnText(std::move(text), mode), false);
+    // Half a character at the very end is no part of the text, nor after it.
+    if (data.size() - end == 1) out.push_back(data[end]);
   } else {
     while (end < data.size() && data[end] != 0) ++end;
     const std::string narrow(reinterpret_cast<const char*>(data.data()), end);
-    const std::string converted = WideToAnsi(ConvertOwnText(AnsiToWide(narrow)));
+    const std::string converted = WideToAnsi(ConvertOwnText(AnsiToWide(narrow), mode));
     out.assign(converted.begin(), converted.end());
   }
-  out.insert(out.end(), data.begin() + static_cast<std::ptrdiff_t>(end), data.end());
   return out;
 }

@@ -8,19 +8,19 @@
 #include "platform/byte_reader.h"
 #include "platform/text.h"
 
-// 0 none, 1 en-gb, 2 en-us, 3 en-L337.
-extern int g_conversionMode;
+// The conversion modes: 0 none, 1 en-gb, 2 en-us, 3 en-L337.
+constexpr int kConvertNone = 0, kConvertBritish = 1, kConvertAmerican = 2, kConvertLeet = 3;
 
 // Reads an optional language identifier at the cursor (unless the token
 // there equals one of the two ending tokens, ignoring case, or starts with
-// "/"), sets g_conversionMode when it is recognised, and returns the cursor
-// after it and the spaces that follow (or unchanged). `token` receives the
+// "/"), sets `mode` when it is recognised, and returns the cursor after it
+// and the spaces that follow (or unchanged). `token` receives the
 // identifier read.
-Cursor ReadLanguageOption(Cursor cursor, WString& token, WStringView endA, WStringView endB);
+Cursor ReadLanguageOption(Cursor cursor, WString& token, WStringView endA, WStringView endB, int& mode);
 
-// The conversion of one text in the current mode; the text itself when the
-// mode is 0 or the text is empty.
-WString ConvertText(WStringView text);
+// The conversion of one text in `mode`; the text itself when the mode is 0
+// or the text is empty.
+WString ConvertText(WStringView text, int mode);
 
 // IsTextUnicode with every test, over the first bytes of a text (at most 4,
 // fewer when it is shorter): UTF-16 when they begin FF FE; not when they
@@ -31,16 +31,19 @@ bool IsTextUnicode(ByteSpan data);
 
 // The rebuilds the copy step uses when a conversion mode is set: the
 // template read with its codec, its texts converted, written back with the
-// codec, as long as its texts need. A template that cannot be read whole
-// is returned unchanged.
-std::vector<uint8_t> RebuildStringTable(ByteSpan data, uint32_t blockNumber);
-std::vector<uint8_t> RebuildMenu(ByteSpan data);
+// codec, as long as its texts need, with zeros in every alignment gap (as
+// resource compilers write them). A template that cannot be read whole is
+// returned unchanged.
+// A block of size 0 is a missing block: 16 empty strings (32 bytes).
+std::vector<uint8_t> RebuildStringTable(ByteSpan data, uint32_t blockNumber, int mode);
+std::vector<uint8_t> RebuildMenu(ByteSpan data, int mode);
 // Also the MENUEX fix: an item identifier 0xFFFFnnnn with nnnn not 0
-// becomes 0x0000nnnn, and g_menuexFixed is set.
-std::vector<uint8_t> RebuildMenuEx(ByteSpan data);
-std::vector<uint8_t> RebuildDialog(ByteSpan data);    // DIALOG
-std::vector<uint8_t> RebuildDialogEx(ByteSpan data);  // DIALOGEX
-// A TEXT resource: the text up to its first zero character converted (as
-// UTF-16 or as Windows-1252 text, see IsTextUnicode); the bytes from that
-// zero on are kept as they are.
-std::vector<uint8_t> ConvertTextResource(ByteSpan data);
+// becomes 0x0000nnnn, and `fixed` is set.
+std::vector<uint8_t> RebuildMenuEx(ByteSpan data, int mode, bool& fixed);
+std::vector<uint8_t> RebuildDialog(ByteSpan data, int mode);    // DIALOG
+std::vector<uint8_t> RebuildDialogEx(ByteSpan data, int mode);  // DIALOGEX
+// A TEXT resource: the text up to its first zero character, converted (as
+// UTF-16 or as Windows-1252 text, see IsTextUnicode), replaces the
+// resource; nothing from that zero on is kept. A lone last byte of UTF-16
+// data (half a character) stays.
+std::vector<uint8_t> ConvertTextResource(ByteSpan data, int mode);

@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "driver/path_routines.h"
-#include "lngfile/resource_access.h"
 #include "lngfile/string_block.h"
 #include "platform/format.h"
 
@@ -121,9 +119,14 @@ std::string DigestText(const std::array<uint8_t, 16>& digest) {
   return text;
 }
 
-void HashResource(const Module& module, const ResId& type, const ResId& name, BuildContext& context) {
-  ByteSpan data;
-  if (!FindResourceData(module, type, name, nullptr, data)) data = ByteSpan();
+void EnterHashType(const ResId& type, BuildContext& context) {
+  if (type.isName)
+    Append(context, "@" + WideToAnsi(type.name) + "\n");
+  else
+    context.pendingHeader = FormatNarrow("#%d\n", static_cast<int>(type.id));
+}
+
+void HashResource(const ResId& type, const ResId& name, ByteSpan data, BuildContext& context) {
   if (!type.isName && type.id == kRtString && !name.isName) {
     HashStringBlock(data, name.id, context);
     return;
@@ -142,16 +145,4 @@ void HashResource(const Module& module, const ResId& type, const ResId& name, Bu
     Append(context, FormatNarrow(":%c%d", '\x01', static_cast<int>(name.id)));
   }
   Append(context, "\r\n");
-}
-
-void WriteHashFile(const WString& modulePath, const WString& hashFilePath) {
-  const ModulePtr module = LoadModuleAsData(modulePath);
-  if (!module) return;
-  std::string text;
-  BuildContext context;
-  context.hashText = &text;
-  WalkModuleResources(*module, context);
-  // The lines go to the end of the file in one piece; the file is created
-  // when missing and never truncated here. Failures are not reported.
-  if (!text.empty()) WriteBufferToFile(hashFilePath, std::string_view(text), true);
 }

@@ -16,10 +16,10 @@ std::array<uint8_t, 16> Md5Buffer(const uint8_t* bytes, size_t count);
 // byte's value in decimal.
 std::string DigestText(const std::array<uint8_t, 16>& digest);
 
-// Writes the hash lines of every eligible resource of the module (appending;
-// the caller deletes an old file first). Nothing is written when the module
-// cannot be opened.
-void WriteHashFile(const WString& modulePath, const WString& hashFilePath);
+// Entering a type in the hash walk: a named type's "@" line at once, a
+// numbered type's "#%d" header held until its first line.
+void EnterHashType(const ResId& type, BuildContext& context);
 
-// The lines of one resource, added to the walk's hash text.
-void HashResource(const Module& module, const ResId& type, const ResId& name, BuildContext& context);
+// The lines of one resource (its default-language data, empty when it has
+// none), added to the walk's hash text.
+void HashResource(const ResId& type, const ResId& name, ByteSpan data, BuildContext& context);

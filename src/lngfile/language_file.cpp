@@ -6,29 +6,32 @@
 #include "lngfile/dialog_template.h"
 #include "lngfile/hash_file.h"
 #include "lngfile/menu_template.h"
-#include "lngfile/pack_list.h"
 #include "lngfile/resource_access.h"
 #include "platform/files.h"
 #include "platform/own_resources.h"
 #include "platform/paths.h"
 
-bool g_specialBuild = false;
-bool g_menuexFixed = false;
-
 namespace {
+
+constexpr int kErrorDiskFull = 112;  // ERROR_DISK_FULL
+constexpr uint32_t kModuleGuidString = 65535;
 
 // The copy of one resource as the language file gets it: rebuilt with its
 // texts converted when a conversion mode is set, else as read.
-std::vector<uint8_t> ConvertedResource(const ResId& type, const ResId& name, ByteSpan data) {
-  if (g_conversionMode == 0) return std::vector<uint8_t>(data.begin(), data.end());
-  if (type.isName) {
-    if (type.name == u"TEXT") return ConvertTextResource(data);
-  } else {
-    switch (type.id) {
-      case kRtString: return RebuildStringTable(data, name.isName ? 0 : name.id);
-      case kRtMenu: return IsMenuExTemplate(data) ? RebuildMenuEx(data) : RebuildMenu(data);
-      case kRtDialog: return IsDialogExTemplate(data) ? RebuildDialogEx(data) : RebuildDialog(data);
-      default: break;
+std::vector<uint8_t> ConvertedResource(BuildContext& context, const ResId& type, const ResId& name,
+                                       ByteSpan data) {
+  const int mode = context.options->conversionMode;
+  if (mode != kConvertNone) {
+    if (type.isName) {
+      if (type.name == u"TEXT") return ConvertTextResource(data, mode);
+    } else {
+      switch (type.id) {
+        case kRtString: return RebuildStringTable(data, name.isName ? 0 : name.id, mode);
+        case kRtMenu:
+          return IsMenuExTemplate(data) ? RebuildMenuEx(data, mode, context.menuexFixed) : RebuildMenu(data, mode);
+        case kRtDialog: return IsDialogExTemplate(data) ? RebuildDialogEx(data, mode) : RebuildDialog(data, mode);
+        default: break;
+      }
     }
   }
   return std::vector<uint8_t>(data.begin(), data.end());
@@ -36,7 +39,7 @@ std::vector<uint8_t> ConvertedResource(const ResId& type, const ResId& name, Byt
 
 }  // namespace
 
-bool IsEligibleType(const ResId& type) {
+bool IsEligibleType(const ResId& type, const BuildOptions& options) {
   if (type.isName) return !EqualsNoCase(type.name, u"HASH");
   switch (type.id) {
     case kRtMenu:
@@ -44,75 +47,117 @@ bool IsEligibleType(const ResId& type) {
     case kRtString:
     case kRtAccelerator: return true;
     case kRtVersion:
-    case kRtRcdata: return g_specialBuild;
+    case kRtRcdata: return options.specialBuild;
     default: return false;
   }
 }
 
-void CopyResource(ResourceUpdate& update, const Module& module, const ResId& type, const ResId& name) {
-  ByteSpan data;
-  if (!FindResourceData(module, type, name, nullptr, data)) return;
-  const std::vector<uint8_t> bytes = ConvertedResource(type, name, data);
-  UpdateResourceItem(update, type, name, kLangUserDefault, bytes);
+void CopyResource(BuildContext& context, const ResId& type, const ResId& name, ByteSpan data) {
+  UpdateResourceItem(*context.update, type, name, kLangUserDefault, ConvertedResource(context, type, name, data));
 }
 
 void WalkModuleResources(const Module& module, BuildContext& context) {
   for (const ResId& type : EnumResourceTypes(module)) {
-    if (!IsEligibleType(type)) continue;
-    if (context.hashText) {
-      if (type.isName)
-        *context.hashText += "@" + WideToAnsi(type.name) + "\n";
-      else
-        context.pendingHeader = FormatNarrow("#%d\n", static_cast<int>(type.id));
-    }
+    if (!IsEligibleType(type, *context.options)) continue;
+    if (context.hashText) EnterHashType(type, context);
     for (const ResId& name : EnumResourceNames(module, type)) {
-      if (context.update)
-        CopyResource(*context.update, module, type, name);
-      else if (context.hashText)
-        HashResource(module, type, name, context);
+      // The default-language copy serves both: a name without one is
+      // hashed as empty data and not copied.
+      ByteSpan data;
+      const bool found = FindResourceData(module, type, name, nullptr, data);
+      if (context.hashText) HashResource(type, name, found ? data : ByteSpan(), context);
+      if (context.update && found) CopyResource(context, type, name, data);
     }
   }
 }
 
-int BuildLanguageFile(const WString& modulePath, const WString& outputFolder, const WString& base) {
-  const ModulePtr module = LoadModuleAsData(modulePath);
-  if (!module) {
-    OutputMessage(u"Unable to load the module to transfer\r\n");
-    return 0;
-  }
-  const WString languageFile = JoinPath(outputFolder, base + u".lng");
-  // A failed write shows in the update that follows.
-  const bool stubWritten =
-      WriteBufferToFile(languageFile, FindOwnResource(ResId::Str(u"DLL_STUB"), ResId::Int(kDllStubResource)), false);
-  ResourceUpdatePtr update = BeginResourceUpdate(languageFile);
-  if (!update) {
-    OutputMessage(u"Unable to start the resource update process (%s.lng)\r\n", base);
-    return 0;
-  }
+LanguageFileBuild MakeLanguageFile(const Module* module, const BuildOptions& options) {
+  LanguageFileBuild build;
+  if (!module) return build;
+  build.loaded = true;
+  const ByteSpan stub = FindOwnResource(ResId::Str(u"DLL_STUB"), ResId::Int(kDllStubResource));
+  ResourceUpdatePtr update = BeginResourceUpdateFromBytes(std::vector<uint8_t>(stub.begin(), stub.end()));
   BuildContext context;
+  context.options = &options;
+  context.hashText = &build.hashText;
   context.update = update.get();
   WalkModuleResources(*module, context);
-  int result = 1;
-  if (!CommitResourceUpdate(std::move(update))) {
-    OutputMessage(u"Failed to commit the updates to file (%s)\r\n", languageFile);
-    // The empty stub is no language file: it must not end up in a pack.
-    if (stubWritten) DeleteFilePath(languageFile);
-    result = 0;
-  }
-  if (g_menuexFixed) OutputMessage(u"MENUEX resource fixed\r\n");
-  return result;
+  build.menuexFixed = context.menuexFixed;
+  build.started = update != nullptr;
+  build.built = update && BuildUpdatedFile(*update, build.bytes);
+  return build;
 }
 
-int GenerateLanguageFile(const WString& modulePath, const WString& fileName, const WString& outputFolder,
-                         const WString& displayName) {
-  if (!IsModuleListed(modulePath, fileName)) return 0;
-  const WString base = RemoveExtension(fileName);
-  WriteHashFile(modulePath, JoinPath(outputFolder, base + u".txt"));
-  g_menuexFixed = false;
-  if (!BuildLanguageFile(modulePath, outputFolder, base)) {
+bool WriteLanguageFile(const LanguageFileBuild& build, const WString& hashFile, const WString& outputFolder,
+                       const WString& base) {
+  if (!build.loaded) {
+    OutputMessage(u"Unable to load the module to transfer\r\n");
+    return false;
+  }
+  // The lines go to the end of the file in one piece; the file is created
+  // when missing and never truncated here. Failures are not reported.
+  if (!build.hashText.empty()) WriteBufferToFile(hashFile, std::string_view(build.hashText), true);
+  if (!build.started) {
+    OutputMessage(u"Unable to start the resource update process (%s.lng)\r\n", base);
+    return false;
+  }
+  const WString languageFile = JoinPath(outputFolder, base + u".lng");
+  bool written = build.built;
+  if (!written) {
+    OutputMessage(u"Failed to commit the updates to file (%s)\r\n", languageFile);
+  } else if (!WriteBufferToFile(languageFile, build.bytes, false)) {
+    // A file that cannot be created at all (a folder in its place, a
+    // folder that takes no files) is an update that cannot start; one that
+    // cannot be written whole (a full disk) is a commit that fails. Either
+    // way nothing of it is left.
+    if (GetLastErrorCode() != kErrorDiskFull) {
+      OutputMessage(u"Unable to start the resource update process (%s.lng)\r\n", base);
+      return false;
+    }
+    OutputMessage(u"Failed to commit the updates to file (%s)\r\n", languageFile);
+    written = false;
+  }
+  if (build.menuexFixed) OutputMessage(u"MENUEX resource fixed\r\n");
+  return written;
+}
+
+bool BuildLanguageFile(const WString& modulePath, const WString& hashFile, const WString& outputFolder,
+                       const WString& base, const BuildOptions& options) {
+  const ModulePtr module = LoadModuleAsData(modulePath);
+  return WriteLanguageFile(MakeLanguageFile(module.get(), options), hashFile, outputFolder, base);
+}
+
+PreparedModule PrepareLanguageFile(const ModuleCandidate& candidate, const PackList& packList,
+                                   const BuildOptions& options) {
+  PreparedModule prepared;
+  const WString listed = ListedGuid(packList, candidate.fileName);
+  if (listed.empty()) return prepared;
+  prepared.listed = true;
+  // Read once: the same bytes serve the identifier check and the build.
+  const ModulePtr module = LoadModuleAsData(candidate.path);
+  if (!module) return prepared;
+  prepared.readable = true;
+  WString guid;
+  if (!LoadModuleString(*module, kModuleGuidString, guid) || !EqualsNoCase(guid, listed)) return prepared;
+  prepared.eligible = true;
+  prepared.build = MakeLanguageFile(module.get(), options);
+  return prepared;
+}
+
+bool GenerateLanguageFile(const PreparedModule& prepared, const ModuleCandidate& candidate,
+                          const WString& outputFolder, const WString& displayName) {
+  if (!prepared.listed) return false;
+  if (!prepared.readable) {
+    // Listed, so meant to be in the pack: its absence is never silent.
+    OutputMessage(u"Unable to load the listed module `%s'\r\n", candidate.path);
+    return false;
+  }
+  if (!prepared.eligible) return false;
+  const WString base = RemoveExtension(candidate.fileName);
+  if (!WriteLanguageFile(prepared.build, JoinPath(outputFolder, base + u".txt"), outputFolder, base)) {
     OutputMessage(u"Aborting\r\n");
-    return 0;
+    return false;
   }
   OutputMessage(u"Language file (%s.lng) generated\r\n", displayName);
-  return 1;
+  return true;
 }

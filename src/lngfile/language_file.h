@@ -1,38 +1,82 @@
-// The language file builder and the settings its walk reads.
+// The language file builder: one walk over a module's resources gives both
+// its hash text and its language file, built from the stub in memory.
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "lngfile/pack_list.h"
 #include "platform/resources.h"
 #include "platform/text.h"
 
-extern bool g_specialBuild;  // "/special": version info and RCDATA too
-extern bool g_menuexFixed;   // set when the MENUEX fix changed an identifier
-
-// One walk over a module's resources: a copy walk (update set) writes them
-// into a language file, a hash walk (hash text set) collects the hash lines.
-struct BuildContext {
-  std::string pendingHeader;           // "#%d\n" of the numbered type entered, until its first line
-  ResourceUpdate* update = nullptr;    // copy walk
-  std::string* hashText = nullptr;     // hash walk: the lines, in file order
+// What a run builds with, read from its command line once and the same for
+// every module it builds.
+struct BuildOptions {
+  int conversionMode = 0;     // 0 none, 1 en-gb, 2 en-us, 3 en-L337 (conversion.h)
+  bool specialBuild = false;  // "/special": version info and RCDATA too
 };
 
-// Writes folder/base.lng: the stub module with the module's eligible
-// resources copied in (language 0x0400). 1 on success, 0 on failure.
-int BuildLanguageFile(const WString& modulePath, const WString& outputFolder, const WString& base);
-
-// The pack builder's per-module step: asks the pack list, writes the hash
-// file and the language file. 1 when a language file was generated.
-int GenerateLanguageFile(const WString& modulePath, const WString& fileName, const WString& outputFolder,
-                         const WString& displayName);
+// One walk over a module's resources. With `update` set it copies them
+// into a language file; with `hashText` set it collects the hash lines;
+// with both, both from the same lookups.
+struct BuildContext {
+  const BuildOptions* options = nullptr;
+  std::string pendingHeader;         // "#%d\n" of the numbered type entered, until its first line
+  ResourceUpdate* update = nullptr;  // copy walk
+  std::string* hashText = nullptr;   // hash walk: the lines, in file order
+  bool menuexFixed = false;          // the MENUEX fix changed an identifier
+};
 
 // Whether the walk copies (and hashes) resources of this type.
-bool IsEligibleType(const ResId& type);
+bool IsEligibleType(const ResId& type, const BuildOptions& options);
 
-// Every eligible type in enumeration order, every name of it: CopyResource
-// in a copy walk, HashResource in a hash walk.
+// Every eligible type in enumeration order, every name of it: copied
+// and/or hashed.
 void WalkModuleResources(const Module& module, BuildContext& context);
 
 // The default-language copy of the resource, rebuilt when a conversion
 // mode is set, written into the update in language 0x0400.
-void CopyResource(ResourceUpdate& update, const Module& module, const ResId& type, const ResId& name);
+void CopyResource(BuildContext& context, const ResId& type, const ResId& name, ByteSpan data);
+
+// One module's language file and hash text, made in memory (on any
+// thread) and written by WriteLanguageFile.
+struct LanguageFileBuild {
+  bool loaded = false;   // the module opened as data
+  bool started = false;  // the update of the stub began
+  bool built = false;    // `bytes` holds the new language file
+  bool menuexFixed = false;
+  std::string hashText;
+  std::vector<uint8_t> bytes;
+};
+LanguageFileBuild MakeLanguageFile(const Module* module, const BuildOptions& options);
+
+// Appends the hash text to `hashFile` (created when missing) and writes
+// folder/base.lng as a new file, with the builder's messages. True when the
+// language file was written.
+bool WriteLanguageFile(const LanguageFileBuild& build, const WString& hashFile, const WString& outputFolder,
+                       const WString& base);
+
+// /build's step: reads the module once, writes its hash text file and its
+// language file folder/base.lng.
+bool BuildLanguageFile(const WString& modulePath, const WString& hashFile, const WString& outputFolder,
+                       const WString& base, const BuildOptions& options);
+
+// The pack builder's per-module step, in two halves: PrepareLanguageFile
+// (any thread) asks the pack list and builds in memory; GenerateLanguageFile
+// (one thread, in list order) writes the files and prints the messages.
+struct ModuleCandidate {
+  WString path;      // the module file
+  WString fileName;  // its name, as the pack list knows it
+};
+struct PreparedModule {
+  bool listed = false;    // the pack list names the file
+  bool readable = false;  // ... and it could be read as a module
+  bool eligible = false;  // ... whose string 65535 is the listed GUID
+  LanguageFileBuild build;
+};
+PreparedModule PrepareLanguageFile(const ModuleCandidate& candidate, const PackList& packList,
+                                   const BuildOptions& options);
+// True when the language file was generated. `displayName` is named in the
+// messages.
+bool GenerateLanguageFile(const PreparedModule& prepared, const ModuleCandidate& candidate,
+                          const WString& outputFolder, const WString& displayName);

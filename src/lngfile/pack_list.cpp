@@ -2,63 +2,50 @@
 
 #include "driver/console_output.h"
 #include "driver/path_routines.h"
-#include "lngfile/resource_access.h"
 #include "platform/files.h"
 #include "platform/own_resources.h"
 #include "platform/paths.h"
-#include "platform/profile.h"
 
 namespace {
 
 // Sections in the order a module is looked up.
 const char16_t* const kPackListSections[] = {u"Native", u"Custom", u"Bonus Bundle"};
-constexpr uint32_t kModuleGuidString = 65535;
-
-WString g_packListPath;
-bool g_packListVerified = false;
-
-const WString& PackListPath() {
-  if (g_packListPath.empty()) g_packListPath = FindNameNoCase(GetModuleFolder(), u"lgp_list.ini");
-  return g_packListPath;
-}
 
 ByteSpan DefaultPackList() { return FindOwnResource(ResId::Str(u"LIST"), ResId::Int(kListResource)); }
 
-// The module's identifier as the first of the sections that lists it with
-// a value gives it; empty when none does.
-WString ListedGuid(const WString& packListPath, const WString& fileName) {
-  ProfileDocument doc;
-  LoadProfile(packListPath, doc);
+}  // namespace
+
+PackList OpenPackList(const WString& toolFolder) {
+  PackList list;
+  list.path = FindNameNoCase(toolFolder, u"lgp_list.ini");
+  if (PathExists(list.path)) {
+    VerifyPackList(list.path);
+    LoadProfile(list.path, list.entries);
+  } else if (WriteBufferToFile(list.path, DefaultPackList(), false)) {
+    ParseProfile(DefaultPackList(), list.entries);
+    list.verifyAtNextQuery = true;
+  }
+  return list;
+}
+
+void QueryPackList(PackList& list) {
+  if (!list.verifyAtNextQuery) return;
+  list.verifyAtNextQuery = false;
+  // The file holds the default list just written, so the merge finds
+  // nothing to change and the entries read stay as they are.
+  VerifyPackList(list.path);
+}
+
+WString ListedGuid(const PackList& list, WStringView fileName) {
   for (const char16_t* section : kPackListSections) {
     WString value;
-    if (ProfileValue(doc, section, fileName, value) && !value.empty()) return value;
+    if (ProfileValue(list.entries, section, fileName, value) && !value.empty()) return value;
   }
   return WString();
 }
 
-}  // namespace
-
-int IsModuleListed(const WString& modulePath, const WString& fileName) {
-  const WString& listPath = PackListPath();
-  if (PathExists(listPath))
-    VerifyPackList(listPath);
-  else
-    WriteBufferToFile(listPath, DefaultPackList(), false);
-
-  const WString listed = ListedGuid(listPath, fileName);
-  if (listed.empty()) return 0;
-  const ModulePtr module = LoadModuleAsData(modulePath);
-  if (!module) return 0;
-  WString guid;
-  return LoadModuleString(*module, kModuleGuidString, guid) && EqualsNoCase(guid, listed) ? 1 : 0;
-}
-
 void VerifyPackList(const WString& packListPath) {
-  if (g_packListVerified) return;
-  if (!PathExists(packListPath)) {
-    g_packListVerified = true;
-    return;
-  }
+  if (!PathExists(packListPath)) return;
   const WString updatePath = JoinPath(GetModuleFolder(), u"lgp_list_update.ini");
   const ByteSpan defaults = DefaultPackList();
   WriteBufferToFile(updatePath, defaults, false);
@@ -83,5 +70,4 @@ void VerifyPackList(const WString& packListPath) {
   }
   OutputMessage(u"%s\r\n\r\n", updated ? u"updates have been made." : u"already up-to-date.");
   DeleteFilePath(updatePath);
-  g_packListVerified = true;
 }

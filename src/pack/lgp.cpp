@@ -5,6 +5,8 @@
 #include "driver/path_routines.h"
 #include "lngfile/conversion.h"
 #include "lngfile/language_file.h"
+#include "lngfile/ordered_workers.h"
+#include "lngfile/pack_list.h"
 #include "pack/zip_writer.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -19,6 +21,7 @@ struct LgpOptions {
   bool compress = false;
   bool copy = false;
   bool install = false;
+  BuildOptions build;  // the language identifier's conversion mode
 };
 
 WString g_hostVersion;
@@ -41,7 +44,7 @@ const WString& GetHostVersion(const WString& installFolder) {
 LgpOptions ReadLgpTail(const WString& installFolder, Cursor tail) {
   LgpOptions options;
   WString token;
-  Cursor cursor = ReadLanguageOption(tail, token, u"/copy", u"/folder=");
+  Cursor cursor = ReadLanguageOption(tail, token, u"/copy", u"/folder=", options.build.conversionMode);
   // An empty token ("") is no identifier: the next step looks at it again.
   if (cursor != tail && !token.empty())
     options.language = token;
@@ -63,14 +66,40 @@ LgpOptions ReadLgpTail(const WString& installFolder, Cursor tail) {
   return options;
 }
 
-// One pass: every file the pattern finds in the folder is offered.
-int GeneratePass(const WString& folder, WStringView pattern, const WString& outputFolder) {
+// The three passes, in order: every file the pattern finds in the folder
+// is offered; the pack list decides.
+std::vector<ModuleCandidate> ListCandidates(const WString& installFolder) {
+  std::vector<ModuleCandidate> candidates;
+  auto pass = [&](const WString& folder, WStringView pattern) {
+    for (const DirEntry& entry : ListDirectory(folder, pattern))
+      if (!entry.isDirectory) candidates.push_back({JoinPath(folder, entry.name), entry.name});
+  };
+  pass(installFolder, u"*.*");
+  pass(FindNameNoCase(installFolder, u"plugins"), u"*.*");
+  pass(FindNameNoCase(installFolder, u"system"), u"*.nxs");
+  return candidates;
+}
+
+// Builds the language files of the candidates on every worker and writes
+// them, their hash text files and their messages in list order from this
+// thread, so the result is the same byte for byte with any number of
+// workers. Returns the number of language files generated.
+int GenerateLanguageFiles(const std::vector<ModuleCandidate>& candidates, const WString& outputFolder,
+                          const BuildOptions& options) {
+  if (candidates.empty()) return 0;
+  // The pack list is read once, at the first query.
+  PackList packList = OpenPackList(GetModuleFolder());
   int processed = 0;
-  for (const DirEntry& entry : ListDirectory(folder, pattern)) {
-    if (entry.isDirectory) continue;
-    processed += GenerateLanguageFile(JoinPath(folder, entry.name), entry.name, outputFolder,
-                                      RemoveExtension(entry.name));
-  }
+  RunInOrder(
+      candidates.size(), BuildWorkerCount(),
+      [&](size_t i) { return PrepareLanguageFile(candidates[i], packList, options); },
+      [&](size_t i, PreparedModule& prepared) {
+        if (i > 0) QueryPackList(packList);
+        const ModuleCandidate& candidate = candidates[i];
+        if (GenerateLanguageFile(prepared, candidate, outputFolder, RemoveExtension(candidate.fileName)))
+          ++processed;
+        prepared = PreparedModule();  // its bytes are written: let them go
+      });
   return processed;
 }
 
@@ -130,9 +159,7 @@ void LgpCommand(const WString& installFolder, const WString&, const WString&, Cu
   const WString& version = GetHostVersion(installFolder);
   const WString pack = JoinPath(outputFolder, Format(u"Nuvexa-%s-%s.lgp", options.language, version));
 
-  int processed = GeneratePass(installFolder, u"*.*", outputFolder);
-  processed += GeneratePass(FindNameNoCase(installFolder, u"plugins"), u"*.*", outputFolder);
-  processed += GeneratePass(FindNameNoCase(installFolder, u"system"), u"*.nxs", outputFolder);
+  const int processed = GenerateLanguageFiles(ListCandidates(installFolder), outputFolder, options.build);
   if (processed == 0) {
     OutputMessage(u"No files were processed, aborting building Nuvexa-%s.lgp\r\n", options.language);
     return;

@@ -17,15 +17,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-struct Mode {
-  explicit Mode(int mode) { g_conversionMode = mode; }
-  ~Mode() { g_conversionMode = 0; }
-};
-
-std::u16string Convert(int mode, std::u16string_view text) {
-  Mode m(mode);
-  return ConvertText(text);
-}
+std::u16string Convert(int mode, std::u16string_view text) { return ConvertText(text, mode); }
 
 // The rule as a literal, quadratic model: find the first match ignoring
 // case, replace it by its first two characters and the replacement from
@@ -144,20 +136,20 @@ TEST(ConversionOption, LanguageIdentifiers) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.line.begin(), c.line.end()));
-    Mode reset(0);
+    int mode = 0;
     std::u16string token;
-    const Cursor after = ReadLanguageOption(c.line.c_str(), token, u"/special", u"");
-    EXPECT_EQ(g_conversionMode, c.mode);
+    const Cursor after = ReadLanguageOption(c.line.c_str(), token, u"/special", u"", mode);
+    EXPECT_EQ(mode, c.mode);
     EXPECT_EQ(static_cast<size_t>(after - c.line.c_str()), c.after);
   }
   // An unrecognised identifier leaves a mode already set.
-  Mode set(1);
+  int mode = 1;
   std::u16string token;
   const std::u16string line = u"de-de";
-  ReadLanguageOption(line.c_str(), token, u"/copy", u"/folder=");
-  EXPECT_EQ(g_conversionMode, 1);
+  ReadLanguageOption(line.c_str(), token, u"/copy", u"/folder=", mode);
+  EXPECT_EQ(mode, 1);
   EXPECT_EQ(token, u"de-de");
-  EXPECT_EQ(ReadLanguageOption(nullptr, token, u"/copy", u"/folder="), nullptr);
+  EXPECT_EQ(ReadLanguageOption(nullptr, token, u"/copy", u"/folder=", mode), nullptr);
 }
 
 TEST(ConversionText, IsTextUnicodeRule) {
@@ -181,8 +173,7 @@ TEST(ConversionRebuild, MenuItemGrowsAndLaterItemsMove) {
   menu.items = {{kMfPopup, false, 0, u"&View"}, {0, true, 10, u"Colors..."}, {kMfEnd, true, 11, u"Equalizer"},
                 {kMfEnd, true, 12, u"About"}};
   const Bytes input = WriteMenuTemplate(menu);
-  Mode m(1);
-  const Bytes output = RebuildMenu(input);
+  const Bytes output = RebuildMenu(input, 1);
   EXPECT_EQ(output.size(), input.size() + 2);
   MenuTemplate again;
   ASSERT_TRUE(ReadMenuTemplate(output, again));
@@ -204,10 +195,9 @@ TEST(ConversionRebuild, MenuExKeepsHelpIdsAndFixesIdentifiers) {
                 {0x800, 0, 0xFFFFFFFF, kMenuExLast, u"", 0, {}, {}},
                 {0, 8, 7, kMenuExLast, u"Abc", 0, {}, {}}};
   const Bytes input = WriteMenuExTemplate(menu);
-  Mode m(1);
-  g_menuexFixed = false;
-  const Bytes output = RebuildMenuEx(input);
-  EXPECT_TRUE(g_menuexFixed);
+  bool fixed = false;
+  const Bytes output = RebuildMenuEx(input, 1, fixed);
+  EXPECT_TRUE(fixed);
   MenuExTemplate again;
   ASSERT_TRUE(ReadMenuExTemplate(output, again));
   ASSERT_FALSE(again.truncated);
@@ -224,11 +214,11 @@ TEST(ConversionRebuild, MenuExKeepsHelpIdsAndFixesIdentifiers) {
   EXPECT_EQ(output.size() % 4, 0u);
 
   // Nothing to fix: the flag stays clear.
-  g_menuexFixed = false;
+  fixed = false;
   MenuExTemplate plain;
   plain.items = {{0, 0, 5, kMenuExLast, u"Go", 0, {}, {}}};
-  RebuildMenuEx(WriteMenuExTemplate(plain));
-  EXPECT_FALSE(g_menuexFixed);
+  RebuildMenuEx(WriteMenuExTemplate(plain), 1, fixed);
+  EXPECT_FALSE(fixed);
 }
 
 TEST(ConversionRebuild, DialogsKeepFontsAndClassNames) {
@@ -261,8 +251,7 @@ TEST(ConversionRebuild, DialogsKeepFontsAndClassNames) {
     dialog.items = {text, icon, custom};
     dialog.itemCount = 3;
     const Bytes input = WriteDialogTemplate(dialog);
-    Mode m(1);
-    const Bytes output = extended ? RebuildDialogEx(input) : RebuildDialog(input);
+      const Bytes output = extended ? RebuildDialogEx(input, 1) : RebuildDialog(input, 1);
     DialogTemplate again;
     ASSERT_TRUE(ReadDialogTemplate(output, again));
     ASSERT_FALSE(again.truncated);
@@ -288,67 +277,66 @@ TEST(ConversionRebuild, StringTables) {
   block.strings[14] = u"Color 65534";
   block.strings[15] = u"Color 65535";
   const Bytes input = WriteStringBlock(block);
-  Mode m(1);
   StringBlock again;
-  ASSERT_TRUE(ReadStringBlock(RebuildStringTable(input, 4096), again));
+  ASSERT_TRUE(ReadStringBlock(RebuildStringTable(input, 4096, 1), again));
   EXPECT_EQ(again.strings[0], u"Colours");
   EXPECT_EQ(again.strings[1], std::u16string(u"Colour\0color", 12));
   EXPECT_EQ(again.strings[2], u"");
   EXPECT_EQ(again.strings[14], u"Color 65534");
   EXPECT_EQ(again.strings[15], u"Color 65535");
   // In another block the same positions are converted.
-  ASSERT_TRUE(ReadStringBlock(RebuildStringTable(input, 1), again));
+  ASSERT_TRUE(ReadStringBlock(RebuildStringTable(input, 1, 1), again));
   EXPECT_EQ(again.strings[15], u"Colour 65535");
   // Growth beyond the block as read needs no limit.
   StringBlock big;
   for (auto& s : big.strings)
     for (int i = 0; i < 300; ++i) s += u"color";
-  ASSERT_TRUE(ReadStringBlock(RebuildStringTable(WriteStringBlock(big), 1), again));
+  ASSERT_TRUE(ReadStringBlock(RebuildStringTable(WriteStringBlock(big), 1, 1), again));
   EXPECT_EQ(again.strings[7].size(), 1800u);
 }
 
 TEST(ConversionRebuild, MalformedTemplatesAreCopiedUnchanged) {
-  Mode m(1);
   MenuTemplate menu;
   menu.items = {{0, true, 1, u"Colors"}, {kMfEnd, true, 2, u"Color"}};
   Bytes cut = WriteMenuTemplate(menu);
   cut.resize(cut.size() - 3);
-  EXPECT_EQ(RebuildMenu(cut), cut);
+  EXPECT_EQ(RebuildMenu(cut, 1), cut);
 
   MenuExTemplate menuEx;
   menuEx.items = {{0, 0, 0xFFFF8003, kMenuExPopup | kMenuExLast, u"Color", 1, {}, {}}};
   Bytes cutEx = WriteMenuExTemplate(menuEx);
   cutEx.resize(cutEx.size() - 2);  // the popup's help identifier is cut
-  g_menuexFixed = false;
-  EXPECT_EQ(RebuildMenuEx(cutEx), cutEx);
-  EXPECT_FALSE(g_menuexFixed);
+  bool fixed = false;
+  EXPECT_EQ(RebuildMenuEx(cutEx, 1, fixed), cutEx);
+  EXPECT_FALSE(fixed);
 
   DialogTemplate dialog;
   dialog.title = u"Color";
   dialog.itemCount = 2;  // announces two items, holds none
   const Bytes shortDialog = WriteDialogTemplate(dialog);
-  EXPECT_EQ(RebuildDialog(shortDialog), shortDialog);
+  EXPECT_EQ(RebuildDialog(shortDialog, 1), shortDialog);
 
   const Bytes strings = {1, 0, 'C', 0, 9, 0};
-  EXPECT_EQ(RebuildStringTable(strings, 1), strings);
+  EXPECT_EQ(RebuildStringTable(strings, 1, 1), strings);
 }
 
 TEST(ConversionRebuild, TextResources) {
-  Mode m(1);
   auto bytes = [](std::string s) { return Bytes(s.begin(), s.end()); };
   // Single-byte text: converted through Windows-1252, bytes above 0x7F kept.
-  EXPECT_EQ(ConvertTextResource(bytes("Color text \x81\xE9\x9D")), bytes("Colour text \x81\xE9\x9D"));
-  // Its own length, whatever the stored one; the bytes from a zero on kept.
-  EXPECT_EQ(ConvertTextResource(bytes(std::string("color\0color", 11))), bytes(std::string("colour\0color", 12)));
+  EXPECT_EQ(ConvertTextResource(bytes("Color text \x81\xE9\x9D"), 1), bytes("Colour text \x81\xE9\x9D"));
+  // The converted text alone, at its own length: nothing from the first
+  // zero on is kept.
+  EXPECT_EQ(ConvertTextResource(bytes(std::string("color\0color", 11)), 1), bytes("colour"));
+  EXPECT_EQ(ConvertTextResource(bytes(std::string("plain\0", 6)), 1), bytes("plain"));
   // UTF-16 text with and without a byte order mark, and an odd last byte.
   const std::string utf16 = std::string("\xFF\xFE", 2) + std::string("C\0o\0l\0o\0r\0", 10);
-  EXPECT_EQ(ConvertTextResource(bytes(utf16)), bytes(std::string("\xFF\xFE", 2) + std::string("C\0o\0l\0o\0u\0r\0", 12)));
-  EXPECT_EQ(ConvertTextResource(bytes(std::string("c\0o\0l\0o\0r\0\0\0x", 13))),
-            bytes(std::string("c\0o\0l\0o\0u\0r\0\0\0x", 15)));
-  EXPECT_EQ(ConvertTextResource(bytes(std::string("c\0o\0l\0o\0r\0!", 11))),
+  EXPECT_EQ(ConvertTextResource(bytes(utf16), 1), bytes(std::string("\xFF\xFE", 2) + std::string("C\0o\0l\0o\0u\0r\0", 12)));
+  EXPECT_EQ(ConvertTextResource(bytes(std::string("c\0o\0l\0o\0r\0\0\0x", 13)), 1),
+            bytes(std::string("c\0o\0l\0o\0u\0r\0", 12)));
+  EXPECT_EQ(ConvertTextResource(bytes(std::string("c\0o\0l\0o\0r\0!", 11)), 1),
             bytes(std::string("c\0o\0l\0o\0u\0r\0!", 13)));
-  EXPECT_EQ(ConvertTextResource({}), Bytes{});
+  EXPECT_EQ(ConvertTextResource({}, 1), Bytes{});
   // A mode that changes nothing gives the bytes back.
   const Bytes plain = bytes("nothing to change \xC0");
-  EXPECT_EQ(ConvertTextResource(plain), plain);
+  EXPECT_EQ(ConvertTextResource(plain, 1), plain);
 }
