@@ -7,13 +7,13 @@
 #include "lngfile/hash_file.h"
 #include "lngfile/menu_template.h"
 #include "lngfile/resource_access.h"
+#include "platform/error_codes.h"
 #include "platform/files.h"
 #include "platform/own_resources.h"
 #include "platform/paths.h"
 
 namespace {
 
-constexpr int kErrorDiskFull = 112;  // ERROR_DISK_FULL
 constexpr uint32_t kModuleGuidString = 65535;
 
 // The copy of one resource as the language file gets it: rebuilt with its
