@@ -24,24 +24,19 @@ struct LgpOptions {
   BuildOptions build;  // the language identifier's conversion mode
 };
 
-WString g_hostVersion;
-
-// The host executable's file version as "a_b_c_d", or "_no_version_";
-// read once per run.
-const WString& GetHostVersion(const WString& installFolder) {
-  if (!g_hostVersion.empty()) return g_hostVersion;
+// The host executable's file version as "a_b_c_d", or "_no_version_".
+WString GetHostVersion(const WString& installFolder) {
   if (const ModulePtr host = OpenModule(FindNameNoCase(installFolder, u"nuvexa.exe"))) {
     uint32_t ms = 0, ls = 0;
     if (GetModuleFileVersion(*host, ms, ls))
-      g_hostVersion = Format(u"%d_%d_%d_%d", ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF);
+      return Format(u"%d_%d_%d_%d", ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF);
   }
-  if (g_hostVersion.empty()) g_hostVersion = u"_no_version_";
-  return g_hostVersion;
+  return u"_no_version_";
 }
 
 // The tail, strictly by position: [language] [/folder=...] then three option
 // slots; "/copy" counts only in the third slot and "/install" right after it.
-LgpOptions ReadLgpTail(const WString& installFolder, Cursor tail) {
+LgpOptions ReadLgpTail(const WString& hostVersion, Cursor tail) {
   LgpOptions options;
   WString token;
   Cursor cursor = ReadLanguageOption(tail, token, u"/copy", u"/folder=", options.build.conversionMode);
@@ -56,7 +51,7 @@ LgpOptions ReadLgpTail(const WString& installFolder, Cursor tail) {
   for (int i = 0; i < 3; ++i) {
     const WString option = CopyToken(slot);
     if (option.starts_with(u"/use_nv_ver"))
-      options.outputFolder = Format(u"%s_%s", options.outputFolder, GetHostVersion(installFolder));
+      options.outputFolder = Format(u"%s_%s", options.outputFolder, hostVersion);
     else if (option.starts_with(u"/compress"))
       options.compress = true;
     if (i < 2) slot = NextToken(slot);
@@ -104,16 +99,21 @@ int GenerateLanguageFiles(const std::vector<ModuleCandidate>& candidates, const 
 }
 
 // The extra folders beside the tool, in the order the pack lists them.
-void AddToolExtras(const WString& pack, bool compress) {
+void AddToolExtras(ZipSession& pack, bool compress) {
   const WString& tool = GetModuleFolder();
-  ZipAddFolder(FindNameNoCase(tool, u"freeform"), pack, tool, u"*.*", compress);
+  ZipAddFolder(pack, FindNameNoCase(tool, u"freeform"), tool, u"*.*", compress);
   const WString docs = FindNameNoCase(tool, u"docs");
-  ZipAddFolder(docs, pack, docs, u"*.txt", compress);
-  ZipAddFolder(docs, pack, docs, u"atf.htm", compress);
+  ZipAddFolder(pack, docs, docs, u"*.txt", compress);
+  ZipAddFolder(pack, docs, docs, u"atf.htm", compress);
   const WString ini = FindNameNoCase(tool, u"ini");
-  ZipAddFolder(ini, pack, ini, u"*.ini", compress);
+  ZipAddFolder(pack, ini, ini, u"*.ini", compress);
   const WString extralng = FindNameNoCase(tool, u"extralng");
-  ZipAddFolder(extralng, pack, extralng, u"*.lng", compress);
+  ZipAddFolder(pack, extralng, extralng, u"*.lng", compress);
+}
+
+// A file the new archive could not be renamed over: read-only, or a folder.
+bool CannotBeReplaced(const WString& path) {
+  return PathExists(path) && (IsDirectory(path) || IsReadOnly(path));
 }
 
 // Copies the pack into the install's language folder and, with /install,
@@ -145,7 +145,8 @@ void CopyIntoInstall(const WString& installFolder, const WString& pack, const Lg
 }  // namespace
 
 void LgpCommand(const WString& installFolder, const WString&, const WString&, Cursor tail) {
-  const LgpOptions options = ReadLgpTail(installFolder, tail);
+  const WString version = GetHostVersion(installFolder);
+  const LgpOptions options = ReadLgpTail(version, tail);
   const WString& outputFolder = options.outputFolder;
   OutputMessage(
       u"Starting building nuvexa-%s.lgp from the Nuvexa install in `%s'\r\nGenerated files will be saved in "
@@ -156,8 +157,11 @@ void LgpCommand(const WString& installFolder, const WString&, const WString&, Cu
   if (!EnsureOutputFolder(outputFolder, existed)) return;
   if (existed) CleanWorkingFolder(outputFolder);
 
-  const WString& version = GetHostVersion(installFolder);
   const WString pack = JoinPath(outputFolder, Format(u"Nuvexa-%s-%s.lgp", options.language, version));
+  const WString hashZip = JoinPath(outputFolder, Format(u"Nuvexa-%s-hash-%s.zip", options.language, version));
+  // The bytes of the language and hash text files this run wrote, zipped
+  // from memory by the walks below.
+  ZipFileContents written;
 
   const int processed = GenerateLanguageFiles(ListCandidates(installFolder), outputFolder, options.build);
   if (processed == 0) {
@@ -165,24 +169,38 @@ void LgpCommand(const WString& installFolder, const WString&, const WString&, Cu
     return;
   }
 
-  const WString packPart = StartWorkingArchive(pack);
-  // A pack that cannot be deleted (read-only, or a folder) cannot be replaced.
-  if (PathExists(pack) && !DeleteFilePath(pack)) PrintNarrow("error opening %s\r\n", pack);
-  if (!PathExists(pack)) ZipAddFolder(outputFolder, packPart, outputFolder, u"*.lng", options.compress);
-  if (!PathExists(packPart)) {
+  // The old pack and hash zip stay until the new ones are whole; each is
+  // written under a working name and renamed over its old file at the end.
+  auto abort = [&] {
     OutputMessage(u"Issue detected when adding lng files, aborting building Nuvexa-%s.lgp\r\n", options.language);
+  };
+  if (CannotBeReplaced(pack)) {
+    PrintNarrow("error opening %s\r\n", pack);
+    abort();
     return;
   }
-  AddToolExtras(packPart, options.compress);
-  if (!FinishWorkingArchive(packPart, pack)) {
-    OutputMessage(u"Issue detected when adding lng files, aborting building Nuvexa-%s.lgp\r\n", options.language);
+  ZipSession packZip(pack);
+  ZipAddFolder(packZip, outputFolder, outputFolder, u"*.lng", options.compress, &written);
+  if (packZip.working.empty() || !ZipComplete(packZip)) {
+    abort();
+    return;
+  }
+  AddToolExtras(packZip, options.compress);
+  if (!ZipComplete(packZip) || ZipClose(packZip) != ZipResult::Written) {
+    abort();
     return;
   }
 
-  const WString hashZip = JoinPath(outputFolder, Format(u"Nuvexa-%s-hash-%s.zip", options.language, version));
-  const WString hashPart = StartWorkingArchive(hashZip);
-  ZipAddFolder(outputFolder, hashPart, outputFolder, u"*.txt", true);
-  if (PathExists(hashPart)) FinishWorkingArchive(hashPart, hashZip);
+  ZipSession hashZipSession(hashZip);
+  ZipAddFolder(hashZipSession, outputFolder, outputFolder, u"*.txt", true, &written);
+  // A hash zip that is not whole keeps the old pair as it was: the writer
+  // has said why, and the run is not complete.
+  if (!ZipComplete(hashZipSession)) return;
+  if (ZipFinish(hashZipSession) == ZipResult::Failed) return;
+  if (!ZipPublish(packZip)) {
+    abort();
+    return;
+  }
   OutputMessage(u"\r\nCompleted building %s\r\n", LastComponent(pack));
 
   if (options.copy) CopyIntoInstall(installFolder, pack, options);

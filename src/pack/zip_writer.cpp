@@ -1,26 +1,19 @@
 #include "pack/zip_writer.h"
 
-#include <minizip/zip.h>
-
 #include <algorithm>
+#include <optional>
 #include <string>
-#include <vector>
 
 #include "driver/console_output.h"
 #include "platform/files.h"
 #include "platform/native_path.h"
 #include "platform/paths.h"
 
-WString g_zipArchiveName;
-int g_zipEntryCount = 0;
-bool g_zipDamaged = false;
-
 namespace {
 
 // Bytes handed to the library per write.
 constexpr size_t kCopyChunk = 16384;
-// Folder trees deeper than this are not descended further (a link that
-// points back up would otherwise never end the walk).
+// Folder trees deeper than this are not descended further.
 constexpr int kMaxFolderDepth = 64;
 
 // The entry name of a file: its path relative to `nameBase` without the
@@ -39,13 +32,122 @@ WString RelativeEntryName(const WString& nameBase, const WString& fullPath) {
   return name;
 }
 
-void AddFolder(const WString& folder, const WString& archive, const WString& nameBase, const WString& pattern,
-               bool compress, int depth) {
+// A new file beside the archive that no other run can be writing.
+bool CreateWorkingFile(const WString& archive, WString& working) {
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    const WString name = archive + u"." + NewUuidString().substr(0, 8) + u".partial";
+    if (PathExists(name)) continue;
+    if (!WriteFileBytes(name, {}, false)) return false;
+    working = name;
+    return true;
+  }
+  return false;
+}
+
+// Opens the archive for its first entry: the working file is created and
+// the library starts a new archive in it. Tried again at every entry until
+// it succeeds.
+bool OpenArchive(ZipSession& session) {
+  if (session.zip) return true;
+  if (!CreateWorkingFile(session.archive, session.working)) return false;
+  zlib_filefunc_def io;
+  fill_fopen_filefunc(&io);
+  session.zip = zipOpen2(NativePath(session.working).c_str(), APPEND_STATUS_CREATE, nullptr, &io);
+  if (session.zip) return true;
+  DeleteFilePath(session.working);
+  session.working.clear();
+  return false;
+}
+
+// The bytes into the open entry. False after the failure's message.
+bool WriteIntoEntry(ZipSession& session, std::span<const uint8_t> bytes, const WString& source) {
+  for (size_t offset = 0; offset < bytes.size(); offset += kCopyChunk) {
+    const size_t count = std::min(kCopyChunk, bytes.size() - offset);
+    if (zipWriteInFileInZip(session.zip, bytes.data() + offset, static_cast<unsigned>(count)) < 0) {
+      PrintNarrow("error in writing %s in the zipfile\r\n", source);
+      session.damaged = true;
+      return false;
+    }
+  }
+  return true;
+}
+
+// One entry: its bytes from memory, or read from `source` when there are
+// none; its time given, or that of `source`. `source` names the entry in
+// messages.
+void AddEntry(ZipSession& session, bool compress, const std::string& name,
+              std::optional<std::span<const uint8_t>> bytes, std::optional<uint32_t> givenDate,
+              const WString& source) {
+  // After a failed write the archive is lost: its first failure has been
+  // told, and nothing more is written into it.
+  if (session.damaged) return;
+  if (!OpenArchive(session)) {
+    PrintNarrow("error opening %s\r\n", session.archive);
+    session.skipped = true;
+  }
+  // A zero dosDate makes the library take the (zero) calendar fields.
+  uint32_t dosDate = 0;
+  if (givenDate) {
+    dosDate = *givenDate;
+  } else if (!GetDosFileTime(source, dosDate)) {
+    PrintNarrow("warning - unable to obtain file time for %s\r\n", source);
+    dosDate = 0;
+  }
+  zip_fileinfo info = {};
+  info.dosDate = dosDate;
+  const int opened = session.zip ? zipOpenNewFileInZip(session.zip, name.c_str(), &info, nullptr, 0, nullptr, 0,
+                                                       nullptr, compress ? Z_DEFLATED : 0, compress ? 9 : 0)
+                                 : ZIP_PARAMERROR;
+  if (opened != ZIP_OK) {
+    PrintNarrow("error in opening %s in zipfile (%d)\r\n", source, opened);
+    session.skipped = true;
+    // With no archive there is none to close: the close fails, as each
+    // entry's did when every entry opened the archive anew.
+    if (!session.zip) PrintNarrow("error in closing %s\r\n", session.archive);
+    return;
+  }
+  if (!bytes) {
+    if (!ReadWholeFile(source, session.readBuffer)) {
+      // The entry stays open and empty; the next entry or the archive's
+      // close ends it.
+      PrintNarrow("error in opening %s for reading\r\n", source);
+      session.skipped = true;
+      return;
+    }
+    bytes = session.readBuffer;
+  }
+  if (!WriteIntoEntry(session, *bytes, source)) return;
+  ++session.entryCount;
+  if (zipCloseFileInZip(session.zip) != ZIP_OK) {
+    PrintNarrow("error in closing %s in the zipfile\r\n", source);
+    session.damaged = true;
+  }
+}
+
+// A file's entry under `name`, or under the file's own name when `name` is
+// empty (the walk gives none when the paths share no root).
+void AddNamedFile(ZipSession& session, bool compress, const WString& file, std::string name,
+                  std::optional<std::span<const uint8_t>> bytes) {
+  if (name.empty()) {
+    const size_t cut = file.find_last_of(u"\\/");
+    bool lossy = false;
+    name = WideToAnsi(cut == WString::npos ? WStringView(file) : WStringView(file).substr(cut + 1), &lossy);
+    if (lossy) {
+      PrintNarrow("error in opening %s for reading\r\n", file);
+      session.skipped = true;
+      return;
+    }
+  }
+  AddEntry(session, compress, name, bytes, std::nullopt, file);
+}
+
+void AddFolder(ZipSession& session, const WString& folder, const WString& nameBase, const WString& pattern,
+               bool compress, const ZipFileContents* contents, int depth) {
   const WString filter = pattern.empty() ? WString(u"*.*") : pattern;
   for (const DirEntry& entry : ListDirectory(folder, filter)) {
     const WString fullPath = JoinPath(folder, entry.name);
     if (entry.isDirectory) {
-      if (depth < kMaxFolderDepth) AddFolder(fullPath, archive, nameBase, pattern, compress, depth + 1);
+      if (depth < kMaxFolderDepth) AddFolder(session, fullPath, nameBase, pattern, compress, contents, depth + 1);
       continue;
     }
     // A name that Windows-1252 cannot hold cannot be stored: refused before
@@ -54,111 +156,75 @@ void AddFolder(const WString& folder, const WString& archive, const WString& nam
     const std::string name = WideToAnsi(RelativeEntryName(nameBase, fullPath), &lossy);
     if (lossy) {
       PrintNarrow("error in opening %s for reading\r\n", fullPath);
+      session.skipped = true;
       continue;
     }
-    ZipAddFile(compress, archive, fullPath, g_zipEntryCount, name);
-  }
-}
-
-// The source file's bytes into the open entry. False after a failure's message.
-bool CopyIntoEntry(zipFile zip, const WString& file) {
-  std::vector<uint8_t> bytes;
-  if (!ReadWholeFile(file, bytes)) {
-    PrintNarrow("error in opening %s for reading\r\n", file);
-    return false;
-  }
-  for (size_t offset = 0; offset < bytes.size(); offset += kCopyChunk) {
-    const size_t count = std::min(kCopyChunk, bytes.size() - offset);
-    if (zipWriteInFileInZip(zip, bytes.data() + offset, static_cast<unsigned>(count)) < 0) {
-      PrintNarrow("error in writing %s in the zipfile\r\n", file);
-      g_zipDamaged = true;
-      return false;
+    std::optional<std::span<const uint8_t>> bytes;
+    if (contents) {
+      const auto found = contents->find(fullPath);
+      if (found != contents->end()) bytes = found->second;
     }
+    AddNamedFile(session, compress, fullPath, name, bytes);
   }
-  return true;
 }
 
 }  // namespace
 
-void ZipAddFolder(const WString& folder, const WString& archive, const WString& nameBase, const WString& pattern,
-                  bool compress) {
-  if (g_zipArchiveName.empty() || CompareNoCase(g_zipArchiveName, archive) != 0) {
-    g_zipArchiveName = archive;
-    g_zipEntryCount = 0;
-    g_zipDamaged = false;
-  }
-  AddFolder(folder, archive, nameBase, pattern, compress, 0);
+ZipSession::~ZipSession() { ZipAbandon(*this); }
+
+void ZipAddFolder(ZipSession& session, const WString& folder, const WString& nameBase, const WString& pattern,
+                  bool compress, const ZipFileContents* contents) {
+  AddFolder(session, folder, nameBase, pattern, compress, contents, 0);
 }
 
-int ZipAddFile(bool compress, const WString& archive, const WString& file, int append, std::string_view name) {
-  if (append == 0) g_zipEntryCount = 0, g_zipDamaged = false;
+void ZipAddFile(ZipSession& session, bool compress, const WString& file, std::string_view name) {
+  AddNamedFile(session, compress, file, std::string(name), std::nullopt);
+}
 
-  std::string entryName(name);
-  if (entryName.empty()) {
-    const size_t cut = file.find_last_of(u"\\/");
-    bool lossy = false;
-    entryName = WideToAnsi(cut == WString::npos ? WStringView(file) : WStringView(file).substr(cut + 1), &lossy);
-    if (lossy) {
-      PrintNarrow("error in opening %s for reading\r\n", file);
-      return 0;
+void ZipAddBytes(ZipSession& session, bool compress, std::string_view name, std::span<const uint8_t> bytes,
+                 uint32_t dosDate, const WString& source) {
+  AddEntry(session, compress, std::string(name), bytes, dosDate, source);
+}
+
+ZipResult ZipClose(ZipSession& session) {
+  if (session.zip) {
+    if (zipClose(session.zip, nullptr) != ZIP_OK) {
+      PrintNarrow("error in closing %s\r\n", session.archive);
+      session.damaged = true;
     }
+    session.zip = nullptr;
   }
-
-  // Mode 0 creates the archive (replacing a file of that name), mode 2 adds
-  // to the archive that is there.
-  zlib_filefunc_def io;
-  fill_fopen_filefunc(&io);
-  const std::string archivePath = NativePath(archive);
-  zipFile zip = zipOpen2(archivePath.c_str(), append ? APPEND_STATUS_ADDINZIP : APPEND_STATUS_CREATE, nullptr, &io);
-  if (!zip) {
-    PrintNarrow("error opening %s\r\n", archive);
-    // An archive that is there but cannot be opened again is no longer whole.
-    g_zipDamaged = g_zipDamaged || append != 0;
+  if (session.working.empty()) return session.skipped ? ZipResult::Failed : ZipResult::Nothing;
+  if (session.damaged) {
+    DeleteFilePath(session.working);
+    session.working.clear();
+    return ZipResult::Failed;
   }
-
-  // A zero dosDate makes the library take the (zero) calendar fields.
-  zip_fileinfo info = {};
-  uint32_t dosDate = 0;
-  if (!GetDosFileTime(file, dosDate)) {
-    PrintNarrow("warning - unable to obtain file time for %s\r\n", file);
-    dosDate = 0;
-  }
-  info.dosDate = dosDate;
-
-  const int opened = zip ? zipOpenNewFileInZip(zip, entryName.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
-                                               compress ? Z_DEFLATED : 0, compress ? 9 : 0)
-                         : ZIP_PARAMERROR;
-  if (opened != ZIP_OK) {
-    PrintNarrow("error in opening %s in zipfile (%d)\r\n", file, opened);
-  } else if (CopyIntoEntry(zip, file)) {
-    ++g_zipEntryCount;
-    if (zipCloseFileInZip(zip) != ZIP_OK) {
-      PrintNarrow("error in closing %s in the zipfile\r\n", file);
-      g_zipDamaged = true;
-    }
-  }
-  // Closing the archive also closes an entry left open by a failed copy,
-  // with the bytes written so far.
-  if (zipClose(zip, nullptr) != ZIP_OK) {
-    PrintNarrow("error in closing %s\r\n", archive);
-    g_zipDamaged = g_zipDamaged || zip != nullptr;
-  }
-  return 0;
+  return ZipResult::Written;
 }
 
-WString StartWorkingArchive(const WString& archive) {
-  const WString working = archive + u".partial";
-  DeleteFilePath(working);
-  return working;
+bool ZipPublish(ZipSession& session) {
+  if (session.working.empty()) return false;
+  const bool moved = MoveFileReplacing(session.working, session.archive);
+  if (!moved) {
+    PrintNarrow("error in closing %s\r\n", session.archive);
+    DeleteFilePath(session.working);
+  }
+  session.working.clear();
+  return moved;
 }
 
-bool FinishWorkingArchive(const WString& working, const WString& archive) {
-  if (!g_zipDamaged) {
-    if (MoveFileReplacing(working, archive)) return true;
-    PrintNarrow("error in closing %s\r\n", archive);
-  }
-  DeleteFilePath(working);
-  return false;
+ZipResult ZipFinish(ZipSession& session) {
+  const ZipResult result = ZipClose(session);
+  if (result != ZipResult::Written) return result;
+  return ZipPublish(session) ? ZipResult::Written : ZipResult::Failed;
+}
+
+void ZipAbandon(ZipSession& session) {
+  if (session.zip) zipClose(session.zip, nullptr);
+  session.zip = nullptr;
+  if (!session.working.empty()) DeleteFilePath(session.working);
+  session.working.clear();
 }
 
 int GetDosFileTime(const WString& path, uint32_t& dosDateOut) {

@@ -1,44 +1,83 @@
-// The zip writer (over minizip): packs and hash zips. Every file is added by
-// opening the archive, writing one entry and closing the archive again; the
-// writer state remembers which archive is being written and how many entries
-// it holds, so that the first entry after a switch creates the archive
-// (replacing any file of that name) and later entries are appended. Its
-// messages are narrow and never silenced.
+// The zip writer (over minizip): packs and hash zips. One archive is written
+// by one session: the archive is opened once, with the first entry, under a
+// working name beside it, takes every entry the walks add, and replaces the
+// file of its own name only when ZipFinish finds it whole. Messages name the
+// archive the caller asked for, never the working file; they are narrow and
+// never silenced.
 #pragma once
 
+#include <minizip/zip.h>
+
 #include <cstdint>
+#include <span>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "platform/text.h"
 
-extern WString g_zipArchiveName;
-extern int g_zipEntryCount;
-// Set when a write, an entry's close or the archive's close failed: the
-// archive being written may be cut short and is not to be used.
-extern bool g_zipDamaged;
+struct ZipSession {
+  WString archive;        // the file the caller asked for
+  WString working;        // the file being written; empty until the first entry
+  zipFile zip = nullptr;  // open from the first entry until ZipFinish
+  int entryCount = 0;     // entries added whole
+  bool damaged = false;   // a write or close failed: the archive is unsound
+  bool skipped = false;   // a file was refused or not added whole
+  std::vector<uint8_t> readBuffer;  // each file read from disk, reused
+
+  ZipSession() = default;
+  explicit ZipSession(WString archiveName) : archive(std::move(archiveName)) {}
+  ZipSession(const ZipSession&) = delete;
+  ZipSession& operator=(const ZipSession&) = delete;
+  // A session left unfinished takes its working file away again.
+  ~ZipSession();
+};
+
+// Bytes the caller already holds for files a walk will find, keyed by the
+// path the walk makes (JoinPath of the walked folder and the name). A file
+// found here is zipped from these bytes instead of being read again; its
+// time still comes from the file.
+using ZipFileContents = std::unordered_map<WString, std::vector<uint8_t>>;
 
 // Adds the files of `folder` (recursively, subfolders filtered by the same
-// pattern) that match `pattern` ("*.*" when empty) to `archive`, with entry
-// names relative to `nameBase` and "\" between folders. The first entry
-// after a switch to another archive name creates the archive.
-void ZipAddFolder(const WString& folder, const WString& archive, const WString& nameBase, const WString& pattern,
-                  bool compress);
+// pattern) that match `pattern` ("*.*" when empty), with entry names
+// relative to `nameBase` and "\" between folders. Links are never followed:
+// a link to a file or a folder is passed over.
+void ZipAddFolder(ZipSession& session, const WString& folder, const WString& nameBase, const WString& pattern,
+                  bool compress, const ZipFileContents* contents = nullptr);
 
 // Adds one file as one entry: deflated at level 9 with `compress`, else
-// stored. `append` 0 creates the archive, anything else adds to it. `name`
-// is the entry name (Windows-1252, "\" between folders); empty means the
-// file's own name. Files are opened by their native paths. Returns 0.
-int ZipAddFile(bool compress, const WString& archive, const WString& file, int append, std::string_view name);
+// stored. `name` is the entry name (Windows-1252, "\" between folders);
+// empty means the file's own name. The file is opened by its native path.
+void ZipAddFile(ZipSession& session, bool compress, const WString& file, std::string_view name);
+
+// Adds an entry from memory: `name` (Windows-1252, "\" between folders),
+// its bytes and DOS date and time. `source` names it in messages.
+void ZipAddBytes(ZipSession& session, bool compress, std::string_view name, std::span<const uint8_t> bytes,
+                 uint32_t dosDate, const WString& source);
+
+// Whether every entry the walks offered went in whole and the archive is
+// sound so far.
+inline bool ZipComplete(const ZipSession& session) { return !session.damaged && !session.skipped; }
+
+enum class ZipResult {
+  Nothing,  // no entry was ever begun: no file was made, the old one stays
+  Written,  // the archive is whole (and, after ZipFinish, has its own name)
+  Failed,   // the archive is unsound or could not be closed or renamed: the
+            // working file is gone and the file of its name stays
+};
+
+// Closes the archive; a damaged one is deleted, after the writer's message.
+// A written archive keeps its working name until ZipPublish.
+ZipResult ZipClose(ZipSession& session);
+// Renames the closed archive over `session.archive`. False (after the
+// writer's message, the working file deleted) when that fails.
+bool ZipPublish(ZipSession& session);
+// ZipClose, then ZipPublish of a written archive.
+ZipResult ZipFinish(ZipSession& session);
+// Closes and deletes the working file; the file of the archive's name stays.
+void ZipAbandon(ZipSession& session);
 
 // The file's last-write time in local time, DOS date in the high 16 bits and
 // time in the low 16 bits. 1 when found, else 0.
 int GetDosFileTime(const WString& path, uint32_t& dosDateOut);
-
-// An archive is written under a working name beside it and takes its own
-// name only when it is whole, so a run cut short leaves no finished-looking
-// archive. StartWorkingArchive gives that name, deleting what a run cut short
-// left there. FinishWorkingArchive renames the working file over `archive`
-// (true), or deletes it when it is damaged or cannot take the name (false,
-// after the writer's message).
-WString StartWorkingArchive(const WString& archive);
-bool FinishWorkingArchive(const WString& working, const WString& archive);

@@ -42,17 +42,19 @@ void ZipupCommand(const WString& folder, Cursor tail) {
   }
 
   OutputMessage(u"Attemping to build a lgp from the passed folder: `%s'\r\n", folder);
-  const WString working = StartWorkingArchive(pack);
-  ZipAddFolder(folder, working, folder, u"*.lng", false);
+  ZipSession session(pack);
+  ZipAddFolder(session, folder, folder, u"*.lng", false);
   // An older pack of that name counts as there: with nothing new, the extra
   // folders alone replace it.
-  if ((PathExists(working) || PathExists(pack)) && MatchWord(NextToken(nameToken), u"/enum")) {
+  if ((!session.working.empty() || PathExists(pack)) && MatchWord(NextToken(nameToken), u"/enum")) {
     OutputMessage(u"Enumerating additional folders (as applicable)...\r\n");
     for (const ExtraFolder& extra : kZipupExtras) {
       const WString path = FindNameNoCase(folder, extra.name);
-      ZipAddFolder(path, working, extra.namesFromParent ? folder : path, extra.pattern, false);
+      ZipAddFolder(session, path, extra.namesFromParent ? folder : path, extra.pattern, false);
     }
   }
-  if (PathExists(working) && !FinishWorkingArchive(working, pack)) return;
+  // A pack that lacks a file it was given replaces nothing, and the run
+  // does not call itself complete.
+  if (!ZipComplete(session) || ZipFinish(session) == ZipResult::Failed) return;
   OutputMessage(u"Completed creating `%s' from the passed folder.\r\n", pack);
 }
