@@ -1,4 +1,6 @@
 // /lgp: a language pack and its hash zip from an install of the player.
+#include <algorithm>
+
 #include "driver/cleanup.h"
 #include "driver/console_output.h"
 #include "driver/flows.h"
@@ -14,6 +16,10 @@
 #include "platform/resources.h"
 
 namespace {
+
+// How long a run waits for another run to finish with the same output
+// folder: long enough for a large install's pack.
+constexpr int kOutputFolderWaitMs = 120000;
 
 struct LgpOptions {
   WString language = u"en-us";
@@ -111,6 +117,43 @@ void AddToolExtras(ZipSession& pack, bool compress) {
   ZipAddFolder(pack, extralng, extralng, u"*.lng", compress);
 }
 
+// Takes the output folder for this run, so that two runs into one folder
+// never mix their files; a run that holds it is waited for. Null after the
+// message when the folder cannot be had.
+FolderLockPtr TakeOutputFolder(const WString& folder) {
+  if (FolderLockPtr lock = LockFolder(folder, 0)) return lock;
+  if (GetLastErrorCode() == kErrorSharingViolation) {
+    OutputMessage(u"Waiting for another run to finish with `%s'...\r\n", folder);
+    if (FolderLockPtr lock = LockFolder(folder, kOutputFolderWaitMs)) return lock;
+  }
+  if (GetLastErrorCode() == kErrorSharingViolation)
+    OutputMessage(u"Another run is still using `%s', aborting\r\n", folder);
+  else
+    OutputMessage(u"Unable to lock `%s' [%d], aborting\r\n", folder, GetLastErrorCode());
+  return nullptr;
+}
+
+// Working files (CreateUniqueFile's "<name>.<hex digits>.tmp") of the
+// language files, hash text files, packs and hash zips that a run killed
+// before its end left in the output folder. Only called with the folder
+// locked, so no live run is writing them.
+void RemoveLeftoverWorkingFiles(const WString& folder) {
+  for (const DirEntry& entry : ListDirectory(folder, u"*.tmp")) {
+    if (entry.isDirectory || entry.isLink) continue;
+    const WStringView name = WStringView(entry.name).substr(0, entry.name.size() - 4);
+    const size_t dot = name.rfind(u'.');
+    if (dot == WStringView::npos || dot + 1 == name.size()) continue;
+    const WStringView digits = name.substr(dot + 1);
+    const bool random = std::all_of(digits.begin(), digits.end(), [](char16_t c) {
+      return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f');
+    });
+    const WString kept = FindExtension(name.substr(0, dot));
+    if (random && (EqualsNoCase(kept, u".lng") || EqualsNoCase(kept, u".txt") || EqualsNoCase(kept, u".lgp") ||
+                   EqualsNoCase(kept, u".zip")))
+      DeleteFilePath(JoinPath(folder, entry.name));
+  }
+}
+
 // A file the new archive could not be renamed over: read-only, or a folder.
 bool CannotBeReplaced(const WString& path) {
   return PathExists(path) && (IsDirectory(path) || IsReadOnly(path));
@@ -155,7 +198,12 @@ void LgpCommand(const WString& installFolder, const WString&, const WString&, Cu
 
   bool existed = false;
   if (!EnsureOutputFolder(outputFolder, existed)) return;
-  if (existed) CleanWorkingFolder(outputFolder);
+  const FolderLockPtr lock = TakeOutputFolder(outputFolder);
+  if (!lock) return;
+  if (existed) {
+    CleanWorkingFolder(outputFolder);
+    RemoveLeftoverWorkingFiles(outputFolder);
+  }
 
   const WString pack = JoinPath(outputFolder, Format(u"Nuvexa-%s-%s.lgp", options.language, version));
   const WString hashZip = JoinPath(outputFolder, Format(u"Nuvexa-%s-hash-%s.zip", options.language, version));

@@ -13,7 +13,8 @@ namespace {
 
 // Bytes handed to the library per write.
 constexpr size_t kCopyChunk = 16384;
-// Folder trees deeper than this are not descended further.
+// Folder trees deeper than this are not descended further (links are never
+// followed, so this only bounds the recursion).
 constexpr int kMaxFolderDepth = 64;
 
 // The entry name of a file: its path relative to `nameBase` without the
@@ -32,24 +33,13 @@ WString RelativeEntryName(const WString& nameBase, const WString& fullPath) {
   return name;
 }
 
-// A new file beside the archive that no other run can be writing.
-bool CreateWorkingFile(const WString& archive, WString& working) {
-  for (int attempt = 0; attempt < 8; ++attempt) {
-    const WString name = archive + u"." + NewUuidString().substr(0, 8) + u".partial";
-    if (PathExists(name)) continue;
-    if (!WriteFileBytes(name, {}, false)) return false;
-    working = name;
-    return true;
-  }
-  return false;
-}
-
 // Opens the archive for its first entry: the working file is created and
 // the library starts a new archive in it. Tried again at every entry until
 // it succeeds.
 bool OpenArchive(ZipSession& session) {
   if (session.zip) return true;
-  if (!CreateWorkingFile(session.archive, session.working)) return false;
+  session.working = CreateUniqueFile(session.archive);
+  if (session.working.empty()) return false;
   zlib_filefunc_def io;
   fill_fopen_filefunc(&io);
   session.zip = zipOpen2(NativePath(session.working).c_str(), APPEND_STATUS_CREATE, nullptr, &io);
@@ -145,6 +135,9 @@ void AddFolder(ZipSession& session, const WString& folder, const WString& nameBa
                bool compress, const ZipFileContents* contents, int depth) {
   const WString filter = pattern.empty() ? WString(u"*.*") : pattern;
   for (const DirEntry& entry : ListDirectory(folder, filter)) {
+    // A link, to a file or a folder, may lead anywhere (out of the folder,
+    // back up into it, nowhere): only what is inside the folder is zipped.
+    if (entry.isLink) continue;
     const WString fullPath = JoinPath(folder, entry.name);
     if (entry.isDirectory) {
       if (depth < kMaxFolderDepth) AddFolder(session, fullPath, nameBase, pattern, compress, contents, depth + 1);

@@ -179,7 +179,7 @@ TEST_F(CutShort, LgpStoppedAtAnyPointLeavesNoPackThatLooksWhole) {
   EXPECT_TRUE(lgp_support::ArchiveTestsClean(pack));
   EXPECT_EQ(lgp_support::Entries(pack), wholePack);
   EXPECT_EQ(lgp_support::Entries(hashZip), wholeHash);
-  for (const std::string& name : Listing(out)) EXPECT_EQ(name.find(".partial"), std::string::npos) << name;
+  for (const std::string& name : Listing(out)) EXPECT_FALSE(name.ends_with(".tmp")) << name;
 }
 
 TEST_F(CutShort, FullDiskWhileZippingPublishesNoPack) {
@@ -190,10 +190,11 @@ TEST_F(CutShort, FullDiskWhileZippingPublishesNoPack) {
   EXPECT_EQ(r.status, 0) << r.err;
   // The writer names the failure, never the working file.
   EXPECT_NE(r.out.find(" in the zipfile\r\n"), std::string::npos) << r.out;
-  EXPECT_EQ(r.out.find(".partial"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find(".tmp"), std::string::npos) << r.out;
   EXPECT_TRUE(r.out.ends_with("Issue detected when adding lng files, aborting building Nuvexa-en-us.lgp\r\n")) << r.out;
   EXPECT_FALSE(Exists(pack));
-  EXPECT_FALSE(Exists(pack + ".partial"));
+  for (const std::string& name : Listing(out))  // the language and hash text files alone
+    EXPECT_TRUE(name.ends_with(".lng") || name.ends_with(".txt")) << name;
   EXPECT_FALSE(Exists(hashZip));
 }
 
@@ -206,7 +207,7 @@ TEST_F(CutShort, PackThatCannotBeReplacedStaysAsItWas) {
                             "\r\nIssue detected when adding lng files, aborting building Nuvexa-en-us.lgp\r\n"))
       << run;
   EXPECT_EQ(ReadFile(pack), "an older pack");
-  EXPECT_FALSE(Exists(pack + ".partial"));
+  for (const std::string& name : Listing(out)) EXPECT_FALSE(name.ends_with(".tmp")) << name;
 }
 
 }  // namespace

@@ -188,31 +188,50 @@ TEST_F(ZipWriterTest, EntriesFromMemory) {
 }
 
 TEST_F(ZipWriterTest, UnreadableFileLeavesEmptyUncountedEntry) {
+  // A FIFO found by the walk, and a file given by name that is gone.
   const std::string src = dir.Sub("src"), arc = dir.Sub("pack.lgp");
   MakeDirs(src);
   WriteFile(src + "/a.lng", "first");
-  ASSERT_EQ(Shell("ln -s nowhere '" + src + "/b.lng'"), 0);
+  ASSERT_EQ(Shell("mkfifo '" + src + "/b.lng'"), 0);
   WriteFile(src + "/c.lng", "third");
   int entries = 0;
   const std::string out = Captured([&] {
     ZipSession session(W(arc));
     ZipAddFolder(session, W(src), W(src), u"*.lng", false);
+    ZipAddFile(session, false, W(src + "/gone.lng"), "");
     entries = session.entryCount;
     EXPECT_FALSE(ZipComplete(session));
     // Published all the same here, to look at: the commands publish only
     // complete archives.
     EXPECT_EQ(ZipFinish(session), ZipResult::Written);
   });
-  EXPECT_EQ(out, "warning - unable to obtain file time for " + src + "/b.lng\r\nerror in opening " + src +
-                     "/b.lng for reading\r\n");
+  EXPECT_EQ(out, "error in opening " + src + "/b.lng for reading\r\nwarning - unable to obtain file time for " + src +
+                     "/gone.lng\r\nerror in opening " + src + "/gone.lng for reading\r\n");
   EXPECT_EQ(entries, 2);
   std::string names;
   Shell("zipinfo -1 '" + arc + "'", &names);
-  EXPECT_EQ(names, "a.lng\nb.lng\nc.lng\n");
+  EXPECT_EQ(names, "a.lng\nb.lng\nc.lng\ngone.lng\n");
   std::string sizes;
   Shell("zipinfo -s '" + arc + "' b.lng", &sizes);
   EXPECT_NE(sizes.find(" 0 b"), std::string::npos) << sizes;
   EXPECT_TRUE(ArchiveTestsClean(arc));
+}
+
+TEST_F(ZipWriterTest, LinksAreNeverFollowed) {
+  // Links to a folder outside, to a file outside, back up to the walked
+  // folder, and to nothing: the walk ends and holds each real file once.
+  const std::string tool = dir.Sub("tool"), free = tool + "/freeform", outside = dir.Sub("outside");
+  MakeDirs(free + "/skins");
+  MakeDirs(outside);
+  WriteFile(free + "/skins/a.bmp", "a");
+  WriteFile(outside + "/secret.txt", "not for the pack");
+  ASSERT_EQ(Shell("cd '" + free + "' && ln -s '" + outside + "' out && ln -s '" + outside +
+                  "/secret.txt' secret.txt && ln -s .. skins/up && ln -s nowhere dangling.txt"),
+            0);
+  const std::string arc = dir.Sub("pack.lgp");
+  const std::string out = Captured([&] { ZipOneFolder(free, arc, tool, u"*.*", false); });
+  EXPECT_EQ(out, "");
+  EXPECT_EQ(Listing(arc), "stor freeform\\skins\\a.bmp\n");
 }
 
 TEST_F(ZipWriterTest, NamesOutsideWindows1252AreRefused) {
