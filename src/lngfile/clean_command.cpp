@@ -1,3 +1,9 @@
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
 #include <vector>
 
 #include "driver/console_output.h"
@@ -41,49 +47,110 @@ bool FindLeftovers(const WString& path, std::vector<Leftover>& found) {
   return true;
 }
 
-void ReportUnopened(const WString& path) {
-  OutputMessage(u"Unable to open the lng file `%s' for cleanup [%d]\r\n", path, GetLastErrorCode());
-}
+// What cleaning one file came to; told by the thread that prints.
+struct CleanOutcome {
+  enum class Kind { Untouched, Cleaned, Unopened, CommitFailed } kind = Kind::Untouched;
+  int error = 0;                // the Windows error of an unopened file or a failed commit
+  std::vector<ResId> types;     // the leftovers a failed commit did not remove
+};
 
 // Removes every leftover of the file in one update and one commit, so a
-// failure leaves the file as it was. A failed commit is told once for each
-// leftover, as the removal of each would tell it. True when any was
-// removed.
-bool CleanLanguageFile(const WString& path) {
+// failure leaves the file as it was.
+CleanOutcome CleanLanguageFile(const WString& path) {
+  CleanOutcome outcome;
   std::vector<Leftover> found;
+  if (!PathExists(path)) return outcome;
   if (!FindLeftovers(path, found)) {
-    ReportUnopened(path);
-    return false;
+    outcome.kind = CleanOutcome::Kind::Unopened;
+    outcome.error = GetLastErrorCode();
+    return outcome;
   }
-  if (found.empty()) return false;
+  if (found.empty()) return outcome;
   ResourceUpdatePtr update = BeginResourceUpdate(path);
   if (!update) {
-    ReportUnopened(path);
-    return false;
+    outcome.kind = CleanOutcome::Kind::Unopened;
+    outcome.error = GetLastErrorCode();
+    return outcome;
   }
   for (const Leftover& leftover : found) DeleteResourceItem(*update, leftover.type, leftover.name, leftover.language);
   if (!CommitResourceUpdate(std::move(update))) {
-    const int error = GetLastErrorCode();
-    for (const Leftover& leftover : found)
-      OutputMessage(u"Failed to remove the %s section from the file (%s) %d\r\n", ResIdText(leftover.type), path,
-                    error);
-    return false;
+    outcome.kind = CleanOutcome::Kind::CommitFailed;
+    outcome.error = GetLastErrorCode();
+    for (const Leftover& leftover : found) outcome.types.push_back(leftover.type);
+    return outcome;
   }
-  return true;
+  outcome.kind = CleanOutcome::Kind::Cleaned;
+  return outcome;
+}
+
+// A failed commit is told once for each leftover, as the removal of each
+// on its own would tell it. True when the file was cleaned.
+bool ReportCleanOutcome(const WString& path, const WString& name, const CleanOutcome& outcome) {
+  switch (outcome.kind) {
+    case CleanOutcome::Kind::Untouched: return false;
+    case CleanOutcome::Kind::Unopened:
+      OutputMessage(u"Unable to open the lng file `%s' for cleanup [%d]\r\n", path, outcome.error);
+      return false;
+    case CleanOutcome::Kind::CommitFailed:
+      for (const ResId& type : outcome.types)
+        OutputMessage(u"Failed to remove the %s section from the file (%s) %d\r\n", ResIdText(type), path,
+                      outcome.error);
+      return false;
+    case CleanOutcome::Kind::Cleaned:
+      OutputMessage(u"Completed lng file cleanup (%s)\r\n", name);
+      return true;
+  }
+  return false;
+}
+
+// Files are cleaned by several workers at once: most of the time of a
+// file goes to waiting for its new copy to reach the disk, and the file
+// system writes the copies of several files together. The outcomes are
+// told in list order by the calling thread, so the output is the same as
+// one worker's.
+constexpr size_t kCleanWorkers = 4;
+
+struct CleanQueue {
+  const std::vector<WString>& paths;
+  std::vector<std::optional<CleanOutcome>> outcomes;
+  std::atomic<size_t> next{0};
+  std::mutex mutex;
+  std::condition_variable done;
+};
+
+void CleanWorker(CleanQueue& queue) {
+  for (size_t i; (i = queue.next.fetch_add(1)) < queue.paths.size();) {
+    CleanOutcome outcome = CleanLanguageFile(queue.paths[i]);
+    const std::lock_guard<std::mutex> lock(queue.mutex);
+    queue.outcomes[i] = std::move(outcome);
+    queue.done.notify_all();
+  }
 }
 
 }  // namespace
 
 void CleanCommand(const WString& folder) {
   OutputMessage(u"Attempting to cleanup the lng files in the passed folder...\r\n");
-  int cleaned = 0;
+  std::vector<WString> paths, names;
   for (const DirEntry& entry : ListDirectory(folder, u"*.lng")) {
     if (entry.isDirectory) continue;
-    const WString path = JoinPath(folder, entry.name);
-    if (!PathExists(path) || !CleanLanguageFile(path)) continue;
-    OutputMessage(u"Completed lng file cleanup (%s)\r\n", entry.name);
-    ++cleaned;
+    paths.push_back(JoinPath(folder, entry.name));
+    names.push_back(entry.name);
   }
+  CleanQueue queue{paths, std::vector<std::optional<CleanOutcome>>(paths.size()), {}, {}, {}};
+  std::vector<std::thread> workers;
+  for (size_t w = 0; w < std::min(kCleanWorkers, paths.size()); ++w) workers.emplace_back(CleanWorker, std::ref(queue));
+  int cleaned = 0;
+  for (size_t i = 0; i < paths.size(); ++i) {
+    CleanOutcome outcome;
+    {
+      std::unique_lock<std::mutex> lock(queue.mutex);
+      queue.done.wait(lock, [&] { return queue.outcomes[i].has_value(); });
+      outcome = std::move(*queue.outcomes[i]);
+    }
+    if (ReportCleanOutcome(paths[i], names[i], outcome)) ++cleaned;
+  }
+  for (std::thread& worker : workers) worker.join();
   if (cleaned > 0)
     OutputMessage(u"Completed lng file cleanup - %d file%s cleaned.\r\n", cleaned, cleaned == 1 ? u" was" : u"s were");
   else
