@@ -1,13 +1,8 @@
-#include <algorithm>
-#include <atomic>
-#include <condition_variable>
-#include <mutex>
-#include <optional>
-#include <thread>
 #include <vector>
 
 #include "driver/console_output.h"
 #include "driver/flows.h"
+#include "lngfile/ordered_workers.h"
 #include "lngfile/resource_access.h"
 #include "platform/error_codes.h"
 #include "platform/files.h"
@@ -103,30 +98,6 @@ bool ReportCleanOutcome(const WString& path, const WString& name, const CleanOut
   return false;
 }
 
-// Files are cleaned by several workers at once: most of the time of a
-// file goes to waiting for its new copy to reach the disk, and the file
-// system writes the copies of several files together. The outcomes are
-// told in list order by the calling thread, so the output is the same as
-// one worker's.
-constexpr size_t kCleanWorkers = 4;
-
-struct CleanQueue {
-  const std::vector<WString>& paths;
-  std::vector<std::optional<CleanOutcome>> outcomes;
-  std::atomic<size_t> next{0};
-  std::mutex mutex;
-  std::condition_variable done;
-};
-
-void CleanWorker(CleanQueue& queue) {
-  for (size_t i; (i = queue.next.fetch_add(1)) < queue.paths.size();) {
-    CleanOutcome outcome = CleanLanguageFile(queue.paths[i]);
-    const std::lock_guard<std::mutex> lock(queue.mutex);
-    queue.outcomes[i] = std::move(outcome);
-    queue.done.notify_all();
-  }
-}
-
 }  // namespace
 
 void CleanCommand(const WString& folder) {
@@ -137,20 +108,16 @@ void CleanCommand(const WString& folder) {
     paths.push_back(JoinPath(folder, entry.name));
     names.push_back(entry.name);
   }
-  CleanQueue queue{paths, std::vector<std::optional<CleanOutcome>>(paths.size()), {}, {}, {}};
-  std::vector<std::thread> workers;
-  for (size_t w = 0; w < std::min(kCleanWorkers, paths.size()); ++w) workers.emplace_back(CleanWorker, std::ref(queue));
+  // Most of a file's time is the wait for its new copy to reach the disk,
+  // and the file system writes the copies of several files together: twice
+  // as many workers as build workers keep the disk busy. The outcomes are
+  // told in list order, so the output is the same as one worker's.
   int cleaned = 0;
-  for (size_t i = 0; i < paths.size(); ++i) {
-    CleanOutcome outcome;
-    {
-      std::unique_lock<std::mutex> lock(queue.mutex);
-      queue.done.wait(lock, [&] { return queue.outcomes[i].has_value(); });
-      outcome = std::move(*queue.outcomes[i]);
-    }
-    if (ReportCleanOutcome(paths[i], names[i], outcome)) ++cleaned;
-  }
-  for (std::thread& worker : workers) worker.join();
+  RunInOrder(
+      paths.size(), 2 * BuildWorkerCount(), [&](size_t i) { return CleanLanguageFile(paths[i]); },
+      [&](size_t i, const CleanOutcome& outcome) {
+        if (ReportCleanOutcome(paths[i], names[i], outcome)) ++cleaned;
+      });
   if (cleaned > 0)
     OutputMessage(u"Completed lng file cleanup - %d file%s cleaned.\r\n", cleaned, cleaned == 1 ? u" was" : u"s were");
   else
