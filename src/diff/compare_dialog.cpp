@@ -3,7 +3,6 @@
 #include "diff/comparers.h"
 #include "diff/flag_names.h"
 #include "lngfile/dialog_template.h"
-#include "lngfile/resource_access.h"
 
 namespace {
 
@@ -54,61 +53,37 @@ FontFields FontOf(const DialogTemplate& d) {
 // anything differs.
 bool CompareHeader(DiffReport& report, const DialogTemplate& one, const DialogTemplate& two) {
   bool changed = false;
-  if (one.x != two.x || one.y != two.y || one.cx != two.cx || one.cy != two.cy) {
+  auto differs = [&](bool different) {
+    changed = changed || different;
+    return different;
+  };
+  // A line of two numbers, written when they differ.
+  auto value = [&](WStringView format, uint32_t a, uint32_t b) {
+    if (differs(a != b)) ReportEntry(report, format, a, b);
+  };
+  if (differs(one.x != two.x || one.y != two.y || one.cx != two.cx || one.cy != two.cy))
     ReportEntry(report, u"Size changed: [%d,%d,%d,%d] -> [%d,%d,%d,%d]\r\n", one.x, one.y, one.cx, one.cy, two.x,
                 two.y, two.cx, two.cy);
-    changed = true;
-  }
-  if (one.style != two.style) {
+  if (differs(one.style != two.style))
     ReportStyle(report, u"Style changed (%s): 0x%x -> 0x%x (Diff: 0x%x)\t", kWindowStyleNames, one.style, two.style);
-    changed = true;
-  }
-  if (one.exStyle != two.exStyle) {
+  if (differs(one.exStyle != two.exStyle))
     ReportStyle(report, u"Extended style changed (%s): 0x%x -> 0x%x (Diff: 0x%x)\t", kWindowExStyleNames,
                 one.exStyle, two.exStyle);
-    changed = true;
-  }
-  if (one.extended && one.helpId != two.helpId) {
-    ReportEntry(report, u"Help identifier changed: 0x%x -> 0x%x\r\n", one.helpId, two.helpId);
-    changed = true;
-  }
-  if (one.itemCount != two.itemCount) {
-    ReportEntry(report, u"Item count changed: %d -> %d\r\n", one.itemCount, two.itemCount);
-    changed = true;
-  }
-  if (!SameField(one.menu, two.menu)) {
+  if (one.extended) value(u"Help identifier changed: 0x%x -> 0x%x\r\n", one.helpId, two.helpId);
+  value(u"Item count changed: %d -> %d\r\n", one.itemCount, two.itemCount);
+  if (differs(!SameField(one.menu, two.menu)))
     ReportEntry(report, u"Menu changed: %d -> %d\r\n", FirstUnit(one.menu), FirstUnit(two.menu));
-    changed = true;
-  }
-  if (!SameField(one.windowClass, two.windowClass)) {
+  if (differs(!SameField(one.windowClass, two.windowClass)))
     ReportEntry(report, u"Window class changed: %d -> %d\r\n", FirstUnit(one.windowClass), FirstUnit(two.windowClass));
-    changed = true;
-  }
-  if (one.title != two.title) {
-    if (!g_excludeStrings) ReportEntry(report, u"Title changed: `%s' -> `%s'\r\n", one.title, two.title);
-    changed = true;
-  }
+  // A changed title counts even when its line is silenced.
+  if (differs(one.title != two.title) && !report.options.excludeStrings)
+    ReportEntry(report, u"Title changed: `%s' -> `%s'\r\n", one.title, two.title);
   const FontFields f1 = FontOf(one), f2 = FontOf(two);
-  if (f1.face != f2.face) {
-    ReportEntry(report, u"Font changed: %s -> %s\r\n", f1.face, f2.face);
-    changed = true;
-  }
-  if (f1.size != f2.size) {
-    ReportEntry(report, u"Font size changed: %d -> %d\r\n", f1.size, f2.size);
-    changed = true;
-  }
-  if (f1.weight != f2.weight) {
-    ReportEntry(report, u"Font weight changed: %d -> %d\r\n", f1.weight, f2.weight);
-    changed = true;
-  }
-  if (f1.italic != f2.italic) {
-    ReportEntry(report, u"Font italic changed: %d -> %d\r\n", f1.italic, f2.italic);
-    changed = true;
-  }
-  if (f1.charset != f2.charset) {
-    ReportEntry(report, u"Font charset changed: %d -> %d\r\n", f1.charset, f2.charset);
-    changed = true;
-  }
+  if (differs(f1.face != f2.face)) ReportEntry(report, u"Font changed: %s -> %s\r\n", f1.face, f2.face);
+  value(u"Font size changed: %d -> %d\r\n", f1.size, f2.size);
+  value(u"Font weight changed: %d -> %d\r\n", f1.weight, f2.weight);
+  value(u"Font italic changed: %d -> %d\r\n", f1.italic, f2.italic);
+  value(u"Font charset changed: %d -> %d\r\n", f1.charset, f2.charset);
   return changed;
 }
 
@@ -118,18 +93,20 @@ bool IsNoId(uint32_t id) { return id == 0xFFFF || id == 0xFFFFFFFF; }
 // when a line was written.
 bool CompareItem(DiffReport& report, const DialogItem& one, const DialogItem& two, bool extended, int number) {
   bool printed = false;
-  auto line = [&](WStringView format, const auto&... args) {
+  auto opening = [&] {
     if (!printed) ReportEntry(report, u"Item #%d\r\n", number);
     printed = true;
+  };
+  auto line = [&](WStringView format, const auto&... args) {
+    opening();
     ReportEntry(report, format, args...);
   };
   auto style = [&](WStringView format, std::span<const FlagName> table, uint32_t a, uint32_t b) {
-    if (!printed) ReportEntry(report, u"Item #%d\r\n", number);
-    printed = true;
+    opening();
     ReportStyle(report, format, table, a, b);
   };
 
-  if ((one.x != two.x || one.y != two.y || one.cx != two.cx || one.cy != two.cy) && !g_excludeSizes)
+  if ((one.x != two.x || one.y != two.y || one.cx != two.cx || one.cy != two.cy) && !report.options.excludeSizes)
     line(u" - size changed: [%d,%d,%d,%d] -> [%d,%d,%d,%d]\r\n", one.x, one.y, one.cx, one.cy, two.x, two.y, two.cx,
          two.cy);
   if (extended) {
@@ -148,7 +125,7 @@ bool CompareItem(DiffReport& report, const DialogItem& one, const DialogItem& tw
   }
   if (!SameField(one.windowClass, two.windowClass) && !(one.windowClass.isOrdinal && two.windowClass.isOrdinal))
     line(u" - class changed: %d -> %d\r\n", FirstUnit(one.windowClass), FirstUnit(two.windowClass));
-  if (!SameField(one.title, two.title) && !g_excludeStrings)
+  if (!SameField(one.title, two.title) && !report.options.excludeStrings)
     line(u" - text changed: `%s'\r\n\t      -> `%s'\r\n", DisplayText(one.title), DisplayText(two.title));
   return printed;
 }
@@ -156,21 +133,12 @@ bool CompareItem(DiffReport& report, const DialogItem& one, const DialogItem& tw
 }  // namespace
 
 void CompareDialog(DiffReport& report, const Module& install, const Module& comparison, const ResId& name) {
-  ByteSpan ours, theirs;
-  const bool haveOurs = FindResourceData(install, ResId::Int(kRtDialog), name, nullptr, ours);
-  const bool haveTheirs = FindResourceData(comparison, ResId::Int(kRtDialog), name, nullptr, theirs);
-  if (!haveOurs && !haveTheirs) return;
-  if (!haveTheirs) {
-    ReportEntry(report, u"Dialog %s added\r\n\r\n", FormatResourceName(name));
-    return;
-  }
-  if (!haveOurs) {
-    ReportEntry(report, u"Dialog %s removed\r\n\r\n", FormatResourceName(name));
-    return;
-  }
-  if (SameBytes(ours, theirs)) return;
+  const ResourcePair pair = LookUpBoth(install, comparison, ResId::Int(kRtDialog), name);
+  const WString shown = FormatResourceName(name);
+  if (!ReportPresence(report, pair, u"Dialog %s added\r\n\r\n", u"Dialog %s removed\r\n\r\n", shown)) return;
+  const ByteSpan ours = pair.ours, theirs = pair.theirs;
   ReportEntry(report, u"Dialog %s changed (determined by the resource size &/or contents)\r\n[Original: %d - Comparison: %d]\r\n",
-              FormatResourceName(name), ours.size(), theirs.size());
+              shown, ours.size(), theirs.size());
 
   bool headerChanged = false;
   bool itemLines = false;

@@ -3,14 +3,12 @@
 #include "diff/comparers.h"
 #include "diff/flag_names.h"
 #include "lngfile/menu_template.h"
-#include "lngfile/resource_access.h"
 
 namespace {
 
 // One item as the walk sees it, in either format. Past the last item a side
 // yields the end marker.
 struct MenuRecord {
-  bool end = false;
   uint32_t flags = 0;  // MENU option flags or MENUEX type
   uint32_t state = 0;
   uint32_t id = 0;
@@ -18,13 +16,19 @@ struct MenuRecord {
   WString text;
 };
 
+constexpr uint32_t kMenuEndId = 0xFFFF, kMenuExEndId = 0xFFFFFFFF;
+
 MenuRecord EndMarker(bool extended) {
   MenuRecord r;
-  r.end = true;
   r.flags = extended ? 0 : 0xFFFF;
-  r.id = extended ? 0xFFFFFFFF : 0xFFFF;
+  r.id = extended ? kMenuExEndId : kMenuEndId;
   return r;
 }
+
+// A side has run out where its id is the end marker's. A MENU item whose id
+// is 0xFFFF (-1 in the source) reads the same way; a MENUEX id never does,
+// since an id of -1 reads as 0xFFFF.
+bool IsEndId(uint32_t id, bool extended) { return id == (extended ? kMenuExEndId : kMenuEndId); }
 
 // Both sides are read in the install menu's format, whatever their own
 // version word says; a template that ends early gives the items it holds.
@@ -57,30 +61,31 @@ std::vector<MenuRecord> ReadMenuRecords(ByteSpan data, bool extended) {
   return records;
 }
 
-// A value line and the names of its difference, report copy first.
-void ReportWithNames(DiffReport& report, WStringView reportFormat, WStringView consoleFormat, const WString& change,
-                     uint32_t id, int position, uint32_t a, uint32_t b, uint32_t difference, const WString& names) {
-  WriteDiffEntry(report, reportFormat, change, id, position, a, b, difference);
-  WriteDiffEntry(report, u"%s\r\n\r\n", names);
-  OutputMessage(consoleFormat, change, id, position, a, b, difference);
-  OutputMessage(u"%s\r\n\r\n", names);
-}
-
+// A value line and the names of its difference. The report and the console
+// read the same unless a separate console format is given.
 void ReportFlagChange(DiffReport& report, WStringView reportFormat, WStringView consoleFormat,
                       std::span<const FlagName> table, uint32_t id, int position, uint32_t a, uint32_t b) {
   const ValueChange change = ChangeBetween(a, b);
-  ReportWithNames(report, reportFormat, consoleFormat, change.word, id, position, a, b, change.difference,
-                  FlagNamesOf(table, change.difference));
+  const WString names = FlagNamesOf(table, change.difference);
+  if (consoleFormat.empty()) {
+    ReportEntry(report, reportFormat, change.word, id, position, a, b, change.difference);
+    ReportEntry(report, u"%s\r\n\r\n", names);
+    return;
+  }
+  WriteDiffEntry(report, reportFormat, change.word, id, position, a, b, change.difference);
+  WriteDiffEntry(report, u"%s\r\n\r\n", names);
+  ConsoleEntry(report, consoleFormat, change.word, id, position, a, b, change.difference);
+  ConsoleEntry(report, u"%s\r\n\r\n", names);
 }
 
 void CompareRecords(DiffReport& report, const MenuRecord& one, const MenuRecord& two, int position, bool extended) {
   bool oneSided = false;
   if (one.id != two.id) {
     ReportEntry(report, u" - id changed in menu item at position %d\r\n%d -> %d\t", position, one.id, two.id);
-    if (one.end) {
+    if (IsEndId(one.id, extended)) {
       ReportEntry(report, u"item removed\r\n");
       oneSided = true;
-    } else if (two.end) {
+    } else if (IsEndId(two.id, extended)) {
       ReportEntry(report, u"item added\r\n");
       oneSided = true;
     } else {
@@ -94,13 +99,13 @@ void CompareRecords(DiffReport& report, const MenuRecord& one, const MenuRecord&
     if (one.flags != two.flags) {
       const WStringView format =
           u" - style changed (%s) in menu item id: %d (position %d)\r\n   0x%x -> 0x%x (Diff: 0x%x)\t";
-      ReportFlagChange(report, format, format, kMenuFlagNames, one.id, position, one.flags, two.flags);
+      ReportFlagChange(report, format, {}, kMenuFlagNames, one.id, position, one.flags, two.flags);
     }
   } else {
     if (one.flags != two.flags) {
       const WStringView format =
           u" - type changed (%s) in menu item id: %d (position %d)\r\n0x%x -> 0x%x (Diff: 0x%x)\t";
-      ReportFlagChange(report, format, format, kMenuExTypeNames, one.id, position, one.flags, two.flags);
+      ReportFlagChange(report, format, {}, kMenuExTypeNames, one.id, position, one.flags, two.flags);
     }
     if (one.state != two.state)
       ReportFlagChange(report, u" - state changed (%s) in menu item id: %d (position %d)\r\n0x%x -> 0x%x (Diff: 0x%x)\t",
@@ -109,12 +114,12 @@ void CompareRecords(DiffReport& report, const MenuRecord& one, const MenuRecord&
     if (one.helpId != two.helpId) {
       WriteDiffEntry(report, u"- help identifier changed in menu item id: %d (position %d)\r\n0x%x -> 0x%x\r\n", one.id,
                      position, one.helpId, two.helpId);
-      OutputMessage(u" - help identifier changed in menu item id: %d (position %d)\r\n0x%x -> 0x%x\r\n", one.id,
-                    position, one.helpId, two.helpId);
+      ConsoleEntry(report, u" - help identifier changed in menu item id: %d (position %d)\r\n0x%x -> 0x%x\r\n", one.id,
+                   position, one.helpId, two.helpId);
     }
   }
 
-  if (one.text != two.text && !g_excludeStrings) {
+  if (one.text != two.text && !report.options.excludeStrings) {
     const WString a = EscapeControlChars(one.text, one.text.size() + 1);
     const WString b = EscapeControlChars(two.text, two.text.size() + 1);
     if (extended)
@@ -129,24 +134,14 @@ void CompareRecords(DiffReport& report, const MenuRecord& one, const MenuRecord&
 }  // namespace
 
 void CompareMenu(DiffReport& report, const Module& install, const Module& comparison, const ResId& name) {
-  ByteSpan ours, theirs;
-  const bool haveOurs = FindResourceData(install, ResId::Int(kRtMenu), name, nullptr, ours);
-  const bool haveTheirs = FindResourceData(comparison, ResId::Int(kRtMenu), name, nullptr, theirs);
-  if (!haveOurs && !haveTheirs) return;
-  if (!haveTheirs) {
-    ReportEntry(report, u"Menu %s added\r\n\r\n", FormatResourceName(name));
-    return;
-  }
-  if (!haveOurs) {
-    ReportEntry(report, u"Menu %s removed\r\n\r\n", FormatResourceName(name));
-    return;
-  }
-  if (SameBytes(ours, theirs)) return;
-  ReportEntry(report, u"Menu %s changed\r\n", FormatResourceName(name));
+  const ResourcePair pair = LookUpBoth(install, comparison, ResId::Int(kRtMenu), name);
+  const WString shown = FormatResourceName(name);
+  if (!ReportPresence(report, pair, u"Menu %s added\r\n\r\n", u"Menu %s removed\r\n\r\n", shown)) return;
+  ReportEntry(report, u"Menu %s changed\r\n", shown);
 
-  const bool extended = IsMenuExTemplate(ours);
-  const std::vector<MenuRecord> one = ReadMenuRecords(ours, extended);
-  const std::vector<MenuRecord> two = ReadMenuRecords(theirs, extended);
+  const bool extended = IsMenuExTemplate(pair.ours);
+  const std::vector<MenuRecord> one = ReadMenuRecords(pair.ours, extended);
+  const std::vector<MenuRecord> two = ReadMenuRecords(pair.theirs, extended);
   const MenuRecord end = EndMarker(extended);
   // In lock step, one item per position, until both sides have run out.
   size_t i = 0;

@@ -4,7 +4,6 @@
 #include "diff/comparers.h"
 #include "lngfile/accelerator_table.h"
 #include "lngfile/conversion.h"
-#include "lngfile/resource_access.h"
 
 namespace {
 
@@ -31,26 +30,17 @@ size_t MatchingLength(const String& a, const String& b) {
 }  // namespace
 
 void CompareAccelerators(DiffReport& report, const Module& install, const Module& comparison, const ResId& name) {
-  ByteSpan ours, theirs;
-  const bool haveOurs = FindResourceData(install, ResId::Int(kRtAccelerator), name, nullptr, ours);
-  const bool haveTheirs = FindResourceData(comparison, ResId::Int(kRtAccelerator), name, nullptr, theirs);
+  const ResourcePair pair = LookUpBoth(install, comparison, ResId::Int(kRtAccelerator), name);
   // A table named by a string prints its name where the number would stand.
   const WString table = FormatResourceName(name);
-  if (!haveOurs && !haveTheirs) return;
-  if (!haveTheirs) {
-    ReportEntry(report, u"Accelerator table: %s - added\r\n\r\n", table);
+  if (!ReportPresence(report, pair, u"Accelerator table: %s - added\r\n\r\n",
+                      u"Accelerator table: %s - removed\r\n\r\n", table))
     return;
-  }
-  if (!haveOurs) {
-    ReportEntry(report, u"Accelerator table: %s - removed\r\n\r\n", table);
-    return;
-  }
-  if (SameBytes(ours, theirs)) return;
   ReportEntry(report, u"Accelerator table: %s - changed\r\n", table);
 
   AcceleratorTable one, two;
-  ReadAcceleratorTable(ours, one);
-  ReadAcceleratorTable(theirs, two);
+  ReadAcceleratorTable(pair.ours, one);
+  ReadAcceleratorTable(pair.theirs, two);
   const size_t count = std::max(one.entries.size(), two.entries.size());
   for (size_t i = 0; i < count; ++i) {
     const int number = static_cast<int>(i) + 1;
@@ -66,34 +56,20 @@ void CompareAccelerators(DiffReport& report, const Module& install, const Module
 
 void CompareImage(DiffReport& report, const Module& install, const Module& comparison, const ResId& name,
                   const ResId& type, WStringView label) {
-  if (g_excludeImages) return;
-  ByteSpan ours, theirs;
-  const bool haveOurs = FindResourceData(install, type, name, nullptr, ours);
-  const bool haveTheirs = FindResourceData(comparison, type, name, nullptr, theirs);
-  if (haveOurs && !haveTheirs)
-    ReportEntry(report, u"%s image %s added\r\n\r\n", label, FormatResourceName(name));
-  else if (!haveOurs && haveTheirs)
-    ReportEntry(report, u"%s image %s removed\r\n\r\n", label, FormatResourceName(name));
-  else if (haveOurs && haveTheirs && !SameBytes(ours, theirs))
-    ReportEntry(report, u"%s image %s changed\r\n\r\n", label, FormatResourceName(name));
+  if (report.options.excludeImages) return;
+  const WString shown = FormatResourceName(name);
+  if (ReportPresence(report, LookUpBoth(install, comparison, type, name), u"%s image %s added\r\n\r\n",
+                     u"%s image %s removed\r\n\r\n", label, shown))
+    ReportEntry(report, u"%s image %s changed\r\n\r\n", label, shown);
 }
 
 void CompareTextResource(DiffReport& report, const Module& install, const Module& comparison, const ResId& name) {
-  const ResId type = ResId::Str(u"TEXT");
-  ByteSpan ours, theirs;
-  const bool haveOurs = FindResourceData(install, type, name, nullptr, ours);
-  const bool haveTheirs = FindResourceData(comparison, type, name, nullptr, theirs);
+  const ResourcePair pair = LookUpBoth(install, comparison, ResId::Str(u"TEXT"), name);
   const WString shown = FormatResourceName(name);
-  if (!haveOurs && !haveTheirs) return;
-  if (!haveTheirs) {
-    ReportEntry(report, u"TEXT resource %s added\r\n\r\n", shown);
+  if (!ReportPresence(report, pair, u"TEXT resource %s added\r\n\r\n", u"TEXT resource %s removed\r\n\r\n",
+                      shown))
     return;
-  }
-  if (!haveOurs) {
-    ReportEntry(report, u"TEXT resource %s removed\r\n\r\n", shown);
-    return;
-  }
-  if (SameBytes(ours, theirs)) return;
+  const ByteSpan ours = pair.ours, theirs = pair.theirs;
 
   // The install text alone decides the encoding of both sides.
   if (IsTextUnicode(ours)) {

@@ -1,15 +1,10 @@
 #include "diff/comparers.h"
 
-#include "driver/cleanup.h"
 #include "lngfile/resource_access.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 
 namespace {
-
-// The reports of an earlier run are removed once, at the first pair that
-// gets as far as the report step.
-bool g_reportCleanupPending = true;
 
 bool IsComparedModule(const WString& path) {
   const WString ext = FindExtension(path);
@@ -49,31 +44,35 @@ void CompareResource(DiffReport& report, const Module& install, const Module& co
 
 }  // namespace
 
-void CompareModulePair(const WString& installPath, const WString& comparisonPath, const WString& outputFolder) {
-  // The counterpart is found whatever the letter case of its name, as on the
-  // file systems the packs come from; the header names it as asked for.
-  const WString comparisonFile = FindNameNoCase(ParentFolder(comparisonPath), LastComponent(comparisonPath));
-  if (!PathExists(installPath) || !PathExists(comparisonFile)) return;
-  if (!IsComparedModule(installPath)) return;
+bool IsModulePair(const WString& installPath, const WString& comparisonPath, WString& comparisonFile) {
+  comparisonFile = FindNameNoCase(ParentFolder(comparisonPath), LastComponent(comparisonPath));
+  return PathExists(installPath) && PathExists(comparisonFile) && IsComparedModule(installPath);
+}
 
+DiffReport CompareModulePair(const DiffOptions& options, const WString& installPath, const WString& comparisonPath,
+                             const WString& comparisonFile, const WString& outputFolder) {
   DiffReport report;
+  report.options = options;
   report.installName = LastComponent(installPath);
+  // The header names the counterpart as it was looked for.
   report.comparisonName = LastComponent(comparisonPath);
   report.path = JoinPath(outputFolder, RemoveExtension(report.installName) + u".txt");
-  CreateFolder(ParentFolder(report.path));  // one level; a failure shows when the report is written
-
-  if (g_reportCleanupPending) {
-    g_reportCleanupPending = false;
-    CleanWorkingFolder(outputFolder);
-  }
 
   const ModulePtr install = LoadModuleAsData(installPath);
   const ModulePtr comparison = LoadModuleAsData(comparisonFile);
-  if (!install || !comparison) return;
+  if (!install || !comparison) return report;
 
   for (const ResId& type : EnumResourceTypes(*install)) {
     if (!IsComparedType(type)) continue;
     for (const ResId& name : EnumResourceNames(*install, type))
       CompareResource(report, *install, *comparison, type, name);
   }
+  return report;
+}
+
+ResourcePair LookUpBoth(const Module& install, const Module& comparison, const ResId& type, const ResId& name) {
+  ResourcePair pair;
+  pair.haveOurs = FindResourceData(install, type, name, nullptr, pair.ours);
+  pair.haveTheirs = FindResourceData(comparison, type, name, nullptr, pair.theirs);
+  return pair;
 }

@@ -1,16 +1,16 @@
 #include "diff/comparers.h"
 
-#include "lngfile/resource_access.h"
 #include "lngfile/string_block.h"
 
 void CompareStringTable(DiffReport& report, const Module& install, const Module& comparison, const ResId& block) {
-  if (g_excludeStrings || block.isName) return;
+  if (report.options.excludeStrings || block.isName) return;
   // A side without the block (or with one that ends early) reads as empty
   // strings where nothing could be read.
+  const ResourcePair pair = LookUpBoth(install, comparison, ResId::Int(kRtString), block);
+  if (pair.haveOurs && pair.haveTheirs && !pair.Changed()) return;
   StringBlock ours, theirs;
-  ByteSpan data;
-  if (FindResourceData(install, ResId::Int(kRtString), block, nullptr, data)) ReadStringBlock(data, ours);
-  if (FindResourceData(comparison, ResId::Int(kRtString), block, nullptr, data)) ReadStringBlock(data, theirs);
+  if (pair.haveOurs) ReadStringBlock(pair.ours, ours);
+  if (pair.haveTheirs) ReadStringBlock(pair.theirs, theirs);
 
   for (int i = 0; i < 16; ++i) {
     const int id = (static_cast<int>(block.id) - 1) * 16 + i;

@@ -5,11 +5,37 @@
 #include "diff/diff_report.h"
 #include "platform/resources.h"
 
+// A pair the diff compares: both files exist and the install file is an
+// .exe, .dll or .nxs. False for any other pair, which is skipped silently.
+// The counterpart is found whatever the letter case of its name;
+// `comparisonFile` is the file found.
+bool IsModulePair(const WString& installPath, const WString& comparisonPath, WString& comparisonFile);
+
 // Compares every resource of a kind the diff knows, in the install module's
-// type and name order, and writes the pair's report when anything differs.
-// A pair with a missing file, an install file that is no .exe, .dll or .nxs,
-// or a file that is no module is skipped.
-void CompareModulePair(const WString& installPath, const WString& comparisonPath, const WString& outputFolder);
+// type and name order, into the pair's report (named after the install
+// file's stem in `outputFolder`). A file that is no module gives no
+// entries. Reads nothing but the two files and writes nothing.
+DiffReport CompareModulePair(const DiffOptions& options, const WString& installPath, const WString& comparisonPath,
+                             const WString& comparisonFile, const WString& outputFolder);
+
+// One resource looked up on both sides by type and name.
+struct ResourcePair {
+  bool haveOurs = false, haveTheirs = false;
+  ByteSpan ours, theirs;
+  bool Changed() const { return haveOurs && haveTheirs && !SameBytes(ours, theirs); }
+};
+ResourcePair LookUpBoth(const Module& install, const Module& comparison, const ResId& type, const ResId& name);
+
+// The entry of a resource that one side lacks: `added` when only the install
+// has it, `removed` when only the comparison does. True when both have it
+// and their bytes differ: the caller then describes the change.
+template <class... Args>
+bool ReportPresence(DiffReport& report, const ResourcePair& pair, WStringView added, WStringView removed,
+                    const Args&... args) {
+  if (pair.haveOurs && !pair.haveTheirs) ReportEntry(report, added, args...);
+  else if (!pair.haveOurs && pair.haveTheirs) ReportEntry(report, removed, args...);
+  return pair.Changed();
+}
 
 void CompareStringTable(DiffReport& report, const Module& install, const Module& comparison, const ResId& block);
 void CompareMenu(DiffReport& report, const Module& install, const Module& comparison, const ResId& name);

@@ -1,4 +1,8 @@
+#include <new>
+#include <vector>
+
 #include "diff/comparers.h"
+#include "driver/cleanup.h"
 #include "driver/console_output.h"
 #include "driver/flows.h"
 #include "driver/path_routines.h"
@@ -11,18 +15,21 @@ namespace {
 bool StartsWith(const WString& token, WStringView prefix) { return token.compare(0, prefix.size(), prefix) == 0; }
 
 // The exclude options count only in the order images, strings, sizes; after
-// the first position only their long forms are recognised.
-void ReadExcludeOptions(Cursor cursor) {
+// the first position only their long forms are recognised. The images
+// option is taken under its short prefix and under its whole name.
+DiffOptions ReadExcludeOptions(Cursor cursor) {
+  DiffOptions options;
   const WString first = CopyToken(cursor);
-  if (StartsWith(first, u"/exclude_img")) g_excludeImages = true;
-  else if (StartsWith(first, u"/exclude_str")) g_excludeStrings = true;
-  else if (StartsWith(first, u"/exclude_siz")) g_excludeSizes = true;
+  if (StartsWith(first, u"/exclude_img") || StartsWith(first, u"/exclude_images")) options.excludeImages = true;
+  else if (StartsWith(first, u"/exclude_str")) options.excludeStrings = true;
+  else if (StartsWith(first, u"/exclude_siz")) options.excludeSizes = true;
   cursor = NextToken(SkipSpaces(cursor));
   const WString second = CopyToken(cursor);
-  if (StartsWith(second, u"/exclude_string")) g_excludeStrings = true;
-  else if (StartsWith(second, u"/exclude_size")) g_excludeSizes = true;
+  if (StartsWith(second, u"/exclude_string")) options.excludeStrings = true;
+  else if (StartsWith(second, u"/exclude_size")) options.excludeSizes = true;
   cursor = NextToken(SkipSpaces(cursor));
-  if (StartsWith(CopyToken(cursor), u"/exclude_size")) g_excludeSizes = true;
+  if (StartsWith(CopyToken(cursor), u"/exclude_size")) options.excludeSizes = true;
+  return options;
 }
 
 struct DiffRun {
@@ -30,41 +37,89 @@ struct DiffRun {
   WString target;        // the pack or the other install
   WString outputFolder;
   bool packMode = false;
+  DiffOptions options;
   WString tempFolder;    // pack mode: where the pack was unpacked
-  bool tempCreated = false;
+};
+
+// The temporary folder of pack mode, removed with everything in it however
+// the run ends. A folder of that name that existed already is not ours to
+// fill or remove.
+struct UnpackFolder {
+  WString path;
+  bool created = false;
+  UnpackFolder() = default;
+  UnpackFolder(const UnpackFolder&) = delete;
+  UnpackFolder& operator=(const UnpackFolder&) = delete;
+  ~UnpackFolder() {
+    if (created) DeleteTree(path);
+  }
+};
+
+struct ModulePaths {
+  WString install;
+  WString comparison;      // as looked for
+  WString comparisonFile;  // as found
 };
 
 // The counterpart of an install file: the flat "<stem>.lng" of the unpacked
 // pack, or the same name in the same folder of the other install.
-WString ComparisonPath(const DiffRun& run, const WString& subfolder, const WString& name) {
+WString ComparisonPath(const DiffRun& run, WStringView subfolder, const WString& name) {
   if (run.packMode) return JoinPath(run.tempFolder, RemoveExtension(name) + u".lng");
   const WString folder = subfolder.empty() ? run.target : FindNameNoCase(run.target, subfolder);
   return JoinPath(folder, name);
 }
 
-void CompareFolder(const DiffRun& run, const WString& subfolder) {
-  const WString folder = subfolder.empty() ? run.installFolder : FindNameNoCase(run.installFolder, subfolder);
-  for (const DirEntry& entry : ListDirectory(folder, u"*.*")) {
-    if (entry.isDirectory) continue;
-    CompareModulePair(JoinPath(folder, entry.name), ComparisonPath(run, subfolder, entry.name), run.outputFolder);
+// The module pairs of the install, in walk order: its root, plugins and
+// system folders, each in listing order.
+std::vector<ModulePaths> ListModulePairs(const DiffRun& run) {
+  std::vector<ModulePaths> pairs;
+  for (const WStringView subfolder : {WStringView(), WStringView(u"plugins"), WStringView(u"system")}) {
+    const WString folder = subfolder.empty() ? run.installFolder : FindNameNoCase(run.installFolder, subfolder);
+    for (const DirEntry& entry : ListDirectory(folder, u"*.*")) {
+      if (entry.isDirectory) continue;
+      ModulePaths pair{JoinPath(folder, entry.name), ComparisonPath(run, subfolder, entry.name), {}};
+      if (IsModulePair(pair.install, pair.comparison, pair.comparisonFile)) pairs.push_back(std::move(pair));
+    }
+  }
+  return pairs;
+}
+
+// A pair whose modules do not fit in memory is passed over with a message;
+// false then.
+bool ComparePair(const DiffRun& run, const ModulePaths& pair, DiffReport& report) {
+  try {
+    report = CompareModulePair(run.options, pair.install, pair.comparison, pair.comparisonFile, run.outputFolder);
+    return true;
+  } catch (const std::bad_alloc&) {
+    OutputMessage(u"Not enough memory to compare `%s'\r\n", pair.install);
+    return false;
   }
 }
 
-void CompareInstall(const DiffRun& run) {
-  CompareFolder(run, WString());
-  CompareFolder(run, u"plugins");
-  CompareFolder(run, u"system");
+// True when every pair was compared and every report written.
+bool CompareInstall(const DiffRun& run) {
+  const std::vector<ModulePaths> pairs = ListModulePairs(run);
+  if (pairs.empty()) return true;
+  // Before the first pair: the report folder (one level; a failure shows
+  // when the reports are written), then the reports of earlier runs go.
+  CreateFolder(run.outputFolder);
+  CleanWorkingFolder(run.outputFolder);
+  ReportFiles files;
+  bool complete = true;
+  for (const ModulePaths& pair : pairs) {
+    DiffReport report;
+    if (!ComparePair(run, pair, report) || !WritePairReport(files, report)) complete = false;
+  }
+  return complete;
 }
 
 // Unpacks the pack into a new temporary folder; false when nothing can be
 // compared. The working folder is the one of the start again afterwards.
-bool UnpackTarget(DiffRun& run) {
-  run.tempFolder = MakeTempFolderName(TempFolder());
-  // A folder of that name that exists already is not ours to fill or remove.
-  run.tempCreated = CreateFolder(run.tempFolder);
-  if (!run.tempCreated) return false;
+bool UnpackTarget(const DiffRun& run, UnpackFolder& temp) {
+  temp.created = CreateFolder(temp.path);
+  if (!temp.created) return false;
   const WString workingFolder = CurrentDirectory();
-  const int result = ExtractArchive(run.target, run.tempFolder);
+  const int result = ExtractArchive(run.target, temp.path);
   ChangeDirectory(workingFolder);
   return result == 0;
 }
@@ -87,17 +142,22 @@ void DiffCommand(const WString& installFolder, const WString& target, Cursor opt
       OutputMessage(u"Invalid file passed to differentiate against. Exiting now...\r\n");
       return;
     }
-    ReadExcludeOptions(afterFolder);
+    run.options = ReadExcludeOptions(afterFolder);
   }
   const WStringView kind = run.packMode ? u"language pack" : u"folder";
   OutputMessage(u"Starting differential of Nuvexa install (%s) against the passed %s (%s)\r\n", installFolder, kind,
                 target);
 
+  // A run that lost a pair or a report has said so and does not end as
+  // completed.
+  bool complete = true;
   if (!run.packMode) {
-    CompareInstall(run);
+    complete = CompareInstall(run);
   } else {
-    if (UnpackTarget(run)) CompareInstall(run);
-    if (run.tempCreated) DeleteTree(run.tempFolder);
+    UnpackFolder temp;
+    temp.path = run.tempFolder = MakeTempFolderName(TempFolder());
+    if (UnpackTarget(run, temp)) complete = CompareInstall(run);
   }
+  if (!complete) return;
   OutputMessage(u"\r\nCompleted differential of Nuvexa install against the passed %s.\r\n", kind);
 }

@@ -3,12 +3,9 @@
 #include <algorithm>
 #include <vector>
 
+#include "driver/console_output.h"
 #include "driver/path_routines.h"
-#include "platform/byte_reader.h"
-
-bool g_excludeImages = false;
-bool g_excludeStrings = false;
-bool g_excludeSizes = false;
+#include "platform/files.h"
 
 namespace {
 
@@ -22,6 +19,7 @@ constexpr CodeRange kCombiningMarks[] = {
 };
 
 bool IsCombiningMark(char16_t c) {
+  if (c < kCombiningMarks[0].first) return false;
   for (const auto& range : kCombiningMarks)
     if (c >= range.first && c <= range.last) return true;
   return false;
@@ -30,57 +28,81 @@ bool IsCombiningMark(char16_t c) {
 bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
-template <class String, class Char>
-void AppendEscaped(String& out, Char c) {
+// Writes one character at `out`, CR, LF and tab as two; returns the end.
+template <class Char>
+Char* PutEscaped(Char* out, Char c) {
   switch (c) {
-    case '\r': out.push_back('\\'); out.push_back('r'); break;
-    case '\n': out.push_back('\\'); out.push_back('n'); break;
-    case '\t': out.push_back('\\'); out.push_back('t'); break;
-    default: out.push_back(c); break;
+    case '\r': *out++ = '\\'; *out++ = 'r'; break;
+    case '\n': *out++ = '\\'; *out++ = 'n'; break;
+    case '\t': *out++ = '\\'; *out++ = 't'; break;
+    default: *out++ = c; break;
+  }
+  return out;
+}
+
+// UTF-16LE bytes of the text, after what `out` holds.
+void AppendUtf16Le(std::vector<uint8_t>& out, WStringView text) {
+  const size_t at = out.size();
+  out.resize(at + 2 * text.size());
+  uint8_t* p = out.data() + at;
+  for (const char16_t c : text) {
+    *p++ = static_cast<uint8_t>(c);
+    *p++ = static_cast<uint8_t>(c >> 8);
   }
 }
 
 }  // namespace
 
-void WriteDiffText(DiffReport& report, WStringView entry) {
-  if (!report.headerWritten) {
-    OutputMessage(u"\r\n<<<<< Checking %s against %s >>>>>\r\n\r\n", report.installName, report.comparisonName);
-    const uint8_t bom[] = {0xFF, 0xFE};
-    WriteBufferToFile(report.path, bom, false);
-    std::vector<uint8_t> header;
-    PutWide(header, Format(u"<<<<< Checking %s against %s >>>>>\r\n\r\n", report.installName, report.comparisonName),
-            false);
-    WriteBufferToFile(report.path, header, true);
-    report.headerWritten = true;
-  }
+WString ReportHeader(const DiffReport& report) {
+  return Format(u"<<<<< Checking %s against %s >>>>>\r\n\r\n", report.installName, report.comparisonName);
+}
+
+bool WritePairReport(ReportFiles& files, const DiffReport& report) {
+  if (report.entries.empty()) return true;
+  const WString header = ReportHeader(report);
+  OutputMessage(u"\r\n%s%s", header, report.console);
+  // A second pair with the same stem (a module in the root and one in
+  // plugins) adds its own header and entries after the first pair's.
+  const bool again = files.written.count(report.path) != 0;
   std::vector<uint8_t> bytes;
-  PutWide(bytes, entry, false);
-  WriteBufferToFile(report.path, bytes, true);
+  bytes.reserve(2 + 2 * (header.size() + report.entries.size()));
+  if (!again) bytes.insert(bytes.end(), {0xFF, 0xFE});
+  AppendUtf16Le(bytes, header);
+  AppendUtf16Le(bytes, report.entries);
+  if (!WriteBufferToFile(report.path, bytes, again)) {
+    OutputMessage(u"Unable to write the report `%s' [%d]\r\n", report.path, GetLastErrorCode());
+    return false;
+  }
+  files.written.insert(report.path);
+  return true;
 }
 
 WString FormatResourceName(const ResId& name) {
   return name.isName ? name.name : Format(u"%d", static_cast<int>(name.id));
 }
 
+// Both forms write into a buffer of twice the characters they may copy.
 WString EscapeControlChars(WStringView source, size_t max) {
   const size_t limit = max < source.size() ? max : source.size();
-  WString out;
-  out.reserve(2 * limit);
+  WString out(2 * limit, u'\0');
+  char16_t* end = out.data();
   size_t i = 0;
   while (i < limit && source[i] != 0) {
     const char16_t c = source[i++];
-    AppendEscaped(out, c);
-    if (IsHighSurrogate(c) && i < limit && IsLowSurrogate(source[i])) out.push_back(source[i++]);
+    end = PutEscaped(end, c);
+    if (IsHighSurrogate(c) && i < limit && IsLowSurrogate(source[i])) *end++ = source[i++];
     while (i < limit && IsCombiningMark(source[i])) ++i;
   }
+  out.resize(static_cast<size_t>(end - out.data()));
   return out;
 }
 
 std::string EscapeControlChars(std::string_view source, size_t max) {
   const size_t limit = max < source.size() ? max : source.size();
-  std::string out;
-  out.reserve(2 * limit);
-  for (size_t i = 0; i < limit && source[i] != 0; ++i) AppendEscaped(out, source[i]);
+  std::string out(2 * limit, '\0');
+  char* end = out.data();
+  for (size_t i = 0; i < limit && source[i] != 0; ++i) end = PutEscaped(end, source[i]);
+  out.resize(static_cast<size_t>(end - out.data()));
   return out;
 }
 

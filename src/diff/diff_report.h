@@ -1,45 +1,67 @@
 // The report of one module pair and the routines every comparer shares:
-// the report writer, the resource name formatter and the display escaper.
+// the report entries, the resource name formatter and the display escaper.
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 
-#include "driver/console_output.h"
 #include "platform/format.h"
 #include "platform/resources.h"
 #include "platform/text.h"
 
-// Set by the /diff options, constant for the run.
-extern bool g_excludeImages;   // no image entries
-extern bool g_excludeStrings;  // no string tables, menu item texts, dialog titles and control texts
-extern bool g_excludeSizes;    // no dialog control position and size lines
+// What the /diff exclude options silence; constant for a run.
+struct DiffOptions {
+  bool excludeImages = false;   // no image entries
+  bool excludeStrings = false;  // no string tables, menu item texts, dialog titles and control texts
+  bool excludeSizes = false;    // no dialog control position and size lines
+};
 
-// One pair's report: UTF-16LE with a byte order mark, created (or cut) at
-// the pair's first entry, which is preceded by the header.
+// One pair's report, assembled in memory while the comparers run and written
+// in one piece when the pair is done: the report file's entries and the
+// console's copy of them (which differs from the report in a few lines).
 struct DiffReport {
+  DiffOptions options;
   WString installName;     // file-name parts, for the header
   WString comparisonName;
   WString path;            // the report file
-  bool headerWritten = false;
+  WString entries;         // the report's text after its header
+  WString console;         // the console's text after its header
 };
 
-// Appends one formatted entry to the report file, writing the header first
-// (and its console copy) when the pair has none yet. No console copy of the
-// entry itself.
-void WriteDiffText(DiffReport& report, WStringView entry);
-
+// An entry for the report only, or for the console only.
 template <class... Args>
 void WriteDiffEntry(DiffReport& report, WStringView format, const Args&... args) {
-  WriteDiffText(report, Format(format, args...));
+  report.entries += Format(format, args...);
+}
+template <class... Args>
+void ConsoleEntry(DiffReport& report, WStringView format, const Args&... args) {
+  report.console += Format(format, args...);
 }
 
-// The usual entry: the report's copy, then the same text on the console.
+// The usual entry: formatted once, for the report and the console alike.
 template <class... Args>
 void ReportEntry(DiffReport& report, WStringView format, const Args&... args) {
-  WriteDiffEntry(report, format, args...);
-  OutputMessage(format, args...);
+  const WString text = Format(format, args...);
+  report.entries += text;
+  report.console += text;
 }
+
+// The header that opens a pair's report (and, after a blank line, its
+// console copy).
+WString ReportHeader(const DiffReport& report);
+
+// The report files a /diff run has written so far.
+struct ReportFiles {
+  std::set<WString> written;
+};
+
+// Writes a pair that has entries: its console copy (a blank line, the header
+// and the entries), then its report file in one write: a new file (byte
+// order mark, header, entries) the first time this run names the path, the
+// header and entries appended to it after that. A report that cannot be
+// written is said with its path and the error number; false then.
+bool WritePairReport(ReportFiles& files, const DiffReport& report);
 
 // An integer id in decimal, a string name as it stands.
 WString FormatResourceName(const ResId& name);

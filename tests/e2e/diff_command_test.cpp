@@ -78,6 +78,7 @@ TEST(DiffCommand, PackModeWalksRootPluginsAndSystemAndRemovesItsTemporaryFolder)
   const std::string a = difftest::Fixture("strings_install.rc"), b = difftest::Fixture("strings_comparison.rc");
   ASSERT_TRUE(s.Module("ui.dll", a));
   ASSERT_TRUE(s.Module("Plugins/gen_x.dll", a));  // fixed folder names are found in any letter case
+  ASSERT_TRUE(s.Module("Plugins/ui.dll", a));     // the stem of the root's ui.dll: one report for both
   ASSERT_TRUE(s.Module("system/sys.nxs", a));
   ASSERT_TRUE(s.Module("notes.txt", a));     // not a module extension: never compared
   ASSERT_TRUE(s.Module("lonely.dll", a));    // no counterpart: nothing said
@@ -91,10 +92,10 @@ TEST(DiffCommand, PackModeWalksRootPluginsAndSystemAndRemovesItsTemporaryFolder)
   ASSERT_TRUE(s.ZipWithInfoZip());
 
   const std::string console = s.Run(tool, {s.install, "/diff", s.pack, "/folder=" + s.reports});
-  EXPECT_EQ(console, PackConsole(s, "\r\n" + Header("ui.dll", "ui.lng") + kStringEntries + "\r\n" +
-                                        Header("gen_x.dll", "gen_x.lng") + kStringEntries + "\r\n" +
-                                        Header("sys.nxs", "sys.lng") + kStringEntries));
-  EXPECT_EQ(s.Report("ui"), Header("ui.dll", "ui.lng") + kStringEntries);
+  const std::string ui = Header("ui.dll", "ui.lng") + kStringEntries;
+  EXPECT_EQ(console, PackConsole(s, "\r\n" + ui + "\r\n" + Header("gen_x.dll", "gen_x.lng") + kStringEntries +
+                                        "\r\n" + ui + "\r\n" + Header("sys.nxs", "sys.lng") + kStringEntries));
+  EXPECT_EQ(s.Report("ui"), ui + ui);
   EXPECT_EQ(s.Report("gen_x"), Header("gen_x.dll", "gen_x.lng") + kStringEntries);
   EXPECT_EQ(s.Report("sys"), Header("sys.nxs", "sys.lng") + kStringEntries);
   EXPECT_FALSE(harness::Exists(s.reports + "/notes.txt"));
@@ -185,6 +186,9 @@ TEST(DiffCommand, ExcludeOptionsCountOnlyAtTheirPositions) {
       {{}, false, false, false},
       {{"/exclude_img"}, true, false, false},
       {{"/exclude_imgs"}, true, false, false},  // a prefix is enough
+      {{"/exclude_images"}, true, false, false},  // the name the help gives
+      {{"/exclude_images", "/exclude_string", "/exclude_size"}, true, true, true},
+      {{"/exclude_string", "/exclude_images"}, false, true, false},
       {{"/exclude_string"}, false, true, false},      // "/exclude_str" at position 1
       {{"/exclude_siz"}, false, false, true},
       {{"/exclude_img", "/exclude_string", "/exclude_size"}, true, true, true},
@@ -304,4 +308,37 @@ TEST(DiffCommand, PairThatIsNoModuleIsSkippedCounterpartFoundInAnyCase) {
   EXPECT_EQ(s.Run(tool, {s.install, "/diff", s.pack, "/folder=" + s.reports}),
             PackConsole(s, "\r\n" + Header("b.dll", "b.lng") + kStringEntries));
   EXPECT_FALSE(harness::Exists(s.reports + "/a.txt"));
+}
+
+TEST(DiffCommand, ReportThatCannotBeWrittenIsSaidAndTheRunGoesOn) {
+  harness::Tool tool;
+  difftest::FolderPair pair;
+  // a.txt is small enough for the file-size limit, b.txt is not.
+  ASSERT_TRUE(pair.Build("a.dll", "STRINGTABLE\nBEGIN\n 1 \"x\"\nEND\n", "STRINGTABLE\nBEGIN\n 1 \"y\"\nEND\n"));
+  ASSERT_TRUE(pair.Build("b.dll", difftest::Fixture("strings_install.rc"), difftest::Fixture("strings_comparison.rc")));
+  const std::string a = Header("a.dll", "a.dll") + "String 1 changed\r\n + x\r\n - y\r\n\r\n";
+  const std::string b = Header("b.dll", "b.dll") + kStringEntries;
+  auto lost = [&](const std::string& stem, int error) {
+    return "Unable to write the report `" + pair.reports + "/" + stem + ".txt' [" + std::to_string(error) + "]\r\n";
+  };
+  const std::vector<std::string> args = {pair.install, "/diff", pair.other, "/folder=" + pair.reports};
+  const std::string start = StartLine(pair.install, "folder", pair.other);
+
+  harness::Tool::Limits full;
+  full.fileSizeBytes = 400;
+  harness::Tool::Result r = tool.RunLimited(args, full);
+  EXPECT_EQ(r.status, 0) << r.err;
+  // No completion line: the run did not write all it found.
+  EXPECT_EQ(r.out, start + "\r\n" + a + "\r\n" + b + lost("b", 112));
+  EXPECT_EQ(pair.Report("a"), a);
+  EXPECT_FALSE(harness::Exists(pair.reports + "/b.txt"));
+
+  if (!harness::CanHonourPermissions()) GTEST_SKIP() << "root cannot give up its permission override here";
+  harness::Shell("rm -rf '" + pair.reports + "' && mkdir -m 555 '" + pair.reports + "'");
+  harness::Tool::Limits readOnly;
+  readOnly.honourPermissions = true;
+  r = tool.RunLimited(args, readOnly);
+  harness::Shell("chmod 755 '" + pair.reports + "'");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, start + "\r\n" + a + lost("a", 5) + "\r\n" + b + lost("b", 5));
 }

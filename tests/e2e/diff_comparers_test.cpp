@@ -44,7 +44,12 @@ TEST(DiffComparers, MenuItemsPairedByPositionWithFlagNames) {
       " - id changed in menu item at position 3\r\n30 -> 20\titem change (due to addition)\r\n"
       " - style changed (removal) in menu item id: 30 (position 3)\r\n   0x80 -> 0x0 (Diff: 0x80)\tMF_END \r\n\r\n"
       " - text changed in menu item id: 30 (position 3)\r\n -> \"T&hree\"\r\n -> \"&Two\"\r\n\r\n"
-      " - id changed in menu item at position 4\r\n65535 -> 30\titem removed\r\n";
+      " - id changed in menu item at position 4\r\n65535 -> 30\titem removed\r\n"
+      // An item whose id is -1 reads as the end marker: its side counts as
+      // run out at that position.
+      "Menu 4 changed\r\n"
+      " - id changed in menu item at position 1\r\n65535 -> 45\titem removed\r\n"
+      " - id changed in menu item at position 2\r\n50 -> 65535\titem added\r\n";
   ExpectReport(pair, pair.Run(tool), "ui.dll", entries);
 }
 

@@ -7,18 +7,41 @@
 #include "diff/flag_names.h"
 #include "e2e/diff_support.h"
 
-TEST(DiffReport, HeaderOnceThenEntriesAsUtf16WithByteOrderMark) {
+TEST(DiffReport, WrittenOnceAsUtf16AndAppendedForTheSameStem) {
   harness::TempDir dir;
   const std::string path = dir.Sub("ui.txt");
-  harness::WriteFile(path, std::string(100, 'x'));  // an earlier report is cut at the first entry
-  DiffReport report{u"ui.dll", u"ui.lng", Utf8ToWide(path), false};
+  harness::WriteFile(path, std::string(100, 'x'));  // an earlier report is replaced
+  DiffReport first;
+  first.installName = u"ui.dll";
+  first.comparisonName = u"ui.lng";
+  first.path = Utf8ToWide(path);
+  ReportEntry(first, u"String %d changed\r\n", 5);
+  WriteDiffEntry(first, u" + %s\r\n", WString(u"caf\u00e9 \u20ac"));
+  ConsoleEntry(first, u"console only\r\n");
+  DiffReport second = first, none = first;
+  second.installName = u"UI.DLL";
+  none.entries.clear();
+
+  ReportFiles files;
   testing::internal::CaptureStdout();
-  ReportEntry(report, u"String %d changed\r\n", 5);
-  WriteDiffEntry(report, u" + %s\r\n", WString(u"caf\u00e9 \u20ac"));
+  EXPECT_TRUE(WritePairReport(files, first));
+  EXPECT_TRUE(WritePairReport(files, none));  // no entries: nothing at all
+  EXPECT_TRUE(WritePairReport(files, second));
   const std::string console = testing::internal::GetCapturedStdout();
-  EXPECT_EQ(console, "\r\n<<<<< Checking ui.dll against ui.lng >>>>>\r\n\r\nString 5 changed\r\n");
-  EXPECT_EQ(harness::ReadFile(path), "\xFF\xFE" + harness::Utf16le("<<<<< Checking ui.dll against ui.lng >>>>>\r\n\r\n"
-                                                                  "String 5 changed\r\n + caf\xC3\xA9 \xE2\x82\xAC\r\n"));
+  const std::string entries = "String 5 changed\r\n + caf\xC3\xA9 \xE2\x82\xAC\r\n";
+  EXPECT_EQ(console, "\r\n" + difftest::Header("ui.dll", "ui.lng") + "String 5 changed\r\nconsole only\r\n" + "\r\n" +
+                         difftest::Header("UI.DLL", "ui.lng") + "String 5 changed\r\nconsole only\r\n");
+  EXPECT_EQ(difftest::ReadReport(path),
+            difftest::Header("ui.dll", "ui.lng") + entries + difftest::Header("UI.DLL", "ui.lng") + entries);
+
+  // A report that cannot be written says so, with the path and the error.
+  DiffReport lost = first;
+  lost.path = Utf8ToWide(dir.Sub("missing/ui.txt"));
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(WritePairReport(files, lost));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "\r\n" + difftest::Header("ui.dll", "ui.lng") + "String 5 changed\r\nconsole only\r\n" +
+                "Unable to write the report `" + dir.Sub("missing/ui.txt") + "' [2]\r\n");
 }
 
 TEST(DiffReport, ResourceNamesAndChangeWords) {

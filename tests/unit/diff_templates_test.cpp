@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "diff/comparers.h"
-#include "e2e/diff_support.h"
+#include "platform/byte_reader.h"
 #include "platform/own_resources.h"
 
 namespace {
@@ -31,21 +31,16 @@ ModulePtr ModuleWith(const std::vector<Resource>& resources) {
 }
 
 struct Outcome {
-  std::string report;   // entries only, after the header
-  std::string console;  // entries only, after the console header
+  std::string report;   // the report's entries
+  std::string console;  // the console's copy
 };
 
 template <class Compare>
-Outcome Compared(Compare compare) {
-  harness::TempDir dir;
-  DiffReport report{u"a.dll", u"a.lng", Utf8ToWide(dir.Sub("a.txt")), false};
-  testing::internal::CaptureStdout();
+Outcome Compared(Compare compare, DiffOptions options = {}) {
+  DiffReport report;
+  report.options = options;
   compare(report);
-  Outcome out{difftest::ReadReport(dir.Sub("a.txt")), testing::internal::GetCapturedStdout()};
-  const std::string header = difftest::Header("a.dll", "a.lng");
-  if (out.report.compare(0, header.size(), header) == 0) out.report.erase(0, header.size());
-  if (out.console.compare(0, header.size() + 2, "\r\n" + header) == 0) out.console.erase(0, header.size() + 2);
-  return out;
+  return {WideToUtf8(report.entries), WideToUtf8(report.console)};
 }
 
 void U16(Bytes& b, uint16_t v) { PutU16(b, v); }
@@ -175,9 +170,9 @@ TEST(DiffTemplates, MenuExIdsAndTextsUnderExcludeStrings) {
                                            {0, 0, 9, 0x80, u"c"}})}});
   const auto b = ModuleWith({{kMenu, ResId::Int(1),
                               MenuExBytes({{0, 0, 0, 0, u"a"}, {0, 0, 7, 0, u"b"}, {0, 0, 8, 0x80, u"C"}})}});
-  g_excludeStrings = true;
-  const Outcome out = Compared([&](DiffReport& r) { CompareMenu(r, *a, *b, ResId::Int(1)); });
-  g_excludeStrings = false;
+  DiffOptions noStrings;
+  noStrings.excludeStrings = true;
+  const Outcome out = Compared([&](DiffReport& r) { CompareMenu(r, *a, *b, ResId::Int(1)); }, noStrings);
   // High bits 0xFFFF with low bits 0 keep all 32 bits; 0xFFFF0007 is 7. The
   // texts still decide between the two id-change words.
   EXPECT_EQ(out.report,
