@@ -7,10 +7,13 @@
 #include "driver/flows.h"
 #include "driver/path_routines.h"
 #include "pack/extract.h"
+#include "platform/error_codes.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 
 namespace {
+
+constexpr int kReportLockWaitMs = 5000;
 
 bool StartsWith(const WString& token, WStringView prefix) { return token.compare(0, prefix.size(), prefix) == 0; }
 
@@ -103,6 +106,14 @@ bool CompareInstall(const DiffRun& run) {
   // Before the first pair: the report folder (one level; a failure shows
   // when the reports are written), then the reports of earlier runs go.
   CreateFolder(run.outputFolder);
+  // Two runs into one report folder would remove and mix each other's
+  // reports: the second waits for the first, and gives up after a while. A
+  // folder that cannot be opened is not locked: its writes fail and say so.
+  const FolderLockPtr lock = LockFolder(run.outputFolder, kReportLockWaitMs);
+  if (!lock && GetLastErrorCode() == kErrorSharingViolation) {
+    OutputMessage(u"The report folder `%s' is in use by another run, aborting\r\n", run.outputFolder);
+    return false;
+  }
   CleanWorkingFolder(run.outputFolder);
   ReportFiles files;
   bool complete = true;

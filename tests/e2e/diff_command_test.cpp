@@ -288,6 +288,15 @@ TEST(DiffCommand, RefusedAndUnreadableTargets) {
   // The extraction's messages are not silenced.
   EXPECT_EQ(s.Run(tool, {s.install, "/diff", bad, "/nomsgs"}), "Cannot open " + bad + " or " + bad + ".zip\r\n");
 
+  // Reports that cannot be written (the report folder is a file) are said,
+  // and the temporary folder goes all the same.
+  harness::Shell("rm -r " + Quote(s.reports));
+  harness::WriteFile(s.reports, "a file");
+  EXPECT_EQ(s.Run(tool, {s.install, "/diff", s.pack, "/folder=" + s.reports}),
+            StartLine(s.install, "language pack", s.pack) + "\r\n" + Header("ui.dll", "ui.lng") + kStringEntries +
+                "Unable to write the report `" + s.reports + "/ui.txt' [3]\r\n");
+  EXPECT_EQ(s.TmpListing(), "");
+
   // An empty archive opens and holds nothing.
   const std::string empty = s.dir.Sub("empty.lgp");
   ASSERT_TRUE(MakeZip(empty, {}));
@@ -308,6 +317,7 @@ TEST(DiffCommand, PairThatIsNoModuleIsSkippedCounterpartFoundInAnyCase) {
   EXPECT_EQ(s.Run(tool, {s.install, "/diff", s.pack, "/folder=" + s.reports}),
             PackConsole(s, "\r\n" + Header("b.dll", "b.lng") + kStringEntries));
   EXPECT_FALSE(harness::Exists(s.reports + "/a.txt"));
+  EXPECT_EQ(s.TmpListing(), "");
 }
 
 TEST(DiffCommand, ReportThatCannotBeWrittenIsSaidAndTheRunGoesOn) {
@@ -341,4 +351,36 @@ TEST(DiffCommand, ReportThatCannotBeWrittenIsSaidAndTheRunGoesOn) {
   harness::Shell("chmod 755 '" + pair.reports + "'");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, start + "\r\n" + a + lost("a", 5) + "\r\n" + b + lost("b", 5));
+}
+
+TEST(DiffCommand, RunsIntoOneReportFolderTakeTurns) {
+  harness::Tool tool;
+  difftest::FolderPair pair;
+  ASSERT_TRUE(pair.Build("ui.dll", difftest::Fixture("strings_install.rc"), difftest::Fixture("strings_comparison.rc")));
+  harness::MakeDirs(pair.reports);
+  const std::string run = "cd " + Quote(pair.dir.path) + " && " + Quote(tool.exe) + " " + Quote(pair.install) +
+                          " /diff " + Quote(pair.other) + " " + Quote("/folder=" + pair.reports);
+  const std::string whole = difftest::FolderConsole(pair.install, pair.other, "ui.dll", kStringEntries);
+
+  // Two runs at once: each writes its whole report in turn.
+  harness::Shell("(" + run + " >one.out & " + run + " >two.out & wait)");
+  EXPECT_EQ(harness::ReadFile(pair.dir.Sub("one.out")), whole);
+  EXPECT_EQ(harness::ReadFile(pair.dir.Sub("two.out")), whole);
+  EXPECT_EQ(pair.Report("ui"), Header("ui.dll", "ui.dll") + kStringEntries);
+
+  // While another holds the folder, a run waits for it, and gives up after
+  // a few seconds without touching the folder.
+  auto whileHeld = [&](const std::string& seconds) {
+    std::string out;
+    harness::Shell("cd " + Quote(pair.dir.path) + " && rm -f held && (flock " + Quote(pair.reports) +
+                       " sh -c 'touch held; sleep " + seconds + "' >/dev/null 2>&1 &) && "
+                       "while [ ! -e held ]; do sleep 0.02; done && " + run,
+                   &out);
+    return out;
+  };
+  EXPECT_EQ(whileHeld("1"), whole);
+  harness::WriteFile(pair.reports + "/old.txt", "old");
+  EXPECT_EQ(whileHeld("7"), StartLine(pair.install, "folder", pair.other) + "The report folder `" + pair.reports +
+                                "' is in use by another run, aborting\r\n");
+  EXPECT_TRUE(harness::Exists(pair.reports + "/old.txt"));
 }
