@@ -1,5 +1,7 @@
 #include "lngfile/resource_access.h"
 
+#include <algorithm>
+
 #include "driver/console_output.h"
 #include "platform/files.h"
 #include "platform/format.h"
@@ -9,11 +11,14 @@ ModulePtr LoadModuleAsData(const WString& path) { return OpenModule(path); }
 bool FindResourceData(const Module& module, const ResId& type, const ResId& name, uint16_t* lang, ByteSpan& data,
                       uint16_t* foundLang) {
   if (!lang) return FindResourceDefault(module, type, name, data, foundLang);
-  // The first language listed names the copy to use, except that language
-  // 0 counts as "none found" and leaves the caller's value.
+  // The first language listed names the copy to look up (0x0400 when none
+  // is listed). Language 0 counts as "none found" for the caller, whose
+  // value then stays, but it is still the copy looked up: with copies in
+  // 0x0000 and 0x0400 the first listed is the neutral one.
   const std::vector<uint16_t> langs = EnumResourceLanguages(module, type, name);
-  if (!langs.empty() && langs.front() != 0) *lang = langs.front();
-  return FindResourceLang(module, type, name, *lang, data, foundLang) ||
+  const uint16_t listed = langs.empty() ? kLangUserDefault : langs.front();
+  if (listed != 0) *lang = listed;
+  return FindResourceLang(module, type, name, listed, data, foundLang) ||
          FindResourceDefault(module, type, name, data, foundLang);
 }
 
@@ -27,13 +32,22 @@ bool ProbeResource(const WString& path, const ResId& type, const ResId& name, ui
 
 bool RemoveResource(const WString& path, const ResId& type, const ResId& name) {
   uint16_t lang = kLangUserDefault, found = kLangUserDefault;
-  if (!ProbeResource(path, type, name, lang, &found)) return false;
+  bool probedLangStored = false;
+  {
+    // The probe: the module is released before the update begins.
+    const ModulePtr module = LoadModuleAsData(path);
+    ByteSpan data;
+    if (!module || !FindResourceData(*module, type, name, &lang, data, &found)) return false;
+    const std::vector<uint16_t> langs = EnumResourceLanguages(*module, type, name);
+    probedLangStored = std::find(langs.begin(), langs.end(), lang) != langs.end();
+  }
   ResourceUpdatePtr update = BeginResourceUpdate(path);
   if (!update) return false;
-  // The copy to delete is the one the probe found: for a resource stored
-  // only in language 0 that is 0, not the probe's starting 0x0400 (deleting
-  // 0x0400 would remove nothing and still report success).
-  DeleteResourceItem(*update, type, name, found);
+  // The probed language goes; when the resource has no copy in it (one
+  // stored only in language 0, say), the copy the probe found goes instead:
+  // deleting a language that is not there would remove nothing and still
+  // report success.
+  DeleteResourceItem(*update, type, name, probedLangStored ? lang : found);
   if (!CommitResourceUpdate(std::move(update))) {
     OutputMessage(u"Failed to remove the %s section from the file (%s) %d\r\n", ResIdText(type), path,
                   GetLastErrorCode());

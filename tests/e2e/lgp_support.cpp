@@ -75,6 +75,25 @@ std::string EntryBytes(const std::string& archive, const std::string& name) {
   return out;
 }
 
+std::string WithoutTimes(const std::string& archive) {
+  std::string b = harness::ReadFile(archive);
+  auto u16 = [&](size_t at) { return static_cast<size_t>(static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8); };
+  auto u32 = [&](size_t at) { return u16(at) | u16(at + 2) << 16; };
+  const size_t end = b.rfind(std::string("PK\x05\x06", 4));
+  if (end == std::string::npos || b.size() - end < 22) {
+    ADD_FAILURE() << "no end of central directory in " << archive;
+    return b;
+  }
+  size_t at = u32(end + 16);
+  for (size_t i = 0, count = u16(end + 10); i < count && at + 46 <= b.size(); ++i) {
+    const size_t local = u32(at + 42);
+    b.replace(at + 12, 4, 4, '\0');
+    if (local + 30 <= b.size()) b.replace(local + 10, 4, 4, '\0');
+    at += 46 + u16(at + 28) + u16(at + 30) + u16(at + 32);
+  }
+  return b;
+}
+
 std::string DefaultGuid(const std::string& module) {
   const std::string list = harness::ReadFile(std::string(PACKSMITH_SOURCE_DIR) + "/resources/lgp_list.ini");
   const size_t at = list.find("\n" + module + "=");

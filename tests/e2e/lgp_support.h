@@ -20,6 +20,11 @@ bool ArchiveTestsClean(const std::string& archive);
 // The bytes of one entry ("\" in the name as stored).
 std::string EntryBytes(const std::string& archive, const std::string& name);
 
+// The archive's bytes with every entry's modification time and date (local
+// header and central directory) set to zero, so that archives of files
+// written at different times compare equal when nothing else differs.
+std::string WithoutTimes(const std::string& archive);
+
 // The GUID the default pack list gives a module, from resources/lgp_list.ini.
 std::string DefaultGuid(const std::string& module);
 

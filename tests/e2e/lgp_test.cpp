@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <map>
 
 #include "e2e/lgp_support.h"
 #include "support/harness.h"
@@ -286,3 +287,61 @@ TEST_F(LgpTest, CopyAndInstallThroughPathsIni) {
 }
 
 }  // namespace
+
+// An install large enough for several workers to overlap, with a listed
+// module that cannot be read and one whose identifier differs among the
+// ones that build.
+struct LgpWorkers : LgpTest {
+  void SetUp() override {
+    LgpTest::SetUp();
+    list = "[Bonus Bundle]\r\nbroken.dll=" + lgp_support::DefaultGuid("nvx_lyrics.dll") + "\r\n";
+    for (int i = 0; i < 24; ++i) {
+      const std::string name = "extra" + std::to_string(i) + ".dll";
+      ASSERT_EQ(Shell("cp '" + install + "/plugins/" + (i % 2 ? "nvx_lyrics.dll" : "nvx_ripper.dll") + "' '" +
+                      install + "/plugins/" + name + "'"),
+                0);
+      list += name + "=" + lgp_support::DefaultGuid("nvx_lyrics.dll") + "\r\n";
+    }
+    WriteFile(install + "/plugins/broken.dll", "MZ and nothing of a module");
+    WriteFile(toolDir + "/lgp_list.ini", list);
+  }
+  std::string list;
+  // One run with the given number of workers: its output and every file it
+  // left in its output folder (archives without their entry times).
+  std::pair<std::string, std::map<std::string, std::string>> Run(const char* workers, const std::string& out) {
+    harness::EnvOverride env("PACKSMITH_WORKERS", workers);
+    WriteFile(toolDir + "/lgp_list.ini", list);  // each run merges the defaults into the same list
+    const std::string printed = tool.Run({install, "/lgp", "en-gb", "/folder=" + out}, work.path);
+    std::string names;
+    Shell("ls '" + out + "'", &names);
+    std::map<std::string, std::string> files;
+    for (size_t start = 0, end; (end = names.find('\n', start)) != std::string::npos; start = end + 1) {
+      const std::string name = names.substr(start, end - start);
+      const bool archive = EndsWith(name, ".lgp") || EndsWith(name, ".zip");
+      files[name] = archive ? lgp_support::WithoutTimes(out + "/" + name) : ReadFile(out + "/" + name);
+    }
+    return {printed, files};
+  }
+};
+
+TEST_F(LgpWorkers, TwoWorkersGiveTheBytesOfOne) {
+  const auto one = Run("1", work.Sub("one"));
+  const auto two = Run("2", work.Sub("two"));
+  std::string expected = one.first;
+  for (size_t at; (at = expected.find(work.Sub("one"))) != std::string::npos;)
+    expected.replace(at, work.Sub("one").size(), work.Sub("two"));
+  EXPECT_EQ(two.first, expected);
+  EXPECT_EQ(two.second, one.second);
+  EXPECT_EQ(one.second.size(), 2 * (8 + 12) + 2u);  // .lng and .txt of 8 + 12 modules, pack, hash zip
+}
+
+TEST_F(LgpWorkers, ListedModuleThatCannotBeReadIsNamed) {
+  const std::string printed = tool.Run({install, "/lgp"}, work.path);
+  const size_t named = printed.find("Unable to load the listed module `" + install + "/plugins/broken.dll'\r\n");
+  ASSERT_NE(named, std::string::npos) << printed;
+  // In list order: after the root's module, before the first plug-in built.
+  EXPECT_LT(printed.find("Language file (nuvexa.lng) generated\r\n"), named);
+  EXPECT_GT(printed.find("Language file (extra1.lng) generated\r\n"), named);
+  EXPECT_TRUE(EndsWith(printed, "\r\nCompleted building Nuvexa-en-us-5_6_3_3234.lgp\r\n")) << printed;
+  EXPECT_FALSE(Exists(toolDir + "/LangFiles/broken.lng"));
+}

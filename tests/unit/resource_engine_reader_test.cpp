@@ -182,4 +182,27 @@ TEST(ResourceEngineProbe, ProbeReportsTheFirstListedLanguage) {
   EXPECT_EQ(ResIdText(ResId::Str(u"HASH")), u"HASH");
 }
 
+TEST(ResourceEngineProbe, NeutralListedFirstIsTheCopyLookedUpAndTheProbedLanguageIsRemoved) {
+  // Copies in 0x0000 and 0x0400: the neutral one is listed first, so it is
+  // the one found, while the caller's language stays 0x0400.
+  harness::TempDir dir;
+  const std::string path = dir.Sub("both.dll");
+  ASSERT_TRUE(harness::BuildResourceDll("LANGUAGE 0, 0\nBOTH TEXT\nBEGIN\n \"neutral\"\nEND\n"
+                                        "LANGUAGE 0, 1\nBOTH TEXT\nBEGIN\n \"user\"\nEND\n",
+                                        path));
+  const ModulePtr module = OpenModule(Utf8ToWide(path));
+  ASSERT_TRUE(module);
+  ByteSpan data;
+  uint16_t lang = kLangUserDefault, found = 0x1234;
+  ASSERT_TRUE(FindResourceData(*module, ResId::Str(u"TEXT"), ResId::Str(u"BOTH"), &lang, data, &found));
+  EXPECT_EQ(Text(data), "neutral");
+  EXPECT_EQ(lang, kLangUserDefault);
+  EXPECT_EQ(found, 0x0000);
+  // Removal takes the probed language, which is stored.
+  ASSERT_TRUE(RemoveResource(Utf8ToWide(path), ResId::Str(u"TEXT"), ResId::Str(u"BOTH")));
+  const ModulePtr after = OpenModule(Utf8ToWide(path));
+  ASSERT_TRUE(after);
+  EXPECT_EQ(EnumResourceLanguages(*after, ResId::Str(u"TEXT"), ResId::Str(u"BOTH")), std::vector<uint16_t>{0});
+}
+
 }  // namespace
