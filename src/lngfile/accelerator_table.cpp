@@ -1,5 +1,7 @@
 #include "lngfile/accelerator_table.h"
 
+#include "lngfile/template_codec.h"
+
 bool ReadAcceleratorTable(ByteSpan data, AcceleratorTable& table) {
   table = AcceleratorTable{};
   ByteReader reader(data);
@@ -11,10 +13,9 @@ bool ReadAcceleratorTable(ByteSpan data, AcceleratorTable& table) {
     reader.U16(entry.padding);
     table.entries.push_back(entry);
   }
-  ByteSpan rest;
-  reader.Bytes(reader.Remaining(), rest);
-  table.trailing.assign(rest.begin(), rest.end());
-  return table.trailing.empty();
+  table.trailing = BytesFrom(data, reader.Offset());
+  table.truncated = !table.trailing.empty();
+  return true;
 }
 
 std::vector<uint8_t> WriteAcceleratorTable(const AcceleratorTable& table) {

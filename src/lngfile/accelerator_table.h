@@ -16,9 +16,11 @@ struct AcceleratorEntry {
 
 struct AcceleratorTable {
   std::vector<AcceleratorEntry> entries;
-  std::vector<uint8_t> trailing;  // a partial record at the end, kept
+  bool truncated = false;         // a partial record at the end
+  std::vector<uint8_t> trailing;  // its bytes, kept
 };
 
-// Reads every whole record; false when a partial record is left over.
+// Reads every whole record (template_codec.h). Always true: a table has
+// no header.
 bool ReadAcceleratorTable(ByteSpan data, AcceleratorTable& table);
 std::vector<uint8_t> WriteAcceleratorTable(const AcceleratorTable& table);

@@ -1,12 +1,8 @@
 #include "lngfile/dialog_template.h"
 
-#include "lngfile/template_padding.h"
+#include "lngfile/template_codec.h"
 
 namespace {
-
-std::vector<uint8_t> BytesFrom(ByteSpan data, size_t offset) {
-  return std::vector<uint8_t>(data.begin() + static_cast<std::ptrdiff_t>(offset), data.end());
-}
 
 bool ReadNameOrOrdinal(ByteReader& reader, NameOrOrdinal& field) {
   field = NameOrOrdinal{};

@@ -57,9 +57,8 @@ struct DialogTemplate {
 };
 
 bool IsDialogExTemplate(ByteSpan data);
-// False when not even the fixed header can be read; otherwise true with
-// what could be read and `truncated` set when the data ended early.
-// Written back unchanged, a record gives the bytes it was read from.
+// Cut input as template_codec.h says; the header is the fixed part up to
+// the dialog's position and size.
 bool ReadDialogTemplate(ByteSpan data, DialogTemplate& dialog);
 std::vector<uint8_t> WriteDialogTemplate(const DialogTemplate& dialog);
 // How many bytes of creation data follow an item's count word.

@@ -1,12 +1,8 @@
 #include "lngfile/menu_template.h"
 
-#include "lngfile/template_padding.h"
+#include "lngfile/template_codec.h"
 
 namespace {
-
-std::vector<uint8_t> BytesFrom(ByteSpan data, size_t offset) {
-  return std::vector<uint8_t>(data.begin() + static_cast<std::ptrdiff_t>(offset), data.end());
-}
 
 // One MENUITEMTEMPLATE: flags, an identifier unless MF_POPUP, the text.
 bool ReadMenuItem(ByteReader& reader, MenuItem& item) {

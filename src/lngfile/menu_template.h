@@ -59,9 +59,8 @@ struct MenuExTemplate {
 
 // A menu template is MENUEX when its first word is not 0.
 bool IsMenuExTemplate(ByteSpan data);
-// False when the header (with the bytes its offset word announces) cannot
-// be read; otherwise true, with `truncated` set when the items end early.
-// Written back unchanged, a record gives the bytes it was read from.
+// Cut input as template_codec.h says; the header is the version and
+// offset words with the bytes the offset word announces.
 bool ReadMenuTemplate(ByteSpan data, MenuTemplate& menu);
 std::vector<uint8_t> WriteMenuTemplate(const MenuTemplate& menu);
 bool ReadMenuExTemplate(ByteSpan data, MenuExTemplate& menu);

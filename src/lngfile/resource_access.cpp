@@ -12,12 +12,12 @@ bool FindResourceData(const Module& module, const ResId& type, const ResId& name
                       uint16_t* foundLang) {
   if (!lang) return FindResourceDefault(module, type, name, data, foundLang);
   // The first language listed names the copy to look up (0x0400 when none
-  // is listed). Language 0 counts as "none found" for the caller, whose
-  // value then stays, but it is still the copy looked up: with copies in
-  // 0x0000 and 0x0400 the first listed is the neutral one.
+  // is listed). Nothing listed, or language 0, counts as "none found" for
+  // the caller, whose value then stays; but language 0 is still the copy
+  // looked up: with copies in 0x0000 and 0x0400 the neutral one is first.
   const std::vector<uint16_t> langs = EnumResourceLanguages(module, type, name);
   const uint16_t listed = langs.empty() ? kLangUserDefault : langs.front();
-  if (listed != 0) *lang = listed;
+  if (!langs.empty() && listed != 0) *lang = listed;
   return FindResourceLang(module, type, name, listed, data, foundLang) ||
          FindResourceDefault(module, type, name, data, foundLang);
 }

@@ -1,5 +1,7 @@
 #include "lngfile/string_block.h"
 
+#include "lngfile/template_codec.h"
+
 bool ReadStringBlock(ByteSpan data, StringBlock& block) {
   block = StringBlock{};
   if (data.empty()) {  // a missing block: 16 empty strings, and no bytes
@@ -14,11 +16,11 @@ bool ReadStringBlock(ByteSpan data, StringBlock& block) {
       block.strings[slot].clear();
       block.slotCount = slot;
       block.truncated = true;
-      block.trailing.assign(data.begin() + static_cast<std::ptrdiff_t>(start), data.end());
-      return false;
+      block.trailing = BytesFrom(data, start);
+      return true;
     }
   }
-  block.trailing.assign(data.begin() + static_cast<std::ptrdiff_t>(reader.Offset()), data.end());
+  block.trailing = BytesFrom(data, reader.Offset());
   return true;
 }
 

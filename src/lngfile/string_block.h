@@ -17,9 +17,9 @@ struct StringBlock {
   std::vector<uint8_t> trailing;    // bytes after the last whole slot, kept
 };
 
-// Reads as many strings as the data holds; false when it ends early (the
-// slots not read stay empty and their bytes are kept in `trailing`). An
-// empty span is a block of 16 empty strings with no slots stored.
+// Reads as many strings as the data holds (template_codec.h: the slots not
+// read stay empty). An empty span is a block of 16 empty strings with no
+// slots stored. Always true: a block has no header.
 bool ReadStringBlock(ByteSpan data, StringBlock& block);
 // The slots read, then the trailing bytes: the data as read.
 std::vector<uint8_t> WriteStringBlock(const StringBlock& block);

@@ -3,6 +3,7 @@
 // language option, and the rebuilds of every template kind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -100,6 +101,8 @@ TEST(ConversionText, SubstitutionMatchesTheStepByStepRule) {
     for (const std::u16string& word : {search, replacement})
       for (size_t from = 0; from < word.size(); from += 2) pieces.push_back(word.substr(from, 3 + from % 4));
   for (char16_t c : std::u16string(u"colrizsemnaqutyCOLRIZSEMNAQUTY ")) pieces.push_back(std::u16string(1, c));
+  // Long runs without matches put the first match far into the text.
+  for (size_t n : {7, 30, 64}) pieces.push_back(std::u16string(n, u'.'));
   std::mt19937 random(2024);
   for (int round = 0; round < 20000; ++round) {
     std::u16string text;
@@ -250,7 +253,12 @@ TEST(ConversionRebuild, DialogsKeepFontsAndClassNames) {
     custom.title.name = u"Minimize";
     dialog.items = {text, icon, custom};
     dialog.itemCount = 3;
-    const Bytes input = WriteDialogTemplate(dialog);
+    // Padding that is not zero, as no resource compiler writes it.
+    DialogTemplate padded;
+    ASSERT_TRUE(ReadDialogTemplate(WriteDialogTemplate(dialog), padded));
+    for (DialogItem& item : padded.items) std::fill(item.alignBefore.begin(), item.alignBefore.end(), 0xEE);
+    const Bytes input = WriteDialogTemplate(padded);
+    ASSERT_GT(std::count(input.begin(), input.end(), 0xEE), 0);
       const Bytes output = extended ? RebuildDialogEx(input, 1) : RebuildDialog(input, 1);
     DialogTemplate again;
     ASSERT_TRUE(ReadDialogTemplate(output, again));
@@ -267,6 +275,7 @@ TEST(ConversionRebuild, DialogsKeepFontsAndClassNames) {
     EXPECT_EQ(again.items[1].creationData, (Bytes{0xC0, 0x10}));
     EXPECT_EQ(again.items[2].windowClass.name, u"ColorPicker");
     EXPECT_EQ(again.items[2].title.name, u"Minimise");
+    EXPECT_EQ(std::count(output.begin(), output.end(), 0xEE), 0);  // rebuilt with zeros
   }
 }
 
@@ -287,6 +296,8 @@ TEST(ConversionRebuild, StringTables) {
   // In another block the same positions are converted.
   ASSERT_TRUE(ReadStringBlock(RebuildStringTable(input, 1, 1), again));
   EXPECT_EQ(again.strings[15], u"Colour 65535");
+  // A block of size 0 is a missing block: 16 empty strings.
+  EXPECT_EQ(RebuildStringTable(Bytes{}, 1, 1), Bytes(32, 0));
   // Growth beyond the block as read needs no limit.
   StringBlock big;
   for (auto& s : big.strings)
