@@ -49,6 +49,10 @@ bool IsModulePair(const WString& installPath, const WString& comparisonPath, WSt
   return PathExists(installPath) && PathExists(comparisonFile) && IsComparedModule(installPath);
 }
 
+WString ReportPath(const WString& outputFolder, const WString& installPath) {
+  return JoinPath(outputFolder, RemoveExtension(LastComponent(installPath)) + u".txt");
+}
+
 DiffReport CompareModulePair(const DiffOptions& options, const WString& installPath, const WString& comparisonPath,
                              const WString& comparisonFile, const WString& outputFolder) {
   DiffReport report;
@@ -56,7 +60,7 @@ DiffReport CompareModulePair(const DiffOptions& options, const WString& installP
   report.installName = LastComponent(installPath);
   // The header names the counterpart as it was looked for.
   report.comparisonName = LastComponent(comparisonPath);
-  report.path = JoinPath(outputFolder, RemoveExtension(report.installName) + u".txt");
+  report.path = ReportPath(outputFolder, installPath);
 
   const ModulePtr install = LoadModuleAsData(installPath);
   const ModulePtr comparison = LoadModuleAsData(comparisonFile);

@@ -11,6 +11,9 @@
 // `comparisonFile` is the file found.
 bool IsModulePair(const WString& installPath, const WString& comparisonPath, WString& comparisonFile);
 
+// The report file of a pair: the install file's stem with ".txt".
+WString ReportPath(const WString& outputFolder, const WString& installPath);
+
 // Compares every resource of a kind the diff knows, in the install module's
 // type and name order, into the pair's report (named after the install
 // file's stem in `outputFolder`). A file that is no module gives no

@@ -1,4 +1,5 @@
 #include <new>
+#include <set>
 #include <vector>
 
 #include "diff/comparers.h"
@@ -6,6 +7,7 @@
 #include "driver/console_output.h"
 #include "driver/flows.h"
 #include "driver/path_routines.h"
+#include "lngfile/ordered_workers.h"
 #include "pack/extract.h"
 #include "platform/error_codes.h"
 #include "platform/files.h"
@@ -87,19 +89,32 @@ std::vector<ModulePaths> ListModulePairs(const DiffRun& run) {
   return pairs;
 }
 
-// A pair whose modules do not fit in memory is passed over with a message;
-// false then.
-bool ComparePair(const DiffRun& run, const ModulePaths& pair, DiffReport& report) {
+// One pair compared: its report, or the note that its modules did not fit
+// in memory.
+struct PairOutcome {
+  ReportOutput output;
+  bool outOfMemory = false;
+};
+
+// `writeAhead`: no earlier pair has the same report path, so the report
+// file is written here and only its outcome waits for the pair's turn.
+PairOutcome ComparePair(const DiffRun& run, const ModulePaths& pair, bool writeAhead) {
+  PairOutcome outcome;
   try {
-    report = CompareModulePair(run.options, pair.install, pair.comparison, pair.comparisonFile, run.outputFolder);
-    return true;
+    outcome.output = PrepareReport(
+        CompareModulePair(run.options, pair.install, pair.comparison, pair.comparisonFile, run.outputFolder));
   } catch (const std::bad_alloc&) {
-    OutputMessage(u"Not enough memory to compare `%s'\r\n", pair.install);
-    return false;
+    outcome.output = ReportOutput();
+    outcome.outOfMemory = true;
+    return outcome;
   }
+  if (writeAhead) WriteReportAhead(outcome.output);
+  return outcome;
 }
 
-// True when every pair was compared and every report written.
+// True when every pair was compared and every report written. The pairs are
+// compared on several threads; reports and messages are written in walk
+// order on this one, so the output is the same as one thread's.
 bool CompareInstall(const DiffRun& run) {
   const std::vector<ModulePaths> pairs = ListModulePairs(run);
   if (pairs.empty()) return true;
@@ -115,12 +130,26 @@ bool CompareInstall(const DiffRun& run) {
     return false;
   }
   CleanWorkingFolder(run.outputFolder);
+
+  // A report path that an earlier pair names too waits for that pair's write.
+  std::vector<bool> writeAhead(pairs.size());
+  std::set<WString> paths;
+  for (size_t i = 0; i < pairs.size(); ++i)
+    writeAhead[i] = paths.insert(ReportPath(run.outputFolder, pairs[i].install)).second;
+
   ReportFiles files;
   bool complete = true;
-  for (const ModulePaths& pair : pairs) {
-    DiffReport report;
-    if (!ComparePair(run, pair, report) || !WritePairReport(files, report)) complete = false;
-  }
+  RunInOrder(
+      pairs.size(), BuildWorkerCount(), [&](size_t i) { return ComparePair(run, pairs[i], writeAhead[i]); },
+      [&](size_t i, PairOutcome& outcome) {
+        if (outcome.outOfMemory) {
+          // A pair whose modules do not fit in memory is passed over.
+          OutputMessage(u"Not enough memory to compare `%s'\r\n", pairs[i].install);
+          complete = false;
+        } else if (!WritePairReport(files, outcome.output)) {
+          complete = false;
+        }
+      });
   return complete;
 }
 

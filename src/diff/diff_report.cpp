@@ -5,6 +5,7 @@
 
 #include "driver/console_output.h"
 #include "driver/path_routines.h"
+#include "platform/error_codes.h"
 #include "platform/files.h"
 
 namespace {
@@ -57,23 +58,50 @@ WString ReportHeader(const DiffReport& report) {
   return Format(u"<<<<< Checking %s against %s >>>>>\r\n\r\n", report.installName, report.comparisonName);
 }
 
-bool WritePairReport(ReportFiles& files, const DiffReport& report) {
-  if (report.entries.empty()) return true;
+ReportOutput PrepareReport(const DiffReport& report) {
+  ReportOutput output;
+  output.path = report.path;
+  if (report.entries.empty()) return output;
   const WString header = ReportHeader(report);
-  OutputMessage(u"\r\n%s%s", header, report.console);
-  // A second pair with the same stem (a module in the root and one in
-  // plugins) adds its own header and entries after the first pair's.
-  const bool again = files.written.count(report.path) != 0;
-  std::vector<uint8_t> bytes;
-  bytes.reserve(2 + 2 * (header.size() + report.entries.size()));
-  if (!again) bytes.insert(bytes.end(), {0xFF, 0xFE});
-  AppendUtf16Le(bytes, header);
-  AppendUtf16Le(bytes, report.entries);
-  if (!WriteBufferToFile(report.path, bytes, again)) {
-    OutputMessage(u"Unable to write the report `%s' [%d]\r\n", report.path, GetLastErrorCode());
+  output.console.reserve(2 + header.size() + report.console.size());
+  output.console.append(u"\r\n").append(header).append(report.console);
+  output.file.reserve(2 + 2 * (header.size() + report.entries.size()));
+  output.file.insert(output.file.end(), {0xFF, 0xFE});
+  AppendUtf16Le(output.file, header);
+  AppendUtf16Le(output.file, report.entries);
+  return output;
+}
+
+// 0, or the error of a write that failed (never 0).
+int WriteReportFile(const WString& path, std::span<const uint8_t> bytes, bool append) {
+  if (WriteBufferToFile(path, bytes, append)) return 0;
+  const int error = GetLastErrorCode();
+  return error != 0 ? error : kErrorGenFailure;
+}
+
+void WriteReportAhead(ReportOutput& output) {
+  if (output.console.empty()) return;
+  output.writtenAhead = true;
+  output.writeError = WriteReportFile(output.path, output.file, false);
+  output.file = std::vector<uint8_t>();
+}
+
+bool WritePairReport(ReportFiles& files, const ReportOutput& output) {
+  if (output.console.empty()) return true;
+  OutputMessage(u"%s", output.console);
+  int error = output.writeError;
+  if (!output.writtenAhead) {
+    // A second pair with the same stem (a module in the root and one in
+    // plugins) adds its own header and entries after the first pair's.
+    const bool again = files.written.count(output.path) != 0;
+    const std::span<const uint8_t> bytes = std::span<const uint8_t>(output.file).subspan(again ? 2 : 0);
+    error = WriteReportFile(output.path, bytes, again);
+  }
+  if (error != 0) {
+    OutputMessage(u"Unable to write the report `%s' [%d]\r\n", output.path, error);
     return false;
   }
-  files.written.insert(report.path);
+  files.written.insert(output.path);
   return true;
 }
 

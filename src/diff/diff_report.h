@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "platform/format.h"
 #include "platform/resources.h"
@@ -56,12 +57,30 @@ struct ReportFiles {
   std::set<WString> written;
 };
 
-// Writes a pair that has entries: its console copy (a blank line, the header
-// and the entries), then its report file in one write: a new file (byte
-// order mark, header, entries) the first time this run names the path, the
-// header and entries appended to it after that. A report that cannot be
-// written is said with its path and the error number; false then.
-bool WritePairReport(ReportFiles& files, const DiffReport& report);
+// A pair's report as it is written: made from the report once the
+// comparers are done (on any thread), written in walk order.
+struct ReportOutput {
+  WString path;
+  WString console;            // a blank line, the header and the console's entries
+  std::vector<uint8_t> file;  // byte order mark, header and entries in UTF-16LE
+  // Set by WriteReportAhead: the file is written, with this outcome.
+  bool writtenAhead = false;
+  int writeError = 0;  // 0 when the write succeeded
+};
+// Empty console and file for a pair without entries.
+ReportOutput PrepareReport(const DiffReport& report);
+
+// Writes the report file of a pair whose path no earlier pair of the run
+// names, as a new file, and keeps the outcome (and no longer the bytes) for
+// WritePairReport to tell. Safe on any thread.
+void WriteReportAhead(ReportOutput& output);
+
+// Writes a pair that has entries, in walk order: its console copy, then its
+// report file in one write unless it was written ahead: a new file the first
+// time this run names the path, the header and entries appended to it (no
+// second byte order mark) after that. A report that cannot be written is
+// said with its path and the error number; false then.
+bool WritePairReport(ReportFiles& files, const ReportOutput& output);
 
 // An integer id in decimal, a string name as it stands.
 WString FormatResourceName(const ResId& name);

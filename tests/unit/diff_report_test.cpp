@@ -23,10 +23,13 @@ TEST(DiffReport, WrittenOnceAsUtf16AndAppendedForTheSameStem) {
   none.entries.clear();
 
   ReportFiles files;
+  ReportOutput ahead = PrepareReport(first);
+  WriteReportAhead(ahead);  // the file first, its messages in their turn
+  EXPECT_EQ(difftest::ReadReport(path), difftest::Header("ui.dll", "ui.lng") + "String 5 changed\r\n + caf\xC3\xA9 \xE2\x82\xAC\r\n");
   testing::internal::CaptureStdout();
-  EXPECT_TRUE(WritePairReport(files, first));
-  EXPECT_TRUE(WritePairReport(files, none));  // no entries: nothing at all
-  EXPECT_TRUE(WritePairReport(files, second));
+  EXPECT_TRUE(WritePairReport(files, ahead));
+  EXPECT_TRUE(WritePairReport(files, PrepareReport(none)));  // no entries: nothing at all
+  EXPECT_TRUE(WritePairReport(files, PrepareReport(second)));
   const std::string console = testing::internal::GetCapturedStdout();
   const std::string entries = "String 5 changed\r\n + caf\xC3\xA9 \xE2\x82\xAC\r\n";
   EXPECT_EQ(console, "\r\n" + difftest::Header("ui.dll", "ui.lng") + "String 5 changed\r\nconsole only\r\n" + "\r\n" +
@@ -37,10 +40,15 @@ TEST(DiffReport, WrittenOnceAsUtf16AndAppendedForTheSameStem) {
   // A report that cannot be written says so, with the path and the error.
   DiffReport lost = first;
   lost.path = Utf8ToWide(dir.Sub("missing/ui.txt"));
+  ReportOutput lostAhead = PrepareReport(lost);
+  WriteReportAhead(lostAhead);
   testing::internal::CaptureStdout();
-  EXPECT_FALSE(WritePairReport(files, lost));
+  EXPECT_FALSE(WritePairReport(files, lostAhead));
+  EXPECT_FALSE(WritePairReport(files, PrepareReport(lost)));
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "\r\n" + difftest::Header("ui.dll", "ui.lng") + "String 5 changed\r\nconsole only\r\n" +
+                "Unable to write the report `" + dir.Sub("missing/ui.txt") + "' [2]\r\n" + "\r\n" +
+                difftest::Header("ui.dll", "ui.lng") + "String 5 changed\r\nconsole only\r\n" +
                 "Unable to write the report `" + dir.Sub("missing/ui.txt") + "' [2]\r\n");
 }
 
