@@ -18,6 +18,6 @@ WString CommandLineFromArgs(const std::vector<WString>& args) {
 
 std::vector<WString> ArgsFromMain(int argc, char** argv) {
   std::vector<WString> args;
-  for (int i = 0; i < argc; ++i) args.push_back(Utf8ToWide(argv[i] ? argv[i] : ""));
+  for (int i = 0; i < argc; ++i) args.push_back(NativeToWide(argv[i] ? argv[i] : ""));
   return args;
 }

@@ -24,7 +24,7 @@ namespace {
 // Per thread, as GetLastError is.
 thread_local int g_lastError = 0;
 
-std::string Native(const WString& path) { return WideToUtf8(path); }
+std::string Native(const WString& path) { return WideToNative(path); }
 
 bool Fail(int err, bool isFolder = false) {
   g_lastError = WinErrorFromErrno(err, isFolder);
@@ -176,7 +176,7 @@ bool DeleteTree(const WString& path) {
       if (n != "." && n != "..") names.push_back(n);
     }
     ::closedir(dir);
-    for (const auto& n : names) DeleteTree(JoinPath(path, Utf8ToWide(n)));
+    for (const auto& n : names) DeleteTree(JoinPath(path, NativeToWide(n)));
   }
   return ::rmdir(native.c_str()) == 0;
 }
@@ -290,7 +290,7 @@ WString CreateUniqueFile(const WString& besidePath) {
     return WString();
   }
   ::close(fd);
-  return Utf8ToWide(temp);
+  return NativeToWide(temp);
 }
 
 struct FolderLock {
@@ -373,7 +373,7 @@ std::vector<DirEntry> ListDirectory(const WString& folder, WStringView pattern) 
     const std::string n = e->d_name;
     if (n == "." || n == "..") continue;
     DirEntry entry;
-    entry.name = Utf8ToWide(n);
+    entry.name = NativeToWide(n);
     if (!WildcardMatch(pattern.empty() ? WStringView(u"*.*") : pattern, entry.name)) continue;
     // The listing's own type saves a lookup per entry; file systems that
     // give no type are looked up. A link is never followed: a link to a
@@ -415,7 +415,7 @@ WString CurrentDirectory() {
     if (errno != ERANGE) return WString();
     buf.resize(buf.size() * 2);
   }
-  return Utf8ToWide(buf.data());
+  return NativeToWide(buf.data());
 }
 
 bool ChangeDirectory(const WString& path) {
@@ -428,14 +428,14 @@ WString ExecutablePath() {
   for (;;) {
     const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());
     if (n < 0) return WString();
-    if (static_cast<size_t>(n) < buf.size()) return Utf8ToWide(std::string(buf.data(), static_cast<size_t>(n)));
+    if (static_cast<size_t>(n) < buf.size()) return NativeToWide(std::string(buf.data(), static_cast<size_t>(n)));
     buf.resize(buf.size() * 2);
   }
 }
 
 WString TempFolder() {
   const char* t = std::getenv("TMPDIR");
-  WString folder = Utf8ToWide((t && *t) ? t : "/tmp");
+  WString folder = NativeToWide((t && *t) ? t : "/tmp");
   if (folder.empty() || folder.back() != kPathSep) folder.push_back(kPathSep);
   return folder;
 }
@@ -444,15 +444,15 @@ WString TempFolder() {
 // else the first variable whose name matches it under case folding.
 bool GetEnvVar(const WString& name, WString& value) {
   if (name.empty() || name.find(u'=') != WString::npos) return false;
-  if (const char* v = std::getenv(WideToUtf8(name).c_str())) {
-    value = Utf8ToWide(v);
+  if (const char* v = std::getenv(WideToNative(name).c_str())) {
+    value = NativeToWide(v);
     return true;
   }
   for (char** e = environ; e && *e; ++e) {
     const std::string_view entry(*e);
     const size_t eq = entry.find('=');
-    if (eq == std::string_view::npos || !EqualsNoCase(Utf8ToWide(entry.substr(0, eq)), name)) continue;
-    value = Utf8ToWide(entry.substr(eq + 1));
+    if (eq == std::string_view::npos || !EqualsNoCase(NativeToWide(entry.substr(0, eq)), name)) continue;
+    value = NativeToWide(entry.substr(eq + 1));
     return true;
   }
   return false;

@@ -1,3 +1,3 @@
 #include "platform/native_path.h"
 
-std::string NativePath(WStringView path) { return WideToUtf8(path); }
+std::string NativePath(WStringView path) { return WideToNative(path); }

@@ -99,6 +99,48 @@ std::string WideToUtf8(WStringView text) {
   return out;
 }
 
+WString NativeToWide(std::string_view native) {
+  WString out;
+  out.reserve(native.size());
+  size_t i = 0;
+  while (i < native.size()) {
+    uint32_t cp;
+    if (!DecodeUtf8(native, i, cp)) {
+      // Never ASCII: every byte below 0x80 decodes.
+      out.push_back(static_cast<char16_t>(0xDC00 + static_cast<uint8_t>(native[i])));
+      ++i;
+      continue;
+    }
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+    } else {
+      out.push_back(static_cast<char16_t>(cp));
+    }
+  }
+  return out;
+}
+
+std::string WideToNative(WStringView text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    uint32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    } else if (IsRawByteUnit(static_cast<char16_t>(c))) {
+      out.push_back(static_cast<char>(c - 0xDC00));
+      continue;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;
+    }
+    AppendUtf8(out, c);
+  }
+  return out;
+}
+
 bool IsValidUtf8(std::string_view text) {
   size_t i = 0;
   while (i < text.size()) {

@@ -15,6 +15,18 @@ WString Utf8ToWide(std::string_view text);
 std::string WideToUtf8(WStringView text);
 bool IsValidUtf8(std::string_view text);
 
+// Native names (Linux file names, command-line arguments, environment
+// values) <-> UTF-16, losslessly. A Linux name is bytes and need not be
+// UTF-8: valid UTF-8 decodes as usual, and each byte that is not part of
+// valid UTF-8 becomes the lone surrogate U+DC80 + byte (U+DC80..U+DCFF),
+// which WideToNative turns back into that byte. So every name read from
+// the system names the same file when given back. Other unpaired
+// surrogates (which no native name produces) become U+FFFD.
+WString NativeToWide(std::string_view native);
+std::string WideToNative(WStringView text);
+// True for the code units that stand for a raw byte of a native name.
+inline bool IsRawByteUnit(char16_t c) { return c >= 0xDC80 && c <= 0xDCFF; }
+
 // Windows-1252 <-> UTF-16. A character that Windows-1252 cannot hold becomes
 // '?', and *lossy (when given) is set.
 WString AnsiToWide(std::string_view text);

@@ -105,3 +105,22 @@ TEST(DriverCommandLine, SecondPathsOfIniTxAndDiffResolveLoudly) {
   EXPECT_EQ(tool.Run({".", "/diff", root + "/no.lgp", "/folder=out"}, root), AbsoluteInvalid(root + "/no.lgp"));
   EXPECT_EQ(tool.Run({".", "/DIFF", "no where", "/nomsgs"}, root), "");
 }
+
+// A Linux name is bytes: a module named in Latin-1 (byte 0xE9, no UTF-8) is
+// the file built, and the output folder and files keep the exact bytes. The
+// console shows each such byte as U+FFFD.
+TEST(DriverCommandLine, NamesThatAreNotUtf8KeepTheirBytes) {
+  harness::Tool tool;
+  harness::TempDir work;
+  const std::string root = harness::RealPath(work.path);
+  ASSERT_TRUE(harness::BuildResourceDll("STRINGTABLE\nBEGIN\n 1 \"OK\"\nEND\n", root + "/m.dll"));
+  ASSERT_EQ(::rename((root + "/m.dll").c_str(), (root + "/caf\xe9.dll").c_str()), 0);
+  const std::string shown = "\xef\xbf\xbd";
+  EXPECT_EQ(tool.Run({"caf\xe9.dll", "/build", "/folder=out\xe9"}, root),
+            "Successfully created `out" + shown + "'\r\nStarting hash file generation\r\nout" + shown + "/caf" + shown +
+                ".txt " + root + "/caf" + shown + ".dll\r\nLanguage file (caf" + shown +
+                ".lng) generated\r\nCompleted language file generation\r\n");
+  EXPECT_TRUE(harness::Exists(root + "/out\xe9/caf\xe9.lng"));
+  EXPECT_TRUE(harness::Exists(root + "/out\xe9/caf\xe9.txt"));
+  EXPECT_FALSE(harness::Exists(root + "/out" + shown));
+}

@@ -62,3 +62,25 @@ TEST(Text, CaseFoldingOfNamesAndWords) {
   EXPECT_EQ(FindNoCase(u"Release\\GEN_test", u"gen_"), 8u);
   EXPECT_EQ(FindNoCase(u"abc", u"abcd"), WString::npos);
 }
+
+TEST(Text, NativeNamesRoundTripByteForByte) {
+  struct Case {
+    std::string native;
+    WString wide;
+  };
+  const Case cases[] = {
+      {"plain", u"plain"},
+      {"caf\xc3\xa9", u"caf\u00e9"},
+      {"caf\xe9", u"caf\xdce9"},                    // Latin-1 byte
+      {"\xc3", u"\xdcc3"},                          // truncated sequence
+      {"\xed\xa0\x80", u"\xdced\xdca0\xdc80"},      // encoded surrogate
+      {"\xf0\x9f\x98\x80\xff", u"\U0001F600\xdcff"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(NativeToWide(c.native), c.wide) << c.native;
+    EXPECT_EQ(WideToNative(c.wide), c.native) << c.native;
+  }
+  // Surrogates that stand for no byte cannot name a file: U+FFFD.
+  EXPECT_EQ(WideToNative(WString(1, char16_t(0xDC7F))), "\xef\xbf\xbd");
+  EXPECT_EQ(WideToUtf8(u"caf\xdce9"), "caf\xef\xbf\xbd");  // the console's form
+}
