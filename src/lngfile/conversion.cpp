@@ -67,38 +67,47 @@ size_t FirstMatch(WStringView text, const SubstitutionTable& table) {
 // That is one row checked at every position from left to right over the
 // text as it is being changed, and a position is final once the row has
 // been checked there. So the rows run as a pipeline of stages over one
-// pass of the text: each stage holds the text from its position on as far
-// as the stage before has given it, checks its row there once it has a
-// search text's length of it (or the end), and hands the character at its
-// position on to the next stage.
+// pass of the text, a piece at a time: each stage holds the text from its
+// position on as far as the stage before has given it, checks its row at
+// every position for which it holds a search text's length (or the end),
+// and hands what it has checked on to the next stage.
 struct RowStage {
   const Substitution* row = nullptr;
-  WString window;   // the text from just before the stage's position on
+  WString window;   // the text from the stage's position on, as far as it has come
   size_t head = 0;  // the stage's position in `window`
 };
+constexpr size_t kPiece = 512;  // characters fed into the pipeline at a time
 
-void Feed(std::span<RowStage> stages, size_t k, char16_t c, WString& out);
+void Feed(std::span<RowStage> stages, size_t k, WStringView piece, WString& out);
 
 void Advance(std::span<RowStage> stages, size_t k, WString& out, bool atEnd) {
   RowStage& stage = stages[k];
   const WStringView search = stage.row->search;
-  while (stage.window.size() - stage.head >= (atEnd ? 1 : search.size())) {
-    if (search[0] == FoldAscii(stage.window[stage.head]) && MatchesAt(stage.window, stage.head, search))
-      stage.window.replace(stage.head + 2, search.size() - 2, stage.row->replacement.substr(2));
-    Feed(stages, k + 1, stage.window[stage.head++], out);
+  const WStringView tail = stage.row->replacement.substr(2);
+  WString& window = stage.window;
+  // The positions that hold a whole search text's length, or all at the end.
+  auto limit = [&] { return atEnd ? window.size() : window.size() + 1 > search.size() ? window.size() + 1 - search.size() : 0; };
+  size_t i = stage.head;
+  for (size_t end = limit(); i < end; ++i) {
+    if (FoldAscii(window[i]) != search[0] || !MatchesAt(window, i, search)) continue;
+    window.replace(i + 2, search.size() - 2, tail);
+    end = limit();
   }
-  if (stage.head > 64 && stage.head * 2 > stage.window.size()) {
-    stage.window.erase(0, stage.head);
+  if (i == stage.head) return;
+  Feed(stages, k + 1, WStringView(window).substr(stage.head, i - stage.head), out);
+  stage.head = i;
+  if (stage.head * 2 > window.size()) {
+    window.erase(0, stage.head);
     stage.head = 0;
   }
 }
 
-void Feed(std::span<RowStage> stages, size_t k, char16_t c, WString& out) {
+void Feed(std::span<RowStage> stages, size_t k, WStringView piece, WString& out) {
   if (k == stages.size()) {
-    out.push_back(c);
+    out.append(piece);
     return;
   }
-  stages[k].window.push_back(c);
+  stages[k].window.append(piece);
   Advance(stages, k, out, false);
 }
 
@@ -114,11 +123,20 @@ WString Substitute(WString text, const SubstitutionTable& table) {
   size_t reach = 0;
   for (const Substitution& row : table) reach += row.search.size();
   const size_t start = first > reach ? first - reach : 0;
+  if (text.size() - start <= kPiece) {
+    // A short text: the rule itself, row after row, in place.
+    for (const Substitution& row : table)
+      for (size_t i = start; i < text.size(); ++i)
+        if (FoldAscii(text[i]) == row.search[0] && MatchesAt(text, i, row.search))
+          text.replace(i + 2, row.search.size() - 2, row.replacement.substr(2));
+    return text;
+  }
   std::array<RowStage, std::tuple_size_v<SubstitutionTable>> stages;
   for (size_t k = 0; k < stages.size(); ++k) stages[k].row = &table[k];
   WString out(text, 0, start);
   out.reserve(text.size() + text.size() / 8 + 16);
-  for (size_t i = start; i < text.size(); ++i) Feed(stages, 0, text[i], out);
+  const WStringView rest = WStringView(text).substr(start);
+  for (size_t at = 0; at < rest.size(); at += kPiece) Feed(stages, 0, rest.substr(at, kPiece), out);
   for (size_t k = 0; k < stages.size(); ++k) Advance(stages, k, out, true);
   return out;
 }
