@@ -88,22 +88,26 @@ LanguageFileBuild MakeLanguageFile(const Module* module, const BuildOptions& opt
   return build;
 }
 
-bool WriteLanguageFile(const LanguageFileBuild& build, const WString& hashFile, const WString& outputFolder,
-                       const WString& base) {
+bool WriteLanguageFile(LanguageFileBuild& build, const WString& hashFile, const WString& outputFolder,
+                       const WString& base, WrittenFiles* written) {
   if (!build.loaded) {
     OutputMessage(u"Unable to load the module to transfer\r\n");
     return false;
   }
   // The lines go to the end of the file in one piece; the file is created
   // when missing and never truncated here. Failures are not reported.
-  if (!build.hashText.empty()) WriteBufferToFile(hashFile, std::string_view(build.hashText), true);
+  if (!build.hashText.empty()) {
+    const bool fresh = !PathExists(hashFile);
+    if (WriteBufferToFile(hashFile, std::string_view(build.hashText), true) && fresh && written)
+      (*written)[hashFile].assign(build.hashText.begin(), build.hashText.end());
+  }
   if (!build.started) {
     OutputMessage(u"Unable to start the resource update process (%s.lng)\r\n", base);
     return false;
   }
   const WString languageFile = JoinPath(outputFolder, base + u".lng");
-  bool written = build.built;
-  if (!written) {
+  bool done = build.built;
+  if (!done) {
     OutputMessage(u"Failed to commit the updates to file (%s)\r\n", languageFile);
   } else if (!WriteBufferToFile(languageFile, build.bytes, false)) {
     // A file that cannot be created at all (a folder in its place, a
@@ -115,16 +119,19 @@ bool WriteLanguageFile(const LanguageFileBuild& build, const WString& hashFile, 
       return false;
     }
     OutputMessage(u"Failed to commit the updates to file (%s)\r\n", languageFile);
-    written = false;
+    done = false;
+  } else if (written) {
+    (*written)[languageFile] = std::move(build.bytes);
   }
   if (build.menuexFixed) OutputMessage(u"MENUEX resource fixed\r\n");
-  return written;
+  return done;
 }
 
 bool BuildLanguageFile(const WString& modulePath, const WString& hashFile, const WString& outputFolder,
                        const WString& base, const BuildOptions& options) {
   const ModulePtr module = LoadModuleAsData(modulePath);
-  return WriteLanguageFile(MakeLanguageFile(module.get(), options), hashFile, outputFolder, base);
+  LanguageFileBuild build = MakeLanguageFile(module.get(), options);
+  return WriteLanguageFile(build, hashFile, outputFolder, base);
 }
 
 PreparedModule PrepareLanguageFile(const ModuleCandidate& candidate, const PackList& packList,
@@ -144,8 +151,8 @@ PreparedModule PrepareLanguageFile(const ModuleCandidate& candidate, const PackL
   return prepared;
 }
 
-bool GenerateLanguageFile(const PreparedModule& prepared, const ModuleCandidate& candidate,
-                          const WString& outputFolder, const WString& displayName) {
+bool GenerateLanguageFile(PreparedModule& prepared, const ModuleCandidate& candidate,
+                          const WString& outputFolder, const WString& displayName, WrittenFiles* written) {
   if (!prepared.listed) return false;
   if (!prepared.readable) {
     // Listed, so meant to be in the pack: its absence is never silent.
@@ -154,7 +161,7 @@ bool GenerateLanguageFile(const PreparedModule& prepared, const ModuleCandidate&
   }
   if (!prepared.eligible) return false;
   const WString base = RemoveExtension(candidate.fileName);
-  if (!WriteLanguageFile(prepared.build, JoinPath(outputFolder, base + u".txt"), outputFolder, base)) {
+  if (!WriteLanguageFile(prepared.build, JoinPath(outputFolder, base + u".txt"), outputFolder, base, written)) {
     OutputMessage(u"Aborting\r\n");
     return false;
   }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "lngfile/pack_list.h"
@@ -50,11 +51,16 @@ struct LanguageFileBuild {
 };
 LanguageFileBuild MakeLanguageFile(const Module* module, const BuildOptions& options);
 
+// The bytes of files written, by path: what the pack builder hands the zip
+// writer instead of reading the files back.
+using WrittenFiles = std::unordered_map<WString, std::vector<uint8_t>>;
+
 // Appends the hash text to `hashFile` (created when missing) and writes
 // folder/base.lng as a new file, with the builder's messages. True when the
-// language file was written.
-bool WriteLanguageFile(const LanguageFileBuild& build, const WString& hashFile, const WString& outputFolder,
-                       const WString& base);
+// language file was written. With `written`, the bytes of each file that
+// now holds exactly them move there.
+bool WriteLanguageFile(LanguageFileBuild& build, const WString& hashFile, const WString& outputFolder,
+                       const WString& base, WrittenFiles* written = nullptr);
 
 // /build's step: reads the module once, writes its hash text file and its
 // language file folder/base.lng.
@@ -78,5 +84,5 @@ PreparedModule PrepareLanguageFile(const ModuleCandidate& candidate, const PackL
                                    const BuildOptions& options);
 // True when the language file was generated. `displayName` is named in the
 // messages.
-bool GenerateLanguageFile(const PreparedModule& prepared, const ModuleCandidate& candidate,
-                          const WString& outputFolder, const WString& displayName);
+bool GenerateLanguageFile(PreparedModule& prepared, const ModuleCandidate& candidate,
+                          const WString& outputFolder, const WString& displayName, WrittenFiles* written = nullptr);

@@ -84,9 +84,10 @@ std::vector<ModuleCandidate> ListCandidates(const WString& installFolder) {
 // Builds the language files of the candidates on every worker and writes
 // them, their hash text files and their messages in list order from this
 // thread, so the result is the same byte for byte with any number of
-// workers. Returns the number of language files generated.
+// workers. Returns the number of language files generated; `written`
+// receives the bytes of the files written, for the zip writer.
 int GenerateLanguageFiles(const std::vector<ModuleCandidate>& candidates, const WString& outputFolder,
-                          const BuildOptions& options) {
+                          const BuildOptions& options, ZipFileContents& written) {
   if (candidates.empty()) return 0;
   // The pack list is read once, at the first query.
   PackList packList = OpenPackList(GetModuleFolder());
@@ -97,7 +98,7 @@ int GenerateLanguageFiles(const std::vector<ModuleCandidate>& candidates, const 
       [&](size_t i, PreparedModule& prepared) {
         if (i > 0) QueryPackList(packList);
         const ModuleCandidate& candidate = candidates[i];
-        if (GenerateLanguageFile(prepared, candidate, outputFolder, RemoveExtension(candidate.fileName)))
+        if (GenerateLanguageFile(prepared, candidate, outputFolder, RemoveExtension(candidate.fileName), &written))
           ++processed;
         prepared = PreparedModule();  // its bytes are written: let them go
       });
@@ -211,7 +212,7 @@ void LgpCommand(const WString& installFolder, const WString&, const WString&, Cu
   // from memory by the walks below.
   ZipFileContents written;
 
-  const int processed = GenerateLanguageFiles(ListCandidates(installFolder), outputFolder, options.build);
+  const int processed = GenerateLanguageFiles(ListCandidates(installFolder), outputFolder, options.build, written);
   if (processed == 0) {
     OutputMessage(u"No files were processed, aborting building Nuvexa-%s.lgp\r\n", options.language);
     return;
