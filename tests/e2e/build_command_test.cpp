@@ -17,6 +17,7 @@
 #include "platform/resources.h"
 #include "platform/text.h"
 #include "support/harness.h"
+#include "support/resource_listing.h"
 
 namespace {
 
@@ -24,9 +25,6 @@ using Bytes = std::vector<uint8_t>;
 using harness::Crlf;
 
 const std::string kFixtures = std::string(PACKSMITH_FIXTURE_DIR) + "/build/";
-
-// A type or name as text: "#4" for a number, the name otherwise.
-std::string IdText(const ResId& id) { return id.isName ? WideToUtf8(id.name) : "#" + std::to_string(id.id); }
 
 struct ResKey {
   std::string type, name;
@@ -42,43 +40,14 @@ std::string FixtureRc(const std::string& file) {
   return rc;
 }
 
-uint16_t U16At(const Bytes& b, size_t at) { return static_cast<uint16_t>(b[at] | (b[at + 1] << 8)); }
-uint32_t U32At(const Bytes& b, size_t at) { return U16At(b, at) | (static_cast<uint32_t>(U16At(b, at + 2)) << 16); }
-
-std::string ResField(const Bytes& b, size_t& at) {
-  if (U16At(b, at) == 0xFFFF) {
-    const uint16_t id = U16At(b, at + 2);
-    at += 4;
-    return "#" + std::to_string(id);
-  }
-  std::string name;
-  for (; U16At(b, at) != 0; at += 2) name.push_back(static_cast<char>(U16At(b, at)));
-  at += 2;
-  return name;
-}
-
 // The resources of the compiler's .res output in one language.
 std::map<ResKey, Bytes> CompileResources(const std::string& rc, uint16_t lang, bool windres = false) {
   harness::TempDir work;
   harness::WriteFile(work.Sub("x.rc"), rc);
-  const std::string command =
-      windres ? "i686-w64-mingw32-windres --preprocessor=cpp '" + work.Sub("x.rc") + "' -O res -o '" + work.Sub("x.res") + "' 2>&1"
-              : "llvm-rc /nologo /fo '" + work.Sub("x.res") + "' -- '" + work.Sub("x.rc") + "' 2>&1";
-  std::string log;
-  EXPECT_EQ(harness::Shell(command, &log), 0) << log;
-  const Bytes b = harness::ReadBytes(work.Sub("x.res"));
   std::map<ResKey, Bytes> out;
-  for (size_t at = 0; b.size() - at >= 32;) {
-    const uint32_t dataSize = U32At(b, at), headerSize = U32At(b, at + 4);
-    size_t field = at + 8;
-    ResKey key;
-    key.type = ResField(b, field);
-    key.name = ResField(b, field);
-    field = (field + 3) & ~size_t{3};
-    const uint16_t resLang = U16At(b, field + 6);
-    if (dataSize && resLang == lang) out[key] = Bytes(b.begin() + at + headerSize, b.begin() + at + headerSize + dataSize);
-    at = (at + headerSize + dataSize + 3) & ~size_t{3};
-  }
+  for (listing::Resource& r :
+       listing::CompileRes(work.Sub("x.rc"), windres ? harness::Compiler::Windres : harness::Compiler::LlvmRc))
+    if (!r.data.empty() && r.lang == lang) out[{r.type, r.name}] = std::move(r.data);
   return out;
 }
 
@@ -90,16 +59,7 @@ struct LngResource {
 // Every resource of a module as the engine reads it, with its languages.
 std::map<ResKey, std::vector<LngResource>> ReadModule(const std::string& path) {
   std::map<ResKey, std::vector<LngResource>> out;
-  const ModulePtr module = OpenModule(Utf8ToWide(path));
-  EXPECT_TRUE(module) << path;
-  if (!module) return out;
-  for (const ResId& type : EnumResourceTypes(*module))
-    for (const ResId& name : EnumResourceNames(*module, type))
-      for (uint16_t lang : EnumResourceLanguages(*module, type, name)) {
-        ByteSpan data;
-        EXPECT_TRUE(FindResourceLang(*module, type, name, lang, data));
-        out[{IdText(type), IdText(name)}].push_back({lang, Bytes(data.begin(), data.end())});
-      }
+  for (listing::Resource& r : listing::ModuleResources(path)) out[{r.type, r.name}].push_back({r.lang, std::move(r.data)});
   return out;
 }
 

@@ -14,6 +14,7 @@
 #include "platform/resources.h"
 #include "platform/text.h"
 #include "support/harness.h"
+#include "support/resource_listing.h"
 
 namespace maintenance {
 
@@ -32,17 +33,8 @@ inline std::string IdText(const ResId& id) {
 // its bytes.
 inline std::map<std::string, std::vector<uint8_t>> AllResources(const std::string& path) {
   std::map<std::string, std::vector<uint8_t>> out;
-  ModulePtr module = Open(path);
-  EXPECT_TRUE(module) << path;
-  if (!module) return out;
-  for (const ResId& type : EnumResourceTypes(*module))
-    for (const ResId& name : EnumResourceNames(*module, type))
-      for (uint16_t lang : EnumResourceLanguages(*module, type, name)) {
-        ByteSpan data;
-        EXPECT_TRUE(FindResourceLang(*module, type, name, lang, data));
-        out[IdText(type) + "/" + IdText(name) + "/" + std::to_string(lang)] =
-            std::vector<uint8_t>(data.begin(), data.end());
-      }
+  for (listing::Resource& r : listing::ModuleResources(path))
+    out[r.type + "/" + r.name + "/" + std::to_string(r.lang)] = std::move(r.data);
   return out;
 }
 

@@ -11,6 +11,7 @@
 #include "lngfile/menu_template.h"
 #include "lngfile/string_block.h"
 #include "support/harness.h"
+#include "support/resource_listing.h"
 
 namespace {
 
@@ -22,46 +23,16 @@ struct ResEntry {
   Bytes data;
 };
 
-uint16_t U16At(const Bytes& b, size_t at) { return static_cast<uint16_t>(b[at] | (b[at + 1] << 8)); }
-uint32_t U32At(const Bytes& b, size_t at) { return U16At(b, at) | (static_cast<uint32_t>(U16At(b, at + 2)) << 16); }
-
-// Skips a type or name field of a .res entry header; 0 for a string name.
-uint16_t ResField(const Bytes& b, size_t& at) {
-  if (U16At(b, at) == 0xFFFF) {
-    const uint16_t id = U16At(b, at + 2);
-    at += 4;
-    return id;
-  }
-  while (U16At(b, at) != 0) at += 2;
-  at += 2;
-  return 0;
-}
-
 // Compiles the fixture to a .res file and lists its numbered resources.
 std::vector<ResEntry> CompileRes(const std::string& rcFile, harness::Compiler compiler) {
-  harness::TempDir work;
-  const std::string res = work.Sub("x.res");
-  const std::string rc = std::string(PACKSMITH_FIXTURE_DIR) + "/build/" + rcFile;
-  const std::string command = compiler == harness::Compiler::Windres
-                                  ? "i686-w64-mingw32-windres --preprocessor=cpp '" + rc + "' -O res -o '" + res + "' 2>&1"
-                                  : "llvm-rc /nologo /fo '" + res + "' -- '" + rc + "' 2>&1";
-  std::string log;
-  if (harness::Shell(command, &log) != 0) {
-    ADD_FAILURE() << log;
-    return {};
-  }
-  const Bytes b = harness::ReadBytes(res);
   std::vector<ResEntry> out;
-  size_t at = 0;
-  while (b.size() - at >= 32) {
-    const uint32_t dataSize = U32At(b, at), headerSize = U32At(b, at + 4);
-    size_t field = at + 8;
+  for (listing::Resource& r : listing::CompileRes(std::string(PACKSMITH_FIXTURE_DIR) + "/build/" + rcFile, compiler)) {
+    if (r.data.empty() || r.type[0] != '#') continue;
     ResEntry entry;
-    entry.type = ResField(b, field);
-    entry.name = ResField(b, field);
-    entry.data.assign(b.begin() + at + headerSize, b.begin() + at + headerSize + dataSize);
-    if (dataSize && entry.type) out.push_back(std::move(entry));
-    at = (at + headerSize + dataSize + 3) & ~size_t{3};
+    entry.type = static_cast<uint16_t>(std::stoi(r.type.substr(1)));
+    entry.name = r.name[0] == '#' ? static_cast<uint16_t>(std::stoi(r.name.substr(1))) : 0;
+    entry.data = std::move(r.data);
+    out.push_back(std::move(entry));
   }
   return out;
 }
