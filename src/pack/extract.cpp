@@ -2,6 +2,8 @@
 
 #include <minizip/ioapi.h>
 
+#include <algorithm>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,59 @@ constexpr size_t kFlushSize = 1 << 20;
 constexpr unsigned long kUtf8NameFlag = 0x800;
 
 bool IsEntrySeparator(char16_t c) { return c == u'/' || c == u'\\'; }
+
+// The longest component every platform holds (NAME_MAX, and NTFS's limit).
+constexpr size_t kMaxComponent = 255;
+// The longest path this platform opens (PATH_MAX, terminator included).
+constexpr size_t kMaxNativePath = 4096;
+// The copy buffer of one entry could not be had (Windows' ERROR_NOT_ENOUGH_MEMORY
+// as minizip's callers know it).
+constexpr int kAllocationFailed = -104;
+
+// The device names Windows keeps in every folder (CON, PRN, AUX, NUL,
+// COM1-COM9, LPT1-LPT9), matched before the first dot as Windows does.
+bool IsDeviceName(WStringView component) {
+  const WStringView base = component.substr(0, component.find(u'.'));
+  auto is = [&](WStringView word) { return EqualsNoCase(base, word); };
+  if (is(u"CON") || is(u"PRN") || is(u"AUX") || is(u"NUL")) return true;
+  return base.size() == 4 && (EqualsNoCase(base.substr(0, 3), u"COM") || EqualsNoCase(base.substr(0, 3), u"LPT")) &&
+         base[3] >= u'1' && base[3] <= u'9';
+}
+
+// One component of a stored name: never "..", and nothing Windows cannot
+// hold as a name. "." and empty components (a doubled separator) are
+// harmless and pass.
+bool IsPortableComponent(WStringView component) {
+  if (component.empty() || component == u".") return true;
+  if (component == u".." || component.size() > kMaxComponent) return false;
+  for (char16_t c : component)
+    if (c < 0x20 || WStringView(u"<>:\"|?*").find(c) != WStringView::npos) return false;
+  if (component.back() == u'.' || component.back() == u' ') return false;
+  return !IsDeviceName(component);
+}
+
+// Whether this platform can create the stored name inside the target folder:
+// every component within the file system's name limit, the whole path
+// within its path limit.
+bool FitsNativeLimits(const WString& path, size_t targetLength) {
+  const std::string native = NativePath(path);
+  size_t start = 0;
+  while (start <= native.size()) {
+    size_t end = native.find('/', start);
+    if (end == std::string::npos) end = native.size();
+    if (end - start > kMaxComponent) return false;
+    start = end + 1;
+  }
+  return targetLength + 1 + native.size() < kMaxNativePath;
+}
+
+void PrintTooLarge(const WString& name, uint64_t limit) {
+  PrintNarrow("skipping %s: larger than %u MiB, too large for a language pack\r\n", name, static_cast<unsigned>(limit >> 20));
+}
+
+void PrintSkipped(const WString& name) {
+  PrintNarrow("skipping %s: its path leads outside the target folder\r\n", name);
+}
 
 // The stored name as a path of this platform: both "\" and "/" separate
 // folders in a pack, whatever system made it.
@@ -65,17 +120,23 @@ bool CreateOutputFile(const WString& name, const WString& path) {
   return WriteFileBytes(path, {}, false);
 }
 
-// The copy loop: 0, the negative read error, or -1 for a write error.
-int CopyEntryData(unzFile archive, const WString& path) {
+// The copy loop: 0, the negative read error, -1 for a write error, or 1
+// when the entry holds more than it may (its message printed).
+int CopyEntryData(unzFile archive, const WString& name, const WString& path, uint64_t limit) {
   std::vector<uint8_t> buffer(kCopyBufferSize);
   std::vector<uint8_t> pending;
+  uint64_t copied = 0;
   for (;;) {
     const int read = unzReadCurrentFile(archive, buffer.data(), static_cast<unsigned>(buffer.size()));
     if (read == 0) break;
     if (read < 0) {
       PrintNarrow("error %d with zipfile in unzReadCurrentFile\r\n", read);
-      FlushPending(path, pending);  // what was read so far stays
       return read;
+    }
+    copied += static_cast<uint64_t>(read);
+    if (copied > limit) {
+      PrintTooLarge(name, limit);
+      return 1;
     }
     pending.insert(pending.end(), buffer.begin(), buffer.begin() + read);
     if (pending.size() >= kFlushSize && !FlushPending(path, pending)) {
@@ -124,24 +185,25 @@ bool IsEmptyArchive(zlib_filefunc_def& files, const std::string& path) {
 
 bool IsContainedEntryName(WStringView name) {
   if (!name.empty() && IsEntrySeparator(name[0])) return false;
-  if (name.size() >= 2 && name[1] == u':') return false;
   size_t start = 0;
   while (start <= name.size()) {
     size_t end = start;
     while (end < name.size() && !IsEntrySeparator(name[end])) ++end;
-    if (name.substr(start, end - start) == u"..") return false;
+    if (!IsPortableComponent(name.substr(start, end - start))) return false;
     start = end + 1;
   }
   return true;
 }
 
-int ExtractArchive(const WString& archive, const WString& targetFolder) {
+int ExtractArchive(const WString& archive, const WString& targetFolder, const ExtractLimits& limits) {
   if (archive.empty()) return 1;
   zlib_filefunc_def files;
   fill_fopen_filefunc(&files);
   const std::string nativeArchive = NativePath(archive);
-  unzFile zip = unzOpen2(nativeArchive.c_str(), &files);
-  if (!zip && !IsEmptyArchive(files, nativeArchive)) {
+  // Only a regular file is opened: a FIFO or a device would block the run
+  // or never end.
+  unzFile zip = IsRegularFile(archive) ? unzOpen2(nativeArchive.c_str(), &files) : nullptr;
+  if (!zip && !(IsRegularFile(archive) && IsEmptyArchive(files, nativeArchive))) {
     PrintNarrow("Cannot open %s or %s.zip\r\n", archive, archive);
     return 1;
   }
@@ -151,17 +213,20 @@ int ExtractArchive(const WString& archive, const WString& targetFolder) {
     return 1;
   }
   if (zip) {
-    ExtractAllEntries(zip);
+    ExtractState state;
+    state.limits = limits;
+    state.targetLength = NativePath(CurrentDirectory()).size();
+    ExtractAllEntries(zip, state);
     unzClose(zip);
   }
   return 0;
 }
 
-int ExtractAllEntries(unzFile archive) {
+int ExtractAllEntries(unzFile archive, ExtractState& state) {
   unz_global_info global;
   if (unzGetGlobalInfo(archive, &global) != UNZ_OK) return 0;
   for (uLong i = 0; i < global.number_entry; ++i) {
-    if (ExtractCurrentEntry(archive) != 0) break;
+    if (ExtractCurrentEntry(archive, state) != 0) break;
     if (i + 1 < global.number_entry) {
       const int err = unzGoToNextFile(archive);
       if (err != UNZ_OK) {
@@ -173,25 +238,13 @@ int ExtractAllEntries(unzFile archive) {
   return 0;
 }
 
-int ExtractCurrentEntry(unzFile archive) {
-  unz_file_info info;
-  WString name;
-  int err = ReadEntryInfo(archive, info, name);
-  if (err != UNZ_OK) {
-    PrintNarrow("error %d with zipfile in unzGetCurrentFileInfo\r\n", err);
-    return err;
-  }
-  if (!IsContainedEntryName(name)) {
-    PrintNarrow("skipping %s: its path leads outside the target folder\r\n", name);
-    return 0;
-  }
-  const WString path = NativeEntryPath(name);
-  if (name.empty() || IsEntrySeparator(name.back())) {
-    CreateFolder(path);  // a folder that exists already is fine
-    return 0;
-  }
+namespace {
 
-  err = unzOpenCurrentFilePassword(archive, nullptr);
+// The entry's bytes into its file; the file is taken away again when they
+// do not all arrive. 0, or the code that ends the walk.
+int ExtractEntryData(unzFile archive, const unz_file_info& info, const WString& name, const WString& path,
+                     ExtractState& state) {
+  int err = unzOpenCurrentFilePassword(archive, nullptr);
   if (err != UNZ_OK) {
     PrintNarrow("error %d with zipfile in unzOpenCurrentFilePassword\r\n", err);
     unzCloseCurrentFile(archive);
@@ -203,15 +256,68 @@ int ExtractCurrentEntry(unzFile archive) {
     if (err != UNZ_OK) PrintNarrow("error %d with zipfile in unzCloseCurrentFile\r\n", err);
     return err;
   }
-  const int copied = CopyEntryData(archive, path);
+  state.partialFile = path;
+  const int copied = CopyEntryData(archive, name, path, state.limits.entryBytes);
   if (copied != 0) {
     unzCloseCurrentFile(archive);
-    return copied;
+    DeleteFilePath(path);
+    state.partialFile.clear();
+    return copied > 0 ? 0 : copied;
   }
-  SetExtractedFileTime(path, static_cast<uint32_t>(info.dosDate));
   err = unzCloseCurrentFile(archive);
-  if (err != UNZ_OK) PrintNarrow("error %d with zipfile in unzCloseCurrentFile\r\n", err);
-  return err;
+  if (err != UNZ_OK) {
+    // A damaged entry (its checksum differs) is no language file either.
+    PrintNarrow("error %d with zipfile in unzCloseCurrentFile\r\n", err);
+    DeleteFilePath(path);
+    state.partialFile.clear();
+    return err;
+  }
+  state.partialFile.clear();
+  state.written += info.uncompressed_size;
+  SetExtractedFileTime(path, static_cast<uint32_t>(info.dosDate));
+  return UNZ_OK;
+}
+
+}  // namespace
+
+int ExtractCurrentEntry(unzFile archive, ExtractState& state) {
+  // Every buffer here is small and bounded, but the process may be short of
+  // memory all the same: that ends the walk with the writer's message
+  // instead of ending the run.
+  try {
+    unz_file_info info;
+    WString name;
+    int err = ReadEntryInfo(archive, info, name);
+    if (err != UNZ_OK) {
+      PrintNarrow("error %d with zipfile in unzGetCurrentFileInfo\r\n", err);
+      return err;
+    }
+    const WString path = NativeEntryPath(name);
+    if (!IsContainedEntryName(name) || !FitsNativeLimits(path, state.targetLength)) {
+      PrintSkipped(name);
+      return 0;
+    }
+    if (name.empty() || IsEntrySeparator(name.back())) {
+      CreateFolder(path);  // a folder that exists already is fine
+      return 0;
+    }
+    if (info.uncompressed_size > state.limits.entryBytes) {
+      PrintTooLarge(name, state.limits.entryBytes);
+      return 0;
+    }
+    if (info.uncompressed_size > state.limits.totalBytes - state.written) {
+      PrintNarrow("skipping %s: the pack unpacks to more than %u MiB\r\n", name,
+                  static_cast<unsigned>(state.limits.totalBytes >> 20));
+      return 0;
+    }
+    return ExtractEntryData(archive, info, name, path, state);
+  } catch (const std::bad_alloc&) {
+    PrintNarrow("Error allocating memory\r\n");
+    unzCloseCurrentFile(archive);
+    if (!state.partialFile.empty()) DeleteFilePath(state.partialFile);
+    state.partialFile.clear();
+    return kAllocationFailed;
+  }
 }
 
 int MakeDirectoryPath(const WString& path) {

@@ -9,19 +9,36 @@
 
 #include "platform/text.h"
 
+// What one extraction may write. A pack holds language files and a few
+// extra files: an entry larger than a language file can be is no language
+// file, and a pack that unpacks to more than the total is no pack.
+struct ExtractLimits {
+  uint64_t entryBytes = uint64_t{256} << 20;
+  uint64_t totalBytes = uint64_t{1} << 30;
+};
+
+// The running state of one extraction.
+struct ExtractState {
+  ExtractLimits limits;
+  uint64_t written = 0;        // bytes of the entries extracted so far
+  size_t targetLength = 0;     // native bytes of the target folder's path
+  WString partialFile;         // the file being written, until it is whole
+};
+
 // Opens the archive, makes the target folder the working folder and unpacks
 // every entry into it. 0 when the archive was opened and the folder entered
 // (whatever happened to the entries), 1 otherwise. The working folder stays
 // changed: the caller restores it when it is done.
-int ExtractArchive(const WString& archive, const WString& targetFolder);
+int ExtractArchive(const WString& archive, const WString& targetFolder, const ExtractLimits& limits = {});
 
 // Walks the entries in archive order; an entry that fails ends the walk.
 // Always 0.
-int ExtractAllEntries(unzFile archive);
+int ExtractAllEntries(unzFile archive, ExtractState& state);
 
 // Unpacks the current entry under its stored name, relative to the working
-// folder. 0, or the minizip error that ends the walk.
-int ExtractCurrentEntry(unzFile archive);
+// folder. 0, or the minizip error that ends the walk. An entry that fails
+// while it is written leaves no file behind.
+int ExtractCurrentEntry(unzFile archive, ExtractState& state);
 
 // Creates every missing folder of `path` ("\" and "/" both separate). 0 when
 // the path is empty or a folder cannot be made because its parent is missing.
@@ -31,6 +48,10 @@ int MakeDirectoryPath(const WString& path);
 // bits), local time, as its last-write time.
 void SetExtractedFileTime(const WString& path, uint32_t dosDate);
 
-// True when the stored name stays inside the target folder: not absolute, no
-// drive letter, no ".." component.
+// True when the stored name stays inside the target folder (not absolute,
+// no drive letter, no ".." component) and every platform can hold it: no
+// component that Windows refuses (a ":" or another character it reserves, a
+// device name such as CON or COM1 with or without an extension, a trailing
+// dot or space) and none longer than 255 characters. The same names are
+// refused on every platform, so reports are the same everywhere.
 bool IsContainedEntryName(WStringView name);

@@ -225,3 +225,33 @@ TEST(ZipupFault, PackThatCannotBeReplacedStaysAsItWas) {
   EXPECT_EQ(ReadFile(pack), "an older pack");
   EXPECT_EQ(Listing(dir.path), (std::vector<std::string>{"Nuvexa-xx.lgp", "ready"}));
 }
+
+TEST(DiffFault, ZipBombUnderAnAddressSpaceLimit) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit allows";
+#else
+  // A 300 MiB language file (declared, and skipped before it is inflated)
+  // and a 160 MiB extra file (streamed to disk) under a 128 MiB address
+  // space: the run ends normally, says what it skipped, and its temporary
+  // folder goes.
+  Tool tool;
+  TempDir dir;
+  const std::string install = dir.Sub("install"), packDir = dir.Sub("packdir"), temp = dir.Sub("tmp");
+  const std::string pack = dir.Sub("bomb.lgp");
+  harness::MakeDirs(install);
+  harness::MakeDirs(packDir + "/freeform");
+  harness::MakeDirs(temp);
+  ASSERT_EQ(Shell("cd '" + packDir + "' && truncate -s 300M nuvexa.lng && truncate -s 160M freeform/big.bin && " +
+                  "zip -q -9 -r '" + pack + "' . && rm -r '" + packDir + "'"),
+            0);
+  std::string out;
+  const int status = Shell("cd '" + dir.path + "' && TMPDIR='" + temp + "' prlimit --as=134217728 '" + tool.exe +
+                               "' '" + install + "' /diff '" + pack + "' /folder=reports 2>&1",
+                           &out);
+  EXPECT_EQ(status, 0) << out;
+  EXPECT_EQ(out, "Starting differential of Nuvexa install (" + install + ") against the passed language pack (" +
+                     pack + ")\r\nskipping nuvexa.lng: larger than 256 MiB, too large for a language pack\r\n"
+                     "\r\nCompleted differential of Nuvexa install against the passed language pack.\r\n");
+  EXPECT_TRUE(Listing(temp).empty());
+#endif
+}

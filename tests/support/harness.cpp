@@ -86,6 +86,7 @@ Tool::Result Tool::RunLimited(const std::vector<std::string>& args, const Limits
   std::string command =
       "cd " + Quote(cwd.empty() ? dir.path : cwd) + " && exec timeout -k 5 " + std::to_string(RunTimeLimitSeconds()) + " ";
   if (limits.fileSizeBytes > 0) command += "prlimit --fsize=" + std::to_string(limits.fileSizeBytes) + " ";
+  if (limits.addressSpaceBytes > 0) command += "prlimit --as=" + std::to_string(limits.addressSpaceBytes) + " ";
   if (limits.honourPermissions && ::geteuid() == 0) command += kWithoutOverride;
   command += Quote(exe);
   for (const auto& a : args) command += " " + Quote(a);

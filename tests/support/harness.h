@@ -42,6 +42,7 @@ struct Tool {
   struct Limits {
     long fileSizeBytes = 0;           // largest file it may write; 0 for no limit
     bool honourPermissions = false;   // as root too, read-only folders refuse it
+    long addressSpaceBytes = 0;       // largest address space it may use; 0 for no limit
   };
   Result RunLimited(const std::vector<std::string>& args, const Limits& limits, const std::string& cwd = "") const;
 };
