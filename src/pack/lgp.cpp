@@ -177,11 +177,23 @@ void CopyIntoInstall(const WString& installFolder, const WString& pack, const Lg
   if (settingsFile.empty()) settingsFile = FindNameNoCase(installFolder, u"nuvexa.ini");
 
   const WString destination = JoinPath(languageFolder, Format(u"Nuvexa-%s.lgp", options.language));
-  if (!CopyFilePath(pack, destination)) {
-    OutputMessage(u"Failed to copy language file to %s [%d]\r\n", destination, GetLastErrorCode());
+  // The install's current pack is replaced in one step: a copy cut short
+  // (a full disk, a killed run) leaves the old pack as it was.
+  std::vector<uint8_t> bytes;
+  const bool read = ReadWholeFile(pack, bytes);
+  if (!read || !ReplaceFileContents(destination, bytes)) {
+    // As CopyFileW reports it: 2 only for a missing source; a destination
+    // folder that is not there is a path not found.
+    int error = GetLastErrorCode();
+    if (read && error == kErrorFileNotFound) error = kErrorPathNotFound;
+    OutputMessage(u"Failed to copy language file to %s [%d]\r\n", destination, error);
     return;
   }
-  if (options.install)
+  // A special folder the platform does not know expands to "<invalid>":
+  // no such name can be created on Windows, so the write fails there, and
+  // fails the same way here (its result is not looked at).
+  const bool nameable = settingsFile.find_first_of(u"<>") == WString::npos;
+  if (options.install && nameable)
     WriteProfileValue(settingsFile, u"Nuvexa", u"langpack", Format(u"Nuvexa-%s.lgp", options.language));
   OutputMessage(u"Copied language file to %s\r\n", destination);
 }

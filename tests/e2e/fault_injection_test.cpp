@@ -210,6 +210,70 @@ TEST_F(CutShort, PackThatCannotBeReplacedStaysAsItWas) {
   for (const std::string& name : Listing(out)) EXPECT_FALSE(name.ends_with(".tmp")) << name;
 }
 
+// The install's current pack replaced by /copy, and its settings file by
+// /install, when the new pack cannot be written beside it: both stay byte
+// for byte. (A file-size limit cannot tell the copy from the pack it copies:
+// both are the same size, so the zipping meets it first.)
+struct InstallFault {
+  const char* name;
+  Tool::Limits limits;
+  bool readOnlyLang;
+};
+
+TEST_F(CutShort, CopyIntoTheInstallThatFailsKeepsTheCurrentPack) {
+  if (!harness::CanHonourPermissions()) GTEST_SKIP() << "root cannot give up its permission override here";
+  harness::MakeDirs(install + "/Lang");
+  const std::string current = install + "/Lang/Nuvexa-en-us.lgp", settings = install + "/nuvexa.ini";
+  Tool::Limits permissions;
+  permissions.honourPermissions = true;
+  for (const InstallFault& fault : {InstallFault{"read-only Lang folder", permissions, true}}) {
+    WriteFile(current, "the player's current pack");
+    WriteFile(settings, "[Nuvexa]\r\nlangpack=old.lgp\r\n");
+    if (fault.readOnlyLang) {
+      ASSERT_EQ(::chmod((install + "/Lang").c_str(), 0555), 0);
+    }
+    // Copy as a separate step: a run whose zipping meets the limit copies nothing.
+    const std::string run = tool.RunLimited({install, "/lgp", "/x", "/y", "/copy", "/install"}, fault.limits,
+                                            work.path).out;
+    ::chmod((install + "/Lang").c_str(), 0755);
+    EXPECT_EQ(run.find("Copied language file"), std::string::npos) << fault.name << run;
+    EXPECT_EQ(ReadFile(current), "the player's current pack") << fault.name;
+    EXPECT_EQ(ReadFile(settings), "[Nuvexa]\r\nlangpack=old.lgp\r\n") << fault.name;
+    EXPECT_EQ(Listing(install + "/Lang"), std::vector<std::string>{"Nuvexa-en-us.lgp"}) << fault.name;
+  }
+}
+
+TEST_F(CutShort, TwoRunsIntoOneFolderNeverMixTheirFiles) {
+  // en-gb and en-us into the default LangFiles at once: the second waits
+  // for the first, and each pack holds its own language files only.
+  const std::string gbPack = out + "/Nuvexa-en-gb-5_6_3_3234.lgp";
+  const std::string both = "cd '" + work.path + "' && ('" + tool.exe + "' '" + install + "' /lgp en-gb > gb.out & '" +
+                           tool.exe + "' '" + install + "' /lgp en-us > us.out; wait)";
+  ASSERT_EQ(Shell(both), 0);
+  const std::string gb = ReadFile(work.Sub("gb.out")), us = ReadFile(work.Sub("us.out"));
+  EXPECT_TRUE(gb.ends_with("Completed building Nuvexa-en-gb-5_6_3_3234.lgp\r\n")) << gb;
+  EXPECT_TRUE(us.ends_with("Completed building Nuvexa-en-us-5_6_3_3234.lgp\r\n")) << us;
+  EXPECT_NE((gb + us).find("Waiting for another run to finish with `" + out + "'...\r\n"), std::string::npos);
+  ASSERT_TRUE(lgp_support::ArchiveTestsClean(gbPack));
+  ASSERT_TRUE(lgp_support::ArchiveTestsClean(pack));
+  EXPECT_EQ(lgp_support::Entries(gbPack), lgp_support::Entries(pack));
+  const std::string colour = harness::Utf16le("&Colour Themes...");
+  EXPECT_NE(lgp_support::EntryBytes(gbPack, "nuvexa.lng").find(colour), std::string::npos);
+  EXPECT_EQ(lgp_support::EntryBytes(pack, "nuvexa.lng").find(colour), std::string::npos);
+}
+
+TEST_F(CutShort, HashZipThatCannotBeReplacedKeepsTheOldPair) {
+  harness::MakeDirs(out);
+  WriteFile(pack, "an older pack");
+  WriteFile(hashZip, "an older hash zip");
+  ASSERT_EQ(::chmod(hashZip.c_str(), 0444), 0);
+  const std::string run = tool.Run({install, "/lgp"}, work.path);
+  EXPECT_TRUE(run.ends_with("error in closing " + hashZip + "\r\n")) << run;
+  EXPECT_EQ(ReadFile(pack), "an older pack");
+  EXPECT_EQ(ReadFile(hashZip), "an older hash zip");
+  for (const std::string& name : Listing(out)) EXPECT_FALSE(name.ends_with(".tmp")) << name;
+}
+
 }  // namespace
 
 TEST(ZipupFault, PackThatCannotBeReplacedStaysAsItWas) {
@@ -224,6 +288,12 @@ TEST(ZipupFault, PackThatCannotBeReplacedStaysAsItWas) {
             "Attemping to build a lgp from the passed folder: `" + folder + "'\r\nerror in closing " + pack + "\r\n");
   EXPECT_EQ(ReadFile(pack), "an older pack");
   EXPECT_EQ(Listing(dir.path), (std::vector<std::string>{"Nuvexa-xx.lgp", "ready"}));
+  // Into a folder that is not there: the writer says so, and the run does
+  // not call itself complete.
+  const std::string missing = dir.Sub("no/such/x.lgp");
+  EXPECT_EQ(tool.Run({folder, "/zipup", missing}, dir.path),
+            "Attemping to build a lgp from the passed folder: `" + folder + "'\r\nerror opening " + missing +
+                "\r\nerror in opening " + folder + "/a.lng in zipfile (-102)\r\nerror in closing " + missing + "\r\n");
 }
 
 TEST(DiffFault, ZipBombUnderAnAddressSpaceLimit) {

@@ -229,7 +229,7 @@ TEST_F(LgpTest, CopyAndInstallWithoutPathsIni) {
   const std::string done = "\r\nCompleted building Nuvexa-en-gb-5_6_3_3234.lgp\r\n";
   // No Lang folder: the copy fails with the platform's error number.
   std::string run = tool.Run({install, "/lgp", "en-gb", "/x", "/y", "/copy", "/install"}, work.path);
-  EXPECT_NE(run.find(done + "Failed to copy language file to " + install + "/Lang/Nuvexa-en-gb.lgp ["),
+  EXPECT_NE(run.find(done + "Failed to copy language file to " + install + "/Lang/Nuvexa-en-gb.lgp [3]\r\n"),
             std::string::npos)
       << run;
   EXPECT_FALSE(Exists(install + "/nuvexa.ini"));
@@ -259,8 +259,8 @@ TEST_F(LgpTest, CopyAndInstallThroughPathsIni) {
   WriteFile(install + "/Paths.INI", "; where the settings live\r\n[Nuvexa]\r\ninidir=%PACKSMITH_TEST_SETTINGS%\r\n");
   WriteFile(settings.Sub("nuvexa.ini"),
             "[Nuvexa]\r\nlangdir=" + settings.Sub("langs") + "\r\nvolume=80\r\n\r\n[Skin]\r\nname=dark\r\n");
-  const std::string run = tool.Run({install, "/lgp", "en-gb", "/compress", "/use_nv_ver", "/copy", "/install"},
-                                   work.path);
+  std::string run = tool.Run({install, "/lgp", "en-gb", "/compress", "/use_nv_ver", "/copy", "/install"},
+                             work.path);
   EXPECT_TRUE(EndsWith(run, "\r\nCompleted building Nuvexa-en-gb-5_6_3_3234.lgp\r\nCopied language file to " +
                                 settings.Sub("langs") + "/Nuvexa-en-gb.lgp\r\n"))
       << run;
@@ -284,6 +284,18 @@ TEST_F(LgpTest, CopyAndInstallThroughPathsIni) {
   EXPECT_TRUE(Exists(settings.Sub("langs/Nuvexa-de-de.lgp")));
   EXPECT_EQ(ReadFile(settings.Sub("nuvexa.ini")), "[Nuvexa]\r\nlangdir=" + settings.Sub("langs") + "\r\n");
   unsetenv("PACKSMITH_TEST_SETTINGS");
+
+  // A special folder the platform does not map: the copy goes to the Lang
+  // folder and nothing is written under "<invalid>", even where a folder
+  // of that name is there to take it.
+  for (const char* number : {"35", "9999"}) {
+    WriteFile(install + "/Paths.INI", std::string("[Nuvexa]\r\ninidir={") + number + "}\r\n");
+    MakeDirs(work.Sub("<invalid>"));
+    run = tool.Run({install, "/lgp", "en-gb", "/x", "/y", "/copy", "/install"}, work.path);
+    EXPECT_TRUE(EndsWith(run, "Copied language file to " + install + "/Lang/Nuvexa-en-gb.lgp\r\n")) << run;
+    EXPECT_EQ(Shell("ls -A '" + work.Sub("<invalid>") + "' | grep -q ."), 1) << number;
+    EXPECT_EQ(Shell("find '" + install + "' '" + toolDir + "' -name '*invalid*' | grep -q ."), 1) << number;
+  }
 }
 
 }  // namespace
