@@ -31,21 +31,48 @@ bool DeleteTree(const WString& path);
 bool IsReadOnly(const WString& path);
 bool SetReadOnly(const WString& path, bool readOnly);
 
+// Reads a regular file. Anything else (a FIFO, a device, a folder) fails
+// at once with 5 and never blocks; a missing file fails with 2.
 bool ReadWholeFile(const WString& path, std::vector<uint8_t>& out);
-// Creates (0666 less umask) or opens the file, writes the bytes at the start
-// (or the end with append) and ends the file after them. A failed write
-// leaves the file as it was: an existing file is overwritten through
-// ReplaceFileContents, appended bytes are taken back, a new file goes again.
+// Reads a regular file that this run may write, as the file is opened for
+// writing when a resource update begins: a read-only file (no owner write
+// permission) or one that cannot be opened for writing fails with 5.
+bool ReadWritableFile(const WString& path, std::vector<uint8_t>& out);
+
+// Outputs never write through links: a link at the name is replaced by a
+// new file, never followed, so nothing is created outside the folder named.
+// Names holding '<' or '>' are refused with 123 (ERROR_INVALID_NAME) by
+// every function that creates a file or folder, as Windows refuses them.
+//
+// Durability: a write that replaces a file syncs the new data before the
+// rename and the folder after it, so a crash leaves the old file or the
+// whole new one. A new file that replaces nothing is not synced.
+//
+// Writes `bytes` to `path`. A new file is created exclusively (0666 less
+// umask). Overwriting an existing file goes through ReplaceFileContents; an
+// append to a regular file takes its bytes back when it fails. A read-only
+// file or a folder at `path` fails with 5.
 bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool append);
-// Writes the bytes to a temporary file in the same folder and renames it
-// over `path`, so `path` is either as it was or the whole new content. The
-// new file keeps the old one's permissions. A read-only target fails with 5.
+// Writes the bytes to a new file in the same folder and renames it over
+// `path`, so `path` is either as it was or the whole new content. The new
+// file keeps the old one's permissions. A read-only target fails with 5.
+// Durable (synced); pass durable = false where the old file need not
+// survive a crash (a working file this run made).
 bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes);
+bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes, bool durable);
+// Flushes a file's data to the disk (FlushFileBuffers).
+bool SyncFile(const WString& path);
 // Gives `from` the name `to` in one step (MoveFileExW with
 // MOVEFILE_REPLACE_EXISTING): `to` is the old file or the whole new one. A
-// read-only file or a folder at `to` fails with 5.
+// read-only file or a folder at `to` fails with 5. With `durable`
+// (MOVEFILE_WRITE_THROUGH) `from` is synced first and the rename after it:
+// for a pack that replaces the previous one. Without, nothing is synced.
 bool MoveFileReplacing(const WString& from, const WString& to);
-// CopyFileW with bFailIfExists = FALSE.
+bool MoveFileReplacing(const WString& from, const WString& to, bool durable);
+// CopyFileW with bFailIfExists = FALSE: the copy goes to a new file beside
+// `to` and is renamed over it (synced when it replaces a file). 2 when the
+// source is missing, 3 when the destination's folder is, 5 for a source
+// that is no regular file or a read-only destination.
 bool CopyFilePath(const WString& from, const WString& to);
 
 // Creates a new, empty file with a name of its own in the folder of

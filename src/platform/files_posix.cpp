@@ -79,22 +79,70 @@ int OpenUniqueBeside(const std::string& native, std::string& temp, mode_t mode) 
   return -1;
 }
 
-// Writes the bytes to a new file beside `native`, syncs it, gives it `mode`
-// and renames it over `native`: the file is the old one or the whole new
-// one.
-bool ReplaceWithCopy(const std::string& native, mode_t mode, std::span<const uint8_t> bytes) {
+// A failed creation: a missing folder is a path not found (3), as
+// CreateFileW and CopyFileW report it; 2 is for a missing file to read.
+// (WriteFileBytes keeps 2, as the tool has always reported it.)
+bool FailCreate(int err) { return Fail(err == ENOENT ? ENOTDIR : err); }
+
+// Windows refuses '<' and '>' in names (error 123). The placeholders
+// "<invalid>" and "<error>" of unexpanded folder references hold them, so a
+// path built from one is never created here either.
+bool RefusedName(const WString& path) {
+  if (path.find_first_of(u"<>") == WString::npos) return false;
+  SetLastErrorCode(kErrorInvalidName);
+  return true;
+}
+
+// 0666 less the umask, the permissions of a new file.
+mode_t NewFileMode() {
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+// Makes a rename in the folder of `native` survive a crash.
+void SyncFolderOf(const std::string& native) {
+  const size_t slash = native.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : native.substr(0, slash));
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+// Writes the bytes to a new file beside `native`, gives it `mode` and
+// renames it over `native`: the file is the old one or the whole new one.
+// With `durable` the data reach the disk before the rename and the rename
+// after it, so a crash cannot leave an empty file in the old one's place.
+bool ReplaceWithCopy(const std::string& native, mode_t mode, std::span<const uint8_t> bytes, bool durable) {
   std::string temp;
   const int fd = OpenUniqueBeside(native, temp, 0600);
   if (fd < 0) return Fail(errno);
   bool ok = WriteAll(fd, bytes.data(), bytes.size());
   int err = ok ? 0 : errno;
-  if (ok && ::fsync(fd) != 0) ok = false, err = errno;
+  if (ok && durable && ::fsync(fd) != 0) ok = false, err = errno;
   if (::close(fd) != 0 && ok) ok = false, err = errno;
   if (ok && ::chmod(temp.c_str(), mode) != 0) ok = false, err = errno;
   if (ok && ::rename(temp.c_str(), native.c_str()) != 0) ok = false, err = errno;
   if (!ok) {
     ::unlink(temp.c_str());
     return Fail(err ? err : EIO);
+  }
+  if (durable) SyncFolderOf(native);
+  return true;
+}
+
+// A file where nothing is: created exclusively (a link that appears at
+// the name is not followed), written, and removed again when the write
+// fails. It replaces nothing, so it is not synced.
+bool WriteNewFile(const std::string& native, std::span<const uint8_t> bytes) {
+  const int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return Fail(errno);
+  int err = WriteAll(fd, bytes.data(), bytes.size()) ? 0 : (errno ? errno : EIO);
+  if (::close(fd) != 0 && !err) err = errno;
+  if (err) {
+    ::unlink(native.c_str());
+    return Fail(err);
   }
   return true;
 }
@@ -115,6 +163,7 @@ int WinErrorFromErrno(int err, bool isFolder) {
     case ENOSPC: case EFBIG: case EDQUOT: return kErrorDiskFull;
     case EISDIR: return kErrorAccessDenied;
     case ENAMETOOLONG: return kErrorFilenameExcedRange;
+    case ELOOP: return kErrorCantResolveFilename;
     default: return kErrorGenFailure;
   }
 }
@@ -135,6 +184,7 @@ bool IsRegularFile(const WString& path) {
 }
 
 bool CreateFolder(const WString& path) {
+  if (RefusedName(path)) return false;
   if (::mkdir(Native(path).c_str(), 0777) == 0) return true;
   return Fail(errno, true);
 }
@@ -181,15 +231,18 @@ bool DeleteTree(const WString& path) {
   return ::rmdir(native.c_str()) == 0;
 }
 
-bool ReadWholeFile(const WString& path, std::vector<uint8_t>& out) {
+namespace {
+
+bool ReadRegularFile(const WString& path, std::vector<uint8_t>& out, bool forWriting) {
   out.clear();
   // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; only a
   // regular file is read, so a device or FIFO cannot hang the run.
-  const int fd = ::open(Native(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  const int fd = ::open(Native(path).c_str(), (forWriting ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return Fail(errno);
   struct stat st;
   const bool statFailed = ::fstat(fd, &st) != 0;
-  if (statFailed || !S_ISREG(st.st_mode)) {
+  // The read-only attribute refuses writers even where POSIX (root) would not.
+  if (statFailed || !S_ISREG(st.st_mode) || (forWriting && !(st.st_mode & S_IWUSR))) {
     const int err = statFailed ? errno : EACCES;
     ::close(fd);
     return Fail(err);
@@ -216,77 +269,101 @@ bool ReadWholeFile(const WString& path, std::vector<uint8_t>& out) {
   return true;
 }
 
+}  // namespace
+
+bool ReadWholeFile(const WString& path, std::vector<uint8_t>& out) { return ReadRegularFile(path, out, false); }
+bool ReadWritableFile(const WString& path, std::vector<uint8_t>& out) { return ReadRegularFile(path, out, true); }
+
 bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool append) {
+  if (RefusedName(path)) return false;
   const std::string native = Native(path);
   struct stat st;
-  const bool existed = ::stat(native.c_str(), &st) == 0;
-  if (existed) {
-    if (RefusesWrites(st)) return Fail(EACCES);
-    // Overwriting a file that is there goes through a whole new copy, so a
-    // failed write cannot leave it half old, half new.
-    if (!append) return ReplaceWithCopy(native, st.st_mode & 07777, bytes);
+  const bool existed = ::lstat(native.c_str(), &st) == 0;
+  if (existed && !S_ISLNK(st.st_mode) && RefusesWrites(st)) return Fail(EACCES);
+  if (!append || (existed && S_ISLNK(st.st_mode))) {
+    // Replacing a file (or a link, which is replaced, never written
+    // through) goes through a whole new copy renamed into place; a new
+    // file replaces nothing and needs no sync.
+    if (existed) return ReplaceWithCopy(native, S_ISLNK(st.st_mode) ? NewFileMode() : (st.st_mode & 07777), bytes, true);
+    return WriteNewFile(native, bytes);
   }
-  const int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (!existed) return WriteNewFile(native, bytes);
+  if (!S_ISREG(st.st_mode)) return Fail(EACCES);
+  const int fd = ::open(native.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return Fail(errno);
-  off_t start = 0;
-  if (append) start = ::lseek(fd, 0, SEEK_END);
+  const off_t start = ::lseek(fd, 0, SEEK_END);
   int err = 0;
-  if (start < 0 || !WriteAll(fd, bytes.data(), bytes.size()) ||
-      ::ftruncate(fd, start + static_cast<off_t>(bytes.size())) != 0)
-    err = errno ? errno : EIO;
-  // A failed write takes back what it added: the file keeps its old length,
-  // and a file it created goes again.
+  if (start < 0 || !WriteAll(fd, bytes.data(), bytes.size())) err = errno ? errno : EIO;
+  // A failed append takes back what it added: the file keeps its old length.
   if (err && start >= 0) {
     const int undone = ::ftruncate(fd, start);
     static_cast<void>(undone);
   }
   ::close(fd);
-  if (err && !existed) ::unlink(native.c_str());
   if (err) return Fail(err);
   return true;
 }
 
 bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes) {
-  const std::string native = Native(path);
-  struct stat st;
-  if (::stat(native.c_str(), &st) != 0) {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return ReplaceWithCopy(native, 0666 & ~mask, bytes);
-  }
-  if (RefusesWrites(st)) return Fail(EACCES);
-  return ReplaceWithCopy(native, st.st_mode & 07777, bytes);
+  return ReplaceFileContents(path, bytes, true);
 }
 
-bool MoveFileReplacing(const WString& from, const WString& to) {
+bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes, bool durable) {
+  if (RefusedName(path)) return false;
+  const std::string native = Native(path);
+  struct stat st;
+  if (::lstat(native.c_str(), &st) != 0 || S_ISLNK(st.st_mode))
+    return ReplaceWithCopy(native, NewFileMode(), bytes, durable);
+  if (RefusesWrites(st)) return Fail(EACCES);
+  return ReplaceWithCopy(native, st.st_mode & 07777, bytes, durable);
+}
+
+bool SyncFile(const WString& path) {
+  const int fd = ::open(Native(path).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return Fail(errno);
+  const bool ok = ::fsync(fd) == 0;
+  const int err = errno;
+  ::close(fd);
+  return ok || Fail(err);
+}
+
+bool MoveFileReplacing(const WString& from, const WString& to) { return MoveFileReplacing(from, to, false); }
+
+bool MoveFileReplacing(const WString& from, const WString& to, bool durable) {
+  if (RefusedName(to)) return false;
   const std::string target = Native(to);
   struct stat st;
-  if (::stat(target.c_str(), &st) == 0 && RefusesWrites(st)) return Fail(EACCES);
+  if (::lstat(target.c_str(), &st) == 0 && !S_ISLNK(st.st_mode) && RefusesWrites(st)) return Fail(EACCES);
+  if (durable && !SyncFile(from)) return false;
   if (::rename(Native(from).c_str(), target.c_str()) != 0) return Fail(errno);
+  if (durable) SyncFolderOf(target);
   return true;
 }
 
 bool CopyFilePath(const WString& from, const WString& to) {
+  if (RefusedName(to)) return false;
   std::vector<uint8_t> bytes;
   if (!ReadWholeFile(from, bytes)) return false;
   const std::string native = Native(to);
   struct stat st;
-  if (::stat(native.c_str(), &st) == 0 && RefusesWrites(st)) return Fail(EACCES);
-  const int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return Fail(errno);
-  const bool ok = WriteAll(fd, bytes.data(), bytes.size());
-  const int err = errno;
-  ::close(fd);
-  if (!ok) return Fail(err);
-  return true;
+  const bool existed = ::lstat(native.c_str(), &st) == 0;
+  if (existed && !S_ISLNK(st.st_mode) && RefusesWrites(st)) return Fail(EACCES);
+  // A whole new copy renamed into place: the destination (the player's
+  // current pack, say) is the old file or the whole new one, and a link at
+  // its name is replaced, never written through.
+  const mode_t mode = existed && !S_ISLNK(st.st_mode) ? (st.st_mode & 07777) : NewFileMode();
+  if (ReplaceWithCopy(native, mode, bytes, existed)) return true;
+  // The source was read: a missing file now is the destination's folder.
+  if (GetLastErrorCode() == kErrorFileNotFound) SetLastErrorCode(kErrorPathNotFound);
+  return false;
 }
 
 WString CreateUniqueFile(const WString& besidePath) {
+  if (RefusedName(besidePath)) return WString();
   std::string temp;
   const int fd = OpenUniqueBeside(Native(besidePath), temp, 0666);
   if (fd < 0) {
-    // A missing folder is a path not found, as CreateFileW reports it.
-    Fail(errno == ENOENT ? ENOTDIR : errno);
+    FailCreate(errno);
     return WString();
   }
   ::close(fd);
@@ -458,12 +535,23 @@ bool GetEnvVar(const WString& name, WString& value) {
   return false;
 }
 
+// The CSIDL numbers that have a clear counterpart here:
+//   0  CSIDL_DESKTOP, 16 CSIDL_DESKTOPDIRECTORY  $HOME/Desktop
+//   5  CSIDL_PERSONAL (documents)                $HOME/Documents
+//   26 CSIDL_APPDATA (roaming settings)          $XDG_CONFIG_HOME, else $HOME/.config
+//   28 CSIDL_LOCAL_APPDATA                       $XDG_DATA_HOME, else $HOME/.local/share
+//   35 CSIDL_COMMON_APPDATA (ProgramData)        /var/lib
+//   40 CSIDL_PROFILE                             $HOME
+// /var/lib is the machine-wide, writable state of programs, as ProgramData
+// is on Windows; $XDG_DATA_DIRS names read-only installed data instead.
+// Common documents (46) and the rest have no such counterpart and are not
+// mapped: they expand to "<invalid>", which no file function creates.
 bool SpecialFolderPath(int csidl, WString& path) {
   WString home;
   const bool hasHome = GetEnvVar(u"HOME", home) && !home.empty();
   WString xdg;
   switch (csidl) {
-    case 0: if (!hasHome) return false; path = JoinPath(home, u"Desktop"); return true;
+    case 0: case 16: if (!hasHome) return false; path = JoinPath(home, u"Desktop"); return true;
     case 5: if (!hasHome) return false; path = JoinPath(home, u"Documents"); return true;
     case 26:
       if (GetEnvVar(u"XDG_CONFIG_HOME", xdg) && !xdg.empty()) { path = xdg; return true; }
@@ -475,6 +563,7 @@ bool SpecialFolderPath(int csidl, WString& path) {
       if (!hasHome) return false;
       path = JoinPath(JoinPath(home, u".local"), u"share");
       return true;
+    case 35: path = u"/var/lib"; return true;
     case 40: if (!hasHome) return false; path = home; return true;
     default: return false;
   }

@@ -124,3 +124,20 @@ TEST(DriverCommandLine, NamesThatAreNotUtf8KeepTheirBytes) {
   EXPECT_TRUE(harness::Exists(root + "/out\xe9/caf\xe9.txt"));
   EXPECT_FALSE(harness::Exists(root + "/out" + shown));
 }
+
+// An unmapped special folder expands to "<invalid>", a name Windows never
+// creates: an output folder holding it fails with the usual message here
+// too, and nothing of that name appears.
+TEST(DriverCommandLine, OutputFolderWithARefusedNameIsNeverCreated) {
+  harness::Tool tool;
+  harness::TempDir work;
+  ASSERT_TRUE(harness::BuildResourceDll("STRINGTABLE\nBEGIN\n 1 \"OK\"\nEND\n", work.Sub("m.dll")));
+  for (const std::string folder : {"<invalid>", "<invalid>/x", "sub/<error>"}) {
+    EXPECT_EQ(tool.Run({"m.dll", "/build", "/folder=" + folder}, work.path),
+              "Unable to create `" + folder + "', aborting\r\n");
+  }
+  std::string listing;
+  harness::Shell("ls -A '" + work.path + "'", &listing);
+  EXPECT_EQ(listing.find('<'), std::string::npos) << listing;
+  EXPECT_FALSE(harness::Exists(work.Sub("sub")));
+}

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <functional>
 #include <regex>
 #include <thread>
 
@@ -142,9 +143,14 @@ TEST(PlatformFiles, ProcessEnvironment) {
   EXPECT_EQ(path, u"/home/t/.config");
   ASSERT_TRUE(SpecialFolderPath(28, path));
   EXPECT_EQ(path, u"/d");
-  ASSERT_TRUE(SpecialFolderPath(0, path));
-  EXPECT_EQ(path, u"/home/t/Desktop");
+  const std::pair<int, const char16_t*> mapped[] = {
+      {0, u"/home/t/Desktop"}, {16, u"/home/t/Desktop"}, {5, u"/home/t/Documents"}, {35, u"/var/lib"}, {40, u"/home/t"}};
+  for (const auto& [csidl, expected] : mapped) {
+    ASSERT_TRUE(SpecialFolderPath(csidl, path)) << csidl;
+    EXPECT_EQ(path, expected) << csidl;
+  }
   EXPECT_FALSE(SpecialFolderPath(36, path));
+  EXPECT_FALSE(SpecialFolderPath(46, path));
   EXPECT_FALSE(GetEnvVar(u"", path));
   {
     EnvOverride v("Ps_Mixed_Case", "m");
@@ -174,7 +180,82 @@ TEST(PlatformFiles, WholeFileWritesAndAtomicReplace) {
   EXPECT_EQ(st.st_mode & 0777, 0640u);
   EXPECT_EQ(Names(ListDirectory(W(dir.path), u"*")), std::vector<std::string>{"f.bin"});  // no temporary left
   EXPECT_FALSE(WriteFileBytes(W(dir.Sub("no/f")), std::vector<uint8_t>{1}, false));
-  EXPECT_EQ(GetLastErrorCode(), 2);
+  EXPECT_EQ(GetLastErrorCode(), kErrorFileNotFound);
+}
+
+// Every writer, at a name where a link stands (to a file outside, or
+// dangling): the link is replaced by the new file, nothing outside changes.
+TEST(PlatformFiles, WritersReplaceLinksAndNeverFollowThem) {
+  using Writer = std::function<bool(const WString& target, const WString& source)>;
+  const std::vector<std::pair<std::string, Writer>> writers = {
+      {"write", [](const WString& t, const WString&) { return WriteFileBytes(t, std::vector<uint8_t>{'n'}, false); }},
+      {"append", [](const WString& t, const WString&) { return WriteFileBytes(t, std::vector<uint8_t>{'n'}, true); }},
+      {"replace", [](const WString& t, const WString&) { return ReplaceFileContents(t, std::vector<uint8_t>{'n'}); }},
+      {"copy", [](const WString& t, const WString& s) { return CopyFilePath(s, t); }},
+      {"move", [](const WString& t, const WString& s) { return MoveFileReplacing(s, t, true); }},
+  };
+  for (const auto& [what, write] : writers) {
+    for (const bool dangling : {false, true}) {
+      harness::TempDir dir, outside;
+      harness::WriteFile(dir.Sub("src"), "n");
+      if (!dangling) harness::WriteFile(outside.Sub("victim"), "keep");
+      ASSERT_EQ(::symlink(outside.Sub("victim").c_str(), dir.Sub("out").c_str()), 0);
+      EXPECT_TRUE(write(W(dir.Sub("out")), W(dir.Sub("src")))) << what;
+      struct stat st;
+      ASSERT_EQ(::lstat(dir.Sub("out").c_str(), &st), 0);
+      EXPECT_TRUE(S_ISREG(st.st_mode)) << what;
+      EXPECT_EQ(harness::ReadFile(dir.Sub("out")), "n") << what;
+      EXPECT_EQ(Names(ListDirectory(W(outside.path), u"*")),
+                dangling ? std::vector<std::string>{} : std::vector<std::string>{"victim"}) << what;
+      if (!dangling) {
+        EXPECT_EQ(harness::ReadFile(outside.Sub("victim")), "keep") << what;
+      }
+    }
+  }
+}
+
+TEST(PlatformFiles, RefusedNamesAndCopyErrors) {
+  harness::TempDir dir;
+  harness::WriteFile(dir.Sub("src"), "data");
+  const std::vector<uint8_t> one{1};
+  // Names Windows refuses, as unexpanded folder placeholders give them.
+  for (const std::string name : {"<invalid>", "<error>/x.ini", "a>b"}) {
+    const WString path = W(dir.Sub(name));
+    EXPECT_FALSE(CreateFolder(path)) << name;
+    EXPECT_EQ(GetLastErrorCode(), kErrorInvalidName);
+    EXPECT_FALSE(WriteFileBytes(path, one, false)) << name;
+    EXPECT_EQ(GetLastErrorCode(), kErrorInvalidName);
+    EXPECT_FALSE(ReplaceFileContents(path, one)) << name;
+    EXPECT_FALSE(CopyFilePath(W(dir.Sub("src")), path)) << name;
+    EXPECT_EQ(GetLastErrorCode(), kErrorInvalidName);
+    EXPECT_TRUE(CreateUniqueFile(path).empty()) << name;
+  }
+  ASSERT_EQ(::mkfifo(dir.Sub("fifo").c_str(), 0600), 0);
+  struct Case {
+    std::string from, to;
+    int error;
+  };
+  const Case cases[] = {
+      {"src", "missing/dest", kErrorPathNotFound},
+      {"missing", "dest", kErrorFileNotFound},
+      {"missing", "missing/dest", kErrorFileNotFound},
+      {"fifo", "dest", kErrorAccessDenied},  // never waits for a writer
+      {".", "dest", kErrorAccessDenied},
+  };
+  for (const Case& c : cases) {
+    EXPECT_FALSE(CopyFilePath(W(dir.Sub(c.from)), W(dir.Sub(c.to)))) << c.from << " " << c.to;
+    EXPECT_EQ(GetLastErrorCode(), c.error) << c.from << " " << c.to;
+  }
+  EXPECT_EQ(Names(ListDirectory(W(dir.path), u"*")), (std::vector<std::string>{"fifo", "src"}));
+  // A read-only file cannot be opened for writing, even by root.
+  std::vector<uint8_t> bytes;
+  ASSERT_TRUE(SetReadOnly(W(dir.Sub("src")), true));
+  EXPECT_TRUE(ReadWholeFile(W(dir.Sub("src")), bytes));
+  EXPECT_FALSE(ReadWritableFile(W(dir.Sub("src")), bytes));
+  EXPECT_EQ(GetLastErrorCode(), kErrorAccessDenied);
+  EXPECT_FALSE(ReadWritableFile(W(dir.Sub("fifo")), bytes));
+  ASSERT_TRUE(SetReadOnly(W(dir.Sub("src")), false));
+  EXPECT_TRUE(ReadWritableFile(W(dir.Sub("src")), bytes));
 }
 
 TEST(PlatformFiles, WritesPastTheFileSizeLimitLeaveFilesAsTheyWere) {
