@@ -49,8 +49,14 @@ struct PackSetup {
     harness::MakeDirs(path.substr(0, path.rfind('/')));
     return harness::BuildResourceDll(rc, path);
   }
+  // ui.dll and its language file ui.lng from the string-table fixtures.
+  bool StringsPair() {
+    return Module("ui.dll", difftest::Fixture("strings_install.rc")) &&
+           PackFile("ui.lng", difftest::Fixture("strings_comparison.rc"));
+  }
   // Packs the folder with Info-ZIP: forward slashes, folder entries, deflated.
   bool ZipWithInfoZip() { return harness::Shell("cd " + Quote(packDir) + " && zip -q -r " + Quote(pack) + " .") == 0; }
+  bool StringsPack() { return StringsPair() && ZipWithInfoZip(); }
   std::string Run(const harness::Tool& tool, const std::vector<std::string>& args, const std::string& cwd = "") const {
     std::string command = "cd " + Quote(cwd.empty() ? dir.path : cwd) + " && TMPDIR=" + Quote(tmp) + " " + Quote(tool.exe);
     for (const auto& a : args) command += " " + Quote(a);
@@ -58,6 +64,8 @@ struct PackSetup {
     harness::Shell(command + " </dev/null 2>/dev/null", &output);
     return output;
   }
+  // The install against the pack, reports into the report folder.
+  std::string Diff(const harness::Tool& tool) const { return Run(tool, {install, "/diff", pack, "/folder=" + reports}); }
   std::string Report(const std::string& stem) const { return difftest::ReadReport(reports + "/" + stem + ".txt"); }
   std::string TmpListing() const {
     std::string listing;
@@ -96,7 +104,7 @@ TEST(DiffCommand, PackModeWalksRootPluginsAndSystemAndRemovesItsTemporaryFolder)
   for (const char* workers : {static_cast<const char*>(nullptr), "1", "3"}) {
     SCOPED_TRACE(workers ? workers : "default");
     harness::EnvOverride count("PACKSMITH_WORKERS", workers);
-    const std::string console = s.Run(tool, {s.install, "/diff", s.pack, "/folder=" + s.reports});
+    const std::string console = s.Diff(tool);
     const std::string ui = Header("ui.dll", "ui.lng") + kStringEntries;
     EXPECT_EQ(console, PackConsole(s, "\r\n" + ui + "\r\n" + Header("gen_x.dll", "gen_x.lng") + kStringEntries +
                                           "\r\n" + ui + "\r\n" + Header("sys.nxs", "sys.lng") + kStringEntries));
@@ -112,8 +120,7 @@ TEST(DiffCommand, PackModeWalksRootPluginsAndSystemAndRemovesItsTemporaryFolder)
 TEST(DiffCommand, PackFromZipupWithBackslashNames) {
   harness::Tool tool;
   PackSetup s;
-  ASSERT_TRUE(s.Module("ui.dll", difftest::Fixture("strings_install.rc")));
-  ASSERT_TRUE(s.PackFile("ui.lng", difftest::Fixture("strings_comparison.rc")));
+  ASSERT_TRUE(s.StringsPair());
   harness::MakeDirs(s.packDir + "/freeform/skins");
   harness::WriteFile(s.packDir + "/freeform/skins/a.bmp", "skin");
   tool.Run({s.packDir, "/zipup", s.pack, "/enum"});
@@ -122,7 +129,7 @@ TEST(DiffCommand, PackFromZipupWithBackslashNames) {
   harness::Shell("zipinfo -1 " + Quote(s.pack), &names);
   ASSERT_NE(names.find("freeform\\skins\\a.bmp"), std::string::npos);
 
-  EXPECT_EQ(s.Run(tool, {s.install, "/diff", s.pack, "/folder=" + s.reports}),
+  EXPECT_EQ(s.Diff(tool),
             PackConsole(s, "\r\n" + Header("ui.dll", "ui.lng") + kStringEntries));
   EXPECT_EQ(s.TmpListing(), "");
 }
@@ -130,23 +137,21 @@ TEST(DiffCommand, PackFromZipupWithBackslashNames) {
 TEST(DiffCommand, LanguageFilesInSubfoldersOfThePackAreNotFound) {
   harness::Tool tool;
   PackSetup s;
-  ASSERT_TRUE(s.Module("ui.dll", difftest::Fixture("strings_install.rc")));
-  ASSERT_TRUE(s.PackFile("ui.lng", difftest::Fixture("strings_comparison.rc")));
+  ASSERT_TRUE(s.StringsPair());
   const std::string lng = harness::ReadFile(s.packDir + "/ui.lng");
   ASSERT_TRUE(MakeZip(s.pack, {{"sub\\ui.lng", lng}, {"other/ui.lng", lng}}));
-  EXPECT_EQ(s.Run(tool, {s.install, "/diff", s.pack, "/folder=" + s.reports}), PackConsole(s, ""));
+  EXPECT_EQ(s.Diff(tool), PackConsole(s, ""));
   EXPECT_FALSE(harness::Exists(s.reports));
 }
 
 TEST(DiffCommand, HostileEntryNamesNeverLeaveTheTemporaryFolder) {
   harness::Tool tool;
   PackSetup s;
-  ASSERT_TRUE(s.Module("ui.dll", difftest::Fixture("strings_install.rc")));
-  ASSERT_TRUE(s.PackFile("ui.lng", difftest::Fixture("strings_comparison.rc")));
+  ASSERT_TRUE(s.StringsPair());
   const std::string lng = harness::ReadFile(s.packDir + "/ui.lng");
   const std::string absolute = s.dir.Sub("absolute.lng");
   ASSERT_TRUE(MakeZip(s.pack, {{"../escape.lng", "x"}, {"..\\..\\escape2.lng", "x"}, {absolute, "x"}, {"ui.lng", lng}}));
-  EXPECT_EQ(s.Run(tool, {s.install, "/diff", s.pack, "/folder=" + s.reports}),
+  EXPECT_EQ(s.Diff(tool),
             PackConsole(s, "skipping ../escape.lng: its path leads outside the target folder\r\n"
                            "skipping ..\\..\\escape2.lng: its path leads outside the target folder\r\n"
                            "skipping " + absolute + ": its path leads outside the target folder\r\n"
@@ -233,9 +238,7 @@ TEST(DiffCommand, ExcludeOptionsCountOnlyAtTheirPositions) {
 TEST(DiffCommand, ReportsOfAnEarlierRunAreRemovedAtTheFirstPair) {
   harness::Tool tool;
   PackSetup s;
-  ASSERT_TRUE(s.Module("ui.dll", difftest::Fixture("strings_install.rc")));
-  ASSERT_TRUE(s.PackFile("ui.lng", difftest::Fixture("strings_comparison.rc")));
-  ASSERT_TRUE(s.ZipWithInfoZip());
+  ASSERT_TRUE(s.StringsPack());
   harness::MakeDirs(s.reports + "/keep");
   for (const char* name : {"old.txt", "old.lng", "readme.doc", "readme.txt", "ui.txt", "pack.lgp"})
     harness::WriteFile(s.reports + "/" + name, "old");
@@ -245,7 +248,7 @@ TEST(DiffCommand, ReportsOfAnEarlierRunAreRemovedAtTheFirstPair) {
   s.Run(tool, {empty.path, "/diff", s.pack, "/folder=" + s.reports});
   EXPECT_TRUE(harness::Exists(s.reports + "/old.txt"));
 
-  s.Run(tool, {s.install, "/diff", s.pack, "/folder=" + s.reports});
+  s.Diff(tool);
   EXPECT_FALSE(harness::Exists(s.reports + "/old.txt"));
   EXPECT_FALSE(harness::Exists(s.reports + "/old.lng"));
   EXPECT_FALSE(harness::Exists(s.reports + "/readme.txt"));
@@ -258,9 +261,7 @@ TEST(DiffCommand, ReportsOfAnEarlierRunAreRemovedAtTheFirstPair) {
 TEST(DiffCommand, RelativeReportFolderBelongsToTheStartingFolder) {
   harness::Tool tool;
   PackSetup s;
-  ASSERT_TRUE(s.Module("ui.dll", difftest::Fixture("strings_install.rc")));
-  ASSERT_TRUE(s.PackFile("ui.lng", difftest::Fixture("strings_comparison.rc")));
-  ASSERT_TRUE(s.ZipWithInfoZip());
+  ASSERT_TRUE(s.StringsPack());
   const std::string work = s.dir.Sub("work");
   harness::MakeDirs(work);
   EXPECT_EQ(s.Run(tool, {"../install", "/diff", "../ui.lgp", "/folder=out"}, work),
@@ -271,9 +272,7 @@ TEST(DiffCommand, RelativeReportFolderBelongsToTheStartingFolder) {
 TEST(DiffCommand, RefusedAndUnreadableTargets) {
   harness::Tool tool;
   PackSetup s;
-  ASSERT_TRUE(s.Module("ui.dll", difftest::Fixture("strings_install.rc")));
-  ASSERT_TRUE(s.PackFile("ui.lng", difftest::Fixture("strings_comparison.rc")));
-  ASSERT_TRUE(s.ZipWithInfoZip());
+  ASSERT_TRUE(s.StringsPack());
 
   const std::string zip = s.dir.Sub("pack.zip");
   harness::WriteFile(zip, harness::ReadFile(s.pack));
@@ -298,7 +297,7 @@ TEST(DiffCommand, RefusedAndUnreadableTargets) {
   // and the temporary folder goes all the same.
   harness::Shell("rm -r " + Quote(s.reports));
   harness::WriteFile(s.reports, "a file");
-  EXPECT_EQ(s.Run(tool, {s.install, "/diff", s.pack, "/folder=" + s.reports}),
+  EXPECT_EQ(s.Diff(tool),
             StartLine(s.install, "language pack", s.pack) + "\r\n" + Header("ui.dll", "ui.lng") + kStringEntries +
                 "Unable to write the report `" + s.reports + "/ui.txt' [3]\r\n");
   EXPECT_EQ(s.TmpListing(), "");
@@ -320,7 +319,7 @@ TEST(DiffCommand, PairThatIsNoModuleIsSkippedCounterpartFoundInAnyCase) {
   // Found whatever its letter case; the header names it as looked for.
   ASSERT_TRUE(s.PackFile("B.LNG", difftest::Fixture("strings_comparison.rc")));
   ASSERT_TRUE(s.ZipWithInfoZip());
-  EXPECT_EQ(s.Run(tool, {s.install, "/diff", s.pack, "/folder=" + s.reports}),
+  EXPECT_EQ(s.Diff(tool),
             PackConsole(s, "\r\n" + Header("b.dll", "b.lng") + kStringEntries));
   EXPECT_FALSE(harness::Exists(s.reports + "/a.txt"));
   EXPECT_EQ(s.TmpListing(), "");

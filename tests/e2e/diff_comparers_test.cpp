@@ -17,20 +17,23 @@ void ExpectReport(const FolderPair& pair, const std::string& console, const std:
   EXPECT_EQ(pair.Report("ui"), Header(module, module) + entries);
 }
 
-}  // namespace
-
-TEST(DiffComparers, StringTablesAddedRemovedChangedAndMissingBlocks) {
+// The pair compiled from <fixture>_install.rc and <fixture>_comparison.rc
+// gives exactly these entries, in the report and on the console.
+void ExpectFixtureEntries(const std::string& fixture, const std::string& entries) {
   harness::Tool tool;
   FolderPair pair;
-  ASSERT_TRUE(pair.Build("ui.dll", difftest::Fixture("strings_install.rc"), difftest::Fixture("strings_comparison.rc")));
-  const std::string& entries = difftest::kStringEntries;
+  ASSERT_TRUE(pair.Build("ui.dll", difftest::Fixture(fixture + "_install.rc"),
+                         difftest::Fixture(fixture + "_comparison.rc")));
   ExpectReport(pair, pair.Run(tool), "ui.dll", entries);
 }
 
+}  // namespace
+
+TEST(DiffComparers, StringTablesAddedRemovedChangedAndMissingBlocks) {
+  ExpectFixtureEntries("strings", difftest::kStringEntries);
+}
+
 TEST(DiffComparers, MenuItemsPairedByPositionWithFlagNames) {
-  harness::Tool tool;
-  FolderPair pair;
-  ASSERT_TRUE(pair.Build("ui.dll", difftest::Fixture("menu_install.rc"), difftest::Fixture("menu_comparison.rc")));
   const std::string entries =
       "Menu 1 changed\r\n"
       " - text changed in menu item id: 0 (position 1)\r\n -> \"&File\"\r\n -> \"&Fichier\"\r\n\r\n"
@@ -50,7 +53,7 @@ TEST(DiffComparers, MenuItemsPairedByPositionWithFlagNames) {
       "Menu 4 changed\r\n"
       " - id changed in menu item at position 1\r\n65535 -> 45\titem removed\r\n"
       " - id changed in menu item at position 2\r\n50 -> 65535\titem added\r\n";
-  ExpectReport(pair, pair.Run(tool), "ui.dll", entries);
+  ExpectFixtureEntries("menu", entries);
 }
 
 TEST(DiffComparers, MenuExTypeStateHelpIdAndIdFix) {
@@ -76,9 +79,6 @@ TEST(DiffComparers, MenuExTypeStateHelpIdAndIdFix) {
 }
 
 TEST(DiffComparers, DialogHeaderFontControlsAndFormatMismatch) {
-  harness::Tool tool;
-  FolderPair pair;
-  ASSERT_TRUE(pair.Build("ui.dll", difftest::Fixture("dialog_install.rc"), difftest::Fixture("dialog_comparison.rc")));
   const std::string entries =
       "Dialog 100 changed (determined by the resource size &/or contents)\r\n[Original: 162 - Comparison: 202]\r\n"
       "Size changed: [10,20,200,100] -> [12,20,210,100]\r\n"
@@ -104,7 +104,7 @@ TEST(DiffComparers, DialogHeaderFontControlsAndFormatMismatch) {
       "Item #2\r\n - help id changed: 42 -> 43\r\n"
       " - style changed (removal): 0x50010000 -> 0x50000000 (Diff: 0x10000)\tWS_TABSTOP WS_MAXIMIZEBOX \r\n"
       "\r\n";
-  ExpectReport(pair, pair.Run(tool), "ui.dll", entries);
+  ExpectFixtureEntries("dialog", entries);
 }
 
 TEST(DiffComparers, AcceleratorsImagesAndTextResources) {

@@ -35,6 +35,12 @@ struct Outcome {
   std::string console;  // the console's copy
 };
 
+// The same entries in the report and on the console.
+void ExpectBoth(const Outcome& out, const std::string& expected) {
+  EXPECT_EQ(out.report, expected);
+  EXPECT_EQ(out.console, expected);
+}
+
 template <class Compare>
 Outcome Compared(Compare compare, DiffOptions options = {}) {
   DiffReport report;
@@ -142,8 +148,7 @@ TEST(DiffTemplates, MenuFlagDifferencesWithEndAndUnnamedBits) {
       " - style changed (removal) in menu item id: 5 (position 2)\r\n   0x4000 -> 0x0 (Diff: 0x4000)\t"
       "MF_HELP MF_RIGHTJUSTIFY \r\n\r\n"
       " - style changed (removal) in menu item id: 6 (position 3)\r\n   0x480 -> 0x80 (Diff: 0x400)\t\r\n\r\n";
-  EXPECT_EQ(out.report, expected);
-  EXPECT_EQ(out.console, expected);
+  ExpectBoth(out, expected);
 }
 
 TEST(DiffTemplates, MenusCutShortAreComparedAsFarAsTheyGo) {
@@ -199,8 +204,7 @@ TEST(DiffTemplates, DialogFieldsOrdinalsAndMissingItems) {
       "Item #1\r\n - text changed: `#101'\r\n\t      -> `#102'\r\n"
       "Item #2\r\n - class changed: 70 -> 66\r\n"
       "\r\n";
-  EXPECT_EQ(out.report, expected);
-  EXPECT_EQ(out.console, expected);
+  ExpectBoth(out, expected);
 }
 
 TEST(DiffTemplates, DialogsTooShortForTheirHeader) {
