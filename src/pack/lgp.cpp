@@ -87,7 +87,7 @@ std::vector<ModuleCandidate> ListCandidates(const WString& installFolder) {
 // workers. Returns the number of language files generated; `written`
 // receives the bytes of the files written, for the zip writer.
 int GenerateLanguageFiles(const std::vector<ModuleCandidate>& candidates, const WString& outputFolder,
-                          const BuildOptions& options, ZipFileContents& written) {
+                          const BuildOptions& options, ZipFileContents& written, bool& lostToFullDisk) {
   if (candidates.empty()) return 0;
   // The pack list is read once, at the first query.
   PackList packList = OpenPackList(GetModuleFolder());
@@ -98,8 +98,11 @@ int GenerateLanguageFiles(const std::vector<ModuleCandidate>& candidates, const 
       [&](size_t i, PreparedModule& prepared) {
         if (i > 0) QueryPackList(packList);
         const ModuleCandidate& candidate = candidates[i];
+        const bool eligible = prepared.eligible;
         if (GenerateLanguageFile(prepared, candidate, outputFolder, RemoveExtension(candidate.fileName), &written))
           ++processed;
+        else if (eligible && GetLastErrorCode() == kErrorDiskFull)
+          lostToFullDisk = true;
         prepared = PreparedModule();  // its bytes are written: let them go
       });
   return processed;
@@ -224,7 +227,9 @@ void LgpCommand(const WString& installFolder, const WString&, const WString&, Cu
   // from memory by the walks below.
   ZipFileContents written;
 
-  const int processed = GenerateLanguageFiles(ListCandidates(installFolder), outputFolder, options.build, written);
+  bool lostToFullDisk = false;
+  const int processed =
+      GenerateLanguageFiles(ListCandidates(installFolder), outputFolder, options.build, written, lostToFullDisk);
   if (processed == 0) {
     OutputMessage(u"No files were processed, aborting building Nuvexa-%s.lgp\r\n", options.language);
     return;
@@ -235,6 +240,12 @@ void LgpCommand(const WString& installFolder, const WString&, const WString&, Cu
   auto abort = [&] {
     OutputMessage(u"Issue detected when adding lng files, aborting building Nuvexa-%s.lgp\r\n", options.language);
   };
+  // A language file the disk had no room for would be missing from the
+  // pack: the old pack is kept rather than replaced by one that lacks it.
+  if (lostToFullDisk) {
+    abort();
+    return;
+  }
   if (CannotBeReplaced(pack)) {
     PrintNarrow("error opening %s\r\n", pack);
     abort();

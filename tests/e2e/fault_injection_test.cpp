@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <random>
 #include <sys/stat.h>
 
 #include "e2e/lgp_support.h"
@@ -155,23 +156,34 @@ struct CutShort : testing::Test {
 };
 
 TEST_F(CutShort, LgpStoppedAtAnyPointLeavesNoPackThatLooksWhole) {
+  // With /copy, so that the install's current pack is replaced at the end
+  // of every run too.
+  harness::MakeDirs(install + "/Lang");
+  const std::string installed = install + "/Lang/Nuvexa-en-us.lgp";
   const auto started = std::chrono::steady_clock::now();
-  tool.Run({install, "/lgp"}, work.path);
+  tool.Run({install, "/lgp", "/x", "/y", "/copy"}, work.path);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   ASSERT_TRUE(lgp_support::ArchiveTestsClean(pack));
+  ASSERT_TRUE(lgp_support::ArchiveTestsClean(installed));
   const std::string wholePack = lgp_support::Entries(pack), wholeHash = lgp_support::Entries(hashZip);
 
-  // Killed outright at points spread over the run, the zipping at its end
-  // most of all: a pack or hash zip under its own name is always whole.
-  for (double at : {0.1, 0.5, 0.7, 0.8, 0.85, 0.9, 0.93, 0.96, 0.99}) {
+  // Killed outright at points spread over the run, the zipping and copying
+  // at its end most of all, and at a few seeded random moments: a pack or
+  // hash zip under its own name, and the install's pack, is always whole.
+  std::vector<double> moments = {0.1, 0.5, 0.7, 0.8, 0.85, 0.9, 0.93, 0.96, 0.99};
+  std::mt19937 random(20261208);
+  std::uniform_real_distribution<double> late(0.75, 1.0);
+  for (int i = 0; i < 4; ++i) moments.push_back(late(random));
+  for (double at : moments) {
     Shell("cd '" + work.path + "' && timeout -s KILL " + std::to_string(seconds * at) + " '" + tool.exe + "' '" +
-          install + "' /lgp >/dev/null 2>&1");
+          install + "' /lgp /x /y /copy >/dev/null 2>&1");
     if (Exists(pack)) {
       EXPECT_EQ(lgp_support::Entries(pack), wholePack) << "killed at " << at;
     }
     if (Exists(hashZip)) {
       EXPECT_EQ(lgp_support::Entries(hashZip), wholeHash) << "killed at " << at;
     }
+    EXPECT_TRUE(lgp_support::ArchiveTestsClean(installed)) << "killed at " << at;
   }
 
   // The next run finishes, and leaves no working file behind.
@@ -260,6 +272,28 @@ TEST_F(CutShort, TwoRunsIntoOneFolderNeverMixTheirFiles) {
   const std::string colour = harness::Utf16le("&Colour Themes...");
   EXPECT_NE(lgp_support::EntryBytes(gbPack, "nuvexa.lng").find(colour), std::string::npos);
   EXPECT_EQ(lgp_support::EntryBytes(pack, "nuvexa.lng").find(colour), std::string::npos);
+}
+
+TEST_F(CutShort, LanguageFileLostToAFullDiskKeepsTheOldPack) {
+  // One listed module's language file is larger than the file-size limit;
+  // the others and the deflated pack would fit. The pack would lack that
+  // module, so the old one stays.
+  TempDir small;
+  const std::string smallInstall = small.Sub("Nuvexa");
+  ASSERT_TRUE(lgp_support::CopySampleInstall(smallInstall));
+  ASSERT_TRUE(harness::BuildResourceDll(kLeftovers + LongStrings(), small.Sub("big.dll")));
+  ASSERT_EQ(Shell("cp '" + small.Sub("big.dll") + "' '" + smallInstall + "/plugins/big.dll'"), 0);
+  WriteFile(toolDir + "/lgp_list.ini", "[Bonus Bundle]\r\nbig.dll={GUID}\r\n");
+  harness::MakeDirs(out);
+  WriteFile(pack, "an older pack");
+  Tool::Limits limits;
+  limits.fileSizeBytes = kLimit;
+  const Tool::Result r = tool.RunLimited({smallInstall, "/lgp", "/compress"}, limits, work.path);
+  EXPECT_NE(r.out.find("Failed to commit the updates to file (" + out + "/big.lng)\r\nAborting\r\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_TRUE(r.out.ends_with("Issue detected when adding lng files, aborting building Nuvexa-en-us.lgp\r\n")) << r.out;
+  EXPECT_EQ(ReadFile(pack), "an older pack");
 }
 
 TEST_F(CutShort, HashZipThatCannotBeReplacedKeepsTheOldPair) {
