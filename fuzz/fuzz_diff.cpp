@@ -11,6 +11,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ClearScratch();
   const WString install = WriteScratchFile(u"i.dll", data + 2, first);
   const WString comparison = WriteScratchFile(u"c.lng", data + 2 + first, size - 2 - first);
-  CompareModulePair(install, comparison, ScratchFolder());
+  CompareModulePair(DiffOptions{}, install, comparison, comparison, ScratchFolder());
   return 0;
 }
