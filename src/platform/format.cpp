@@ -3,14 +3,15 @@
 namespace {
 
 struct Directive {
-  bool left = false, zero = false, space = false, plus = false;
+  bool left = false, zero = false, space = false, plus = false, alternate = false;
+  bool wide64 = false;  // "ll" or "I64": the whole 64-bit value
   int width = 0;
   int precision = -1;
   char conv = 0;
 };
 
 // Renders one conversion as UTF-16; the narrow formatter converts back.
-WString Render(const Directive& directive, const FormatArg* arg) {
+WString Render(const Directive& directive, const FormatArg* arg, char16_t narrowChar = 0) {
   WString body;
   WString sign;
   bool numeric = false;
@@ -26,7 +27,8 @@ WString Render(const Directive& directive, const FormatArg* arg) {
       break;
     }
     case 'c':
-      if (arg && (arg->kind == FormatArg::Kind::Signed || arg->kind == FormatArg::Kind::Unsigned))
+      if (narrowChar) body.push_back(narrowChar);
+      else if (arg && (arg->kind == FormatArg::Kind::Signed || arg->kind == FormatArg::Kind::Unsigned))
         body.push_back(static_cast<char16_t>(arg->uval & 0xFFFF));
       break;
     case 'd':
@@ -40,26 +42,32 @@ WString Render(const Directive& directive, const FormatArg* arg) {
       numeric = true;
       uint64_t magnitude;
       if (directive.conv == 'd' || directive.conv == 'i') {
-        // 32-bit semantics, as a Windows int.
-        const auto v = static_cast<int32_t>(arg->kind == FormatArg::Kind::Signed ? arg->sval
-                                                                                 : static_cast<int64_t>(arg->uval));
+        // 32-bit semantics, as a Windows int, unless "ll" or "I64" asks for 64.
+        const int64_t whole = arg->kind == FormatArg::Kind::Signed ? arg->sval : static_cast<int64_t>(arg->uval);
+        const int64_t v = directive.wide64 ? whole : static_cast<int32_t>(whole);
         if (v < 0) {
           sign = u"-";
-          magnitude = static_cast<uint64_t>(-static_cast<int64_t>(v));
+          magnitude = 0 - static_cast<uint64_t>(v);
         } else {
           if (directive.plus) sign = u"+";
           else if (directive.space) sign = u" ";
           magnitude = static_cast<uint64_t>(v);
         }
       } else {
-        magnitude = static_cast<uint32_t>(arg->uval);
+        // A signed argument keeps its 64 bits in sval; uval holds its low 32.
+        const uint64_t whole = arg->kind == FormatArg::Kind::Signed ? static_cast<uint64_t>(arg->sval) : arg->uval;
+        magnitude = directive.wide64 ? whole : static_cast<uint32_t>(whole);
       }
+      const bool zeroValue = magnitude == 0;
+      if (directive.alternate && !zeroValue && directive.conv == 'x') sign = u"0x";
+      if (directive.alternate && !zeroValue && directive.conv == 'X') sign = u"0X";
       const unsigned base = (directive.conv == 'x' || directive.conv == 'X') ? 16 : 10;
       const char* digits = directive.conv == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
-      do {
+      // As printf: a precision of 0 prints no digit for the value 0.
+      while (magnitude || (body.empty() && directive.precision != 0)) {
         body.insert(body.begin(), static_cast<char16_t>(digits[magnitude % base]));
         magnitude /= base;
-      } while (magnitude);
+      }
       if (directive.precision >= 0 && body.size() < static_cast<size_t>(directive.precision))
         body.insert(0, static_cast<size_t>(directive.precision) - body.size(), u'0');
       break;
@@ -108,7 +116,7 @@ WString FormatCore(std::basic_string_view<Char> format, std::span<const FormatAr
       else if (f == '0') directive.zero = true;
       else if (f == ' ') directive.space = true;
       else if (f == '+') directive.plus = true;
-      else if (f == '#') {}
+      else if (f == '#') directive.alternate = true;
       else break;
     }
     if (j < format.size() && format[j] == '*') {
@@ -135,10 +143,22 @@ WString FormatCore(std::basic_string_view<Char> format, std::span<const FormatAr
       while (j < format.size() && format[j] >= '0' && format[j] <= '9' && directive.precision < 100000)
         directive.precision = directive.precision * 10 + (format[j++] - '0');
     }
-    // Length modifiers carry no meaning here: arguments know their own size.
+    // Length modifiers: arguments know their own size, so only the 64-bit
+    // ones ("ll", "I64") change how a number is read; "I32" and "I" alone
+    // are the default width.
+    int longs = 0;
     while (j < format.size() && (format[j] == 'l' || format[j] == 'h' || format[j] == 'I' ||
-                                 format[j] == 'z' || format[j] == 'w'))
+                                 format[j] == 'z' || format[j] == 'w')) {
+      if (format[j] == 'l') ++longs;
+      if (format[j] == 'I' && j + 2 < format.size() && format[j + 1] == '6' && format[j + 2] == '4') {
+        directive.wide64 = true;
+        j += 2;
+      } else if (format[j] == 'I' && j + 2 < format.size() && format[j + 1] == '3' && format[j + 2] == '2') {
+        j += 2;
+      }
       ++j;
+    }
+    if (longs >= 2) directive.wide64 = true;
     if (j >= format.size()) break;
     const Char conv = format[j];
     i = j;
@@ -150,10 +170,11 @@ WString FormatCore(std::basic_string_view<Char> format, std::span<const FormatAr
     switch (directive.conv) {
       case 'c':
         if constexpr (sizeof(Char) == 1) {
-          // A narrow %c is a byte of the narrow text, whatever its value.
+          // A narrow %c is a byte of the narrow text, whatever its value,
+          // padded to the width like any other conversion.
           const FormatArg* a = take();
           if (a && (a->kind == FormatArg::Kind::Signed || a->kind == FormatArg::Kind::Unsigned))
-            out.push_back(widen(static_cast<Char>(a->uval & 0xFF)));
+            out += Render(directive, a, widen(static_cast<Char>(a->uval & 0xFF)));
         } else {
           out += Render(directive, take());
         }

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+
 #include "platform/format.h"
 #include "platform/text.h"
 
@@ -83,4 +86,29 @@ TEST(Text, NativeNamesRoundTripByteForByte) {
   // Surrogates that stand for no byte cannot name a file: U+FFFD.
   EXPECT_EQ(WideToNative(WString(1, char16_t(0xDC7F))), "\xef\xbf\xbd");
   EXPECT_EQ(WideToUtf8(u"caf\xdce9"), "caf\xef\xbf\xbd");  // the console's form
+}
+
+// The directives no message uses today still follow printf: the '#' flag,
+// a precision of 0 with the value 0, a width on a narrow %c, 64-bit sizes.
+TEST(Format, MatchesPrintfOnRareDirectives) {
+  struct Case {
+    const char* format;
+    long long value;
+  };
+  const Case cases[] = {{"[%#x]", 255},   {"[%#X]", 255},   {"[%#x]", 0},     {"[%#08x]", 255}, {"[%#10X]", 48879},
+                        {"[%.0d]", 0},    {"[%.0x]", 0},    {"[%5.0d]", 0},   {"[%.0u]", 7},    {"[%#.0x]", 0},
+                        {"[%5c]", 'A'},   {"[%-3c]", 'B'},  {"[%lld]", -5000000000LL},           {"[%llu]", 5000000000LL},
+                        {"[%llx]", 0x123456789LL}};
+  for (const Case& c : cases) {
+    char expected[64];
+    const std::string format = c.format;
+    if (format.find("ll") != std::string::npos) std::snprintf(expected, sizeof expected, c.format, c.value);
+    else std::snprintf(expected, sizeof expected, c.format, static_cast<int>(c.value));
+    EXPECT_EQ(FormatNarrow(format, c.value), expected) << c.format;
+    // Windows spells the 64-bit size "I64".
+    std::string windows = format;
+    if (const size_t at = windows.find("ll"); at != std::string::npos) windows.replace(at, 2, "I64");
+    EXPECT_EQ(FormatNarrow(windows, c.value), expected) << windows;
+  }
+  EXPECT_EQ(Format(u"%I32d|%I64d", 7, int64_t{-1} << 40), u"7|-1099511627776");
 }
