@@ -60,14 +60,19 @@ bool DecodeUtf8(std::string_view text, size_t& i, uint32_t& cp) {
 
 }  // namespace
 
-WString Utf8ToWide(std::string_view text) {
+namespace {
+
+// UTF-8 to UTF-16; a byte that starts no valid sequence (never ASCII: every
+// byte below 0x80 decodes) becomes the unit `stray` gives for it.
+template <class Stray>
+WString DecodeUtf8Text(std::string_view text, Stray stray) {
   WString out;
   out.reserve(text.size());
   size_t i = 0;
   while (i < text.size()) {
     uint32_t cp;
     if (!DecodeUtf8(text, i, cp)) {
-      out.push_back(0xFFFD);
+      out.push_back(stray(static_cast<uint8_t>(text[i])));
       ++i;
       continue;
     }
@@ -82,47 +87,9 @@ WString Utf8ToWide(std::string_view text) {
   return out;
 }
 
-std::string WideToUtf8(WStringView text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    uint32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
-    AppendUtf8(out, c);
-  }
-  return out;
-}
-
-WString NativeToWide(std::string_view native) {
-  WString out;
-  out.reserve(native.size());
-  size_t i = 0;
-  while (i < native.size()) {
-    uint32_t cp;
-    if (!DecodeUtf8(native, i, cp)) {
-      // Never ASCII: every byte below 0x80 decodes.
-      out.push_back(static_cast<char16_t>(0xDC00 + static_cast<uint8_t>(native[i])));
-      ++i;
-      continue;
-    }
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    } else {
-      out.push_back(static_cast<char16_t>(cp));
-    }
-  }
-  return out;
-}
-
-std::string WideToNative(WStringView text) {
+// UTF-16 to UTF-8; a lone surrogate becomes U+FFFD, unless `keepRawBytes`
+// and it stands for a stray byte of a native name (U+DC80 + byte).
+std::string EncodeUtf8Text(WStringView text, bool keepRawBytes) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
@@ -130,7 +97,7 @@ std::string WideToNative(WStringView text) {
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
       c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
-    } else if (IsRawByteUnit(static_cast<char16_t>(c))) {
+    } else if (keepRawBytes && IsRawByteUnit(static_cast<char16_t>(c))) {
       out.push_back(static_cast<char>(c - 0xDC00));
       continue;
     } else if (c >= 0xD800 && c <= 0xDFFF) {
@@ -140,6 +107,20 @@ std::string WideToNative(WStringView text) {
   }
   return out;
 }
+
+}  // namespace
+
+WString Utf8ToWide(std::string_view text) {
+  return DecodeUtf8Text(text, [](uint8_t) { return char16_t{0xFFFD}; });
+}
+
+std::string WideToUtf8(WStringView text) { return EncodeUtf8Text(text, false); }
+
+WString NativeToWide(std::string_view native) {
+  return DecodeUtf8Text(native, [](uint8_t byte) { return static_cast<char16_t>(0xDC00 + byte); });
+}
+
+std::string WideToNative(WStringView text) { return EncodeUtf8Text(text, true); }
 
 bool IsValidUtf8(std::string_view text) {
   size_t i = 0;
