@@ -259,7 +259,10 @@ TEST_F(CutShort, TwoRunsIntoOneFolderNeverMixTheirFiles) {
   // en-gb and en-us into the default LangFiles at once: the second waits
   // for the first, and each pack holds its own language files only.
   const std::string gbPack = out + "/Nuvexa-en-gb-5_6_3_3234.lgp";
-  const std::string both = "cd '" + work.path + "' && ('" + tool.exe + "' '" + install + "' /lgp en-gb > gb.out & '" +
+  // The folder is held for a moment first, so the runs always meet there
+  // however fast the machine is.
+  const std::string both = "cd '" + work.path + "' && mkdir -p '" + out + "' && (flock '" + out +
+                           "' sleep 1 & sleep 0.3; '" + tool.exe + "' '" + install + "' /lgp en-gb > gb.out & '" +
                            tool.exe + "' '" + install + "' /lgp en-us > us.out; wait)";
   ASSERT_EQ(Shell(both), 0);
   const std::string gb = ReadFile(work.Sub("gb.out")), us = ReadFile(work.Sub("us.out"));
