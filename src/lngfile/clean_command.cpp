@@ -45,7 +45,7 @@ bool FindLeftovers(const WString& path, std::vector<Leftover>& found) {
 // What cleaning one file came to; told by the thread that prints.
 struct CleanOutcome {
   enum class Kind { Untouched, Cleaned, Unopened, CommitFailed } kind = Kind::Untouched;
-  int error = 0;                // the Windows error of an unopened file or a failed commit
+  int error = 0;                // the Windows error of an unreadable file or a failed commit
   std::vector<ResId> types;     // the leftovers a failed commit did not remove
 };
 
@@ -61,12 +61,11 @@ CleanOutcome CleanLanguageFile(const WString& path) {
     return outcome;
   }
   if (found.empty()) return outcome;
+  // A file the update cannot start on (read-only, or a resource directory
+  // that cannot be read whole) is passed over, untouched, like one with
+  // nothing to remove.
   ResourceUpdatePtr update = BeginResourceUpdate(path);
-  if (!update) {
-    outcome.kind = CleanOutcome::Kind::Unopened;
-    outcome.error = GetLastErrorCode();
-    return outcome;
-  }
+  if (!update) return outcome;
   for (const Leftover& leftover : found) DeleteResourceItem(*update, leftover.type, leftover.name, leftover.language);
   if (!CommitResourceUpdate(std::move(update))) {
     outcome.kind = CleanOutcome::Kind::CommitFailed;

@@ -14,6 +14,7 @@ struct TreeWalk {
   const PeImage* image = nullptr;
   ByteSpan tree;
   std::vector<uint32_t> visited;  // directory offsets, kept sorted
+  bool broken = false;            // an entry was left out
 };
 
 struct RawEntry {
@@ -24,17 +25,17 @@ struct RawEntry {
 // been visited already or does not fit the tree.
 bool ReadDirectory(TreeWalk& walk, uint32_t offset, std::vector<RawEntry>& entries) {
   const auto at = std::lower_bound(walk.visited.begin(), walk.visited.end(), offset);
-  if (at != walk.visited.end() && *at == offset) return false;
+  if (at != walk.visited.end() && *at == offset) return walk.broken = true, false;
   walk.visited.insert(at, offset);
 
   ByteReader r(walk.tree);
   uint16_t named = 0, numbered = 0;
-  if (!r.Seek(offset) || r.Remaining() < kDirectoryHeaderSize) return false;
+  if (!r.Seek(offset) || r.Remaining() < kDirectoryHeaderSize) return walk.broken = true, false;
   r.Skip(12);  // characteristics, time stamp, version
   r.U16(named);
   r.U16(numbered);
   const size_t count = static_cast<size_t>(named) + numbered;
-  if (count > r.Remaining() / kDirectoryEntrySize) return false;
+  if (count > r.Remaining() / kDirectoryEntrySize) return walk.broken = true, false;
   entries.resize(count);
   for (auto& e : entries) {
     r.U32(e.name);
@@ -80,8 +81,11 @@ void ReadLanguages(TreeWalk& walk, uint32_t offset, ResourceNameEntry& name) {
     ResId lang;
     ResourceLangEntry entry;
     // A language is a number, and its entry holds data, not a fourth level.
-    if (!ReadEntryId(walk, e.name, lang) || lang.isName || (e.offset & kHighBit)) continue;
-    if (!ReadDataEntry(walk, e.offset, entry)) continue;
+    if (!ReadEntryId(walk, e.name, lang) || lang.isName || (e.offset & kHighBit) ||
+        !ReadDataEntry(walk, e.offset, entry)) {
+      walk.broken = true;
+      continue;
+    }
     entry.lang = lang.id;
     name.langs.push_back(entry);
   }
@@ -92,7 +96,10 @@ void ReadNames(TreeWalk& walk, uint32_t offset, ResourceTypeEntry& type) {
   if (!ReadDirectory(walk, offset, entries)) return;
   for (const RawEntry& e : entries) {
     ResourceNameEntry name;
-    if (!ReadEntryId(walk, e.name, name.name) || !(e.offset & kHighBit)) continue;
+    if (!ReadEntryId(walk, e.name, name.name) || !(e.offset & kHighBit)) {
+      walk.broken = true;
+      continue;
+    }
     ReadLanguages(walk, e.offset & ~kHighBit, name);
     if (!name.langs.empty()) type.names.push_back(std::move(name));
   }
@@ -100,12 +107,15 @@ void ReadNames(TreeWalk& walk, uint32_t offset, ResourceTypeEntry& type) {
 
 }  // namespace
 
-ResourceTree ReadResourceTree(ByteSpan file, const PeImage& image) {
+ResourceTree ReadResourceTree(ByteSpan file, const PeImage& image, bool* complete) {
   ResourceTree tree;
+  if (complete) *complete = true;
   if (image.numberOfRvaAndSizes <= kDirResource) return tree;
   const PeDataDirectory dir = image.directories[kDirResource];
   if (dir.rva == 0) return tree;
   const int index = SectionOfRva(image, dir.rva);
+  // A tree named where no section holds it has nothing that could be read,
+  // so nothing that an update could lose: the module has none.
   if (index < 0) return tree;
   const PeSection& section = image.sections[static_cast<size_t>(index)];
   const uint32_t inSection = dir.rva - section.virtualAddress;
@@ -116,13 +126,17 @@ ResourceTree ReadResourceTree(ByteSpan file, const PeImage& image) {
   walk.image = &image;
   walk.tree = file.subspan(section.rawPointer + static_cast<size_t>(inSection), section.rawSize - inSection);
   std::vector<RawEntry> entries;
-  if (!ReadDirectory(walk, 0, entries)) return tree;
+  ReadDirectory(walk, 0, entries);  // a root it cannot read marks the walk broken
   for (const RawEntry& e : entries) {
     ResourceTypeEntry type;
-    if (!ReadEntryId(walk, e.name, type.type) || !(e.offset & kHighBit)) continue;
+    if (!ReadEntryId(walk, e.name, type.type) || !(e.offset & kHighBit)) {
+      walk.broken = true;
+      continue;
+    }
     ReadNames(walk, e.offset & ~kHighBit, type);
     if (!type.names.empty()) tree.push_back(std::move(type));
   }
+  if (complete) *complete = !walk.broken;
   return tree;
 }
 

@@ -30,7 +30,11 @@ using ResourceTree = std::vector<ResourceTypeEntry>;
 // back at a directory already visited, a number above 0xFFFF, a named
 // language) is left out, and so is a name or type left with nothing in it.
 // A module without a tree gives an empty one.
-ResourceTree ReadResourceTree(ByteSpan file, const PeImage& image);
+// `complete`, when given, tells whether every entry could be read: false
+// when anything was left out as broken, so that an update never writes the
+// module back without it. An empty directory is not broken, nor is a tree
+// that no section holds (there is nothing of it to read).
+ResourceTree ReadResourceTree(ByteSpan file, const PeImage& image, bool* complete = nullptr);
 
 const ResourceTypeEntry* FindTypeEntry(const ResourceTree& tree, const ResId& type);
 const ResourceNameEntry* FindNameEntry(const ResourceTypeEntry& type, const ResId& name);

@@ -25,7 +25,14 @@ ResourceUpdatePtr BeginResourceUpdateFromBytes(std::vector<uint8_t> bytes) {
     SetLastErrorCode(kErrorBadExeFormat);
     return nullptr;
   }
-  for (const ResourceTypeEntry& type : ReadResourceTree(update->file, update->image)) {
+  bool complete = true;
+  const ResourceTree tree = ReadResourceTree(update->file, update->image, &complete);
+  if (!complete) {
+    // A commit would write the module back without what could not be read.
+    SetLastErrorCode(kErrorInvalidData);
+    return nullptr;
+  }
+  for (const ResourceTypeEntry& type : tree) {
     NameMap& names = update->types[KeyOf(type.type)];
     for (const ResourceNameEntry& name : type.names) {
       LanguageMap& langs = names[KeyOf(name.name)];
@@ -43,7 +50,9 @@ ResourceUpdatePtr BeginResourceUpdateFromBytes(std::vector<uint8_t> bytes) {
 
 ResourceUpdatePtr BeginResourceUpdate(const WString& path) {
   std::vector<uint8_t> bytes;
-  if (!ReadWholeFile(path, bytes)) return nullptr;
+  // Opened as a writer would open it: a read-only file fails here with 5,
+  // not at the commit.
+  if (!ReadWritableFile(path, bytes)) return nullptr;
   ResourceUpdatePtr update = BeginResourceUpdateFromBytes(std::move(bytes));
   if (update) update->path = path;
   return update;
@@ -466,5 +475,7 @@ bool BuildUpdatedFile(const ResourceUpdate& update, std::vector<uint8_t>& out) {
 bool CommitResourceUpdate(ResourceUpdatePtr update) {
   if (!update) return false;
   std::vector<uint8_t> out;
-  return BuildUpdatedFile(*update, out) && ReplaceFileContents(update->path, out);
+  // A commit always replaces a file that existed at begin: synced before and
+  // after the rename.
+  return BuildUpdatedFile(*update, out) && ReplaceFileContents(update->path, out, true);
 }

@@ -75,7 +75,15 @@ struct ResourceUpdateDeleter {
 };
 using ResourceUpdatePtr = std::unique_ptr<ResourceUpdate, ResourceUpdateDeleter>;
 
-// Null when the file cannot be read or is no PE module (sets the error).
+// Null with the error set when the update cannot begin: the file cannot be
+// read (the file layer's error), cannot be opened for writing (5: a
+// read-only file, as BeginUpdateResourceW opens the file for writing at
+// begin), is no PE module (193, ERROR_BAD_EXE_FORMAT), or holds a resource
+// directory entry that cannot be read (13, ERROR_INVALID_DATA: a damaged
+// type, name or language id, an offset out of range, a loop, a tree too
+// deep), since the commit would write the module back without it. A tree
+// that no section holds reads as none, and the update begins.
+// OpenModule stays tolerant and just leaves such entries out.
 ResourceUpdatePtr BeginResourceUpdate(const WString& path);
 // Adds or replaces one language of one name (the bytes are copied; empty
 // data is a resource of size 0). DeleteResourceItem removes one language;
@@ -86,6 +94,7 @@ void DeleteResourceItem(ResourceUpdate& update, const ResId& type, const ResId& 
 // Builds the new file and replaces the old one only when it is whole. On
 // failure the file is as it was and the Windows error code is set
 // (GetLastErrorCode). The update is consumed either way.
+// The new file is synced before and after the rename.
 bool CommitResourceUpdate(ResourceUpdatePtr update);
 
 // The same update over bytes in memory (for tests, the fuzzer and the

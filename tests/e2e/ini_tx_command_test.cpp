@@ -268,8 +268,8 @@ TEST(IniTxUnchanged, FilesThatCannotTakeTheTransferStayByteForByte) {
   EXPECT_EQ(tool.Run({noBlock, "/ini_tx", missing}),
             "Absolute path invalid - unable to continue.  Please check the passed path.\r\n\r\n"
             "Absolute path generated: `" + missing + "'\r\nNow exiting...\r\n\r\n");
-  // A file that cannot be replaced: each block's commit fails on its own.
-  const std::string failed = "Failed to commit the updates to file (" + readOnly + ")\r\n";
+  // A read-only file refuses the update when it begins: each block says so.
+  const std::string failed = "Failed to commit the updates to the lng file (" + readOnly + ") - invalid file passed\r\n";
   EXPECT_EQ(tool.Run({readOnly, "/ini_tx", ini}), kAttempt + Detected(20, 2) + failed + failed + kDone);
   EXPECT_EQ(tool.Run({readOnly, "/ini_tx", ini, "/nomsgs"}), "");
 

@@ -95,6 +95,49 @@ inline std::map<std::string, std::vector<uint8_t>> SectionBytes(const std::strin
   return out;
 }
 
+// The file offset of the resource directory entry that `path` (a type,
+// then a name, then a language) leads to in the module's tree, and of the
+// tree's root in `root`; 0 when there is none. For damaging entries.
+inline size_t ResourceEntryOffset(const std::vector<uint8_t>& file, const std::vector<ResId>& path,
+                                  size_t& root) {
+  ByteReader r(file);
+  uint32_t pe = 0, rva = 0;
+  uint16_t sections = 0, optionalSize = 0, magic = 0;
+  if (!r.PeekU32At(0x3C, pe) || !r.PeekU16At(pe + 6, sections) || !r.PeekU16At(pe + 20, optionalSize) ||
+      !r.PeekU16At(pe + 24, magic) || !r.PeekU32At(pe + 24 + (magic == 0x20B ? 112 : 96) + 16, rva))
+    return 0;
+  root = 0;
+  for (uint16_t i = 0; i < sections; ++i) {
+    const size_t header = pe + 24 + optionalSize + 40 * size_t{i};
+    uint32_t address = 0, rawSize = 0, rawOffset = 0;
+    if (r.PeekU32At(header + 12, address) && r.PeekU32At(header + 16, rawSize) &&
+        r.PeekU32At(header + 20, rawOffset) && rva >= address && rva - address < rawSize)
+      root = rawOffset + (rva - address);
+  }
+  size_t directory = root;
+  for (size_t level = 0; root && level < path.size(); ++level) {
+    uint16_t named = 0, numbered = 0;
+    if (!r.PeekU16At(directory + 12, named) || !r.PeekU16At(directory + 14, numbered)) return 0;
+    size_t found = 0;
+    for (size_t e = 0; e < size_t{named} + numbered && !found; ++e) {
+      const size_t entry = directory + 16 + 8 * e;
+      uint32_t key = 0;
+      uint16_t length = 0;
+      std::u16string name;
+      if (!r.PeekU32At(entry, key) || (key >> 31 != 0) != path[level].isName) continue;
+      if (!path[level].isName ? (key & 0xFFFF) == path[level].id
+                              : r.Seek(root + (key & 0x7FFFFFFF)) && r.U16(length) && r.CountedWide(length, name) &&
+                                    name == path[level].name)
+        found = entry;
+    }
+    if (!found || level + 1 == path.size()) return found;
+    uint32_t offset = 0;
+    if (!r.PeekU32At(found + 4, offset)) return 0;
+    directory = root + (offset & 0x7FFFFFFF);
+  }
+  return 0;
+}
+
 // llvm-readobj, an independent reader, accepts the file's resources.
 inline bool ReadobjReads(const std::string& path, std::string* listing = nullptr) {
   std::string out;

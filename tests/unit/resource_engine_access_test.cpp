@@ -1,10 +1,12 @@
 // RemoveResource on real modules: which language goes, what stays, and the
 // message of a failed commit.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include "lngfile/resource_access.h"
 #include "platform/files.h"
+#include "platform/process.h"
 #include "unit/resource_engine_support.h"
 
 namespace {
@@ -83,13 +85,30 @@ TEST_F(ResourceEngineRemove, FailedCommitPrintsTheMessage) {
   UpdateResourceItem(*update, ResId::Int(255), ResId::Int(1), 0x400, data);
   ASSERT_TRUE(CommitResourceUpdate(std::move(update)));
   const std::vector<uint8_t> original = harness::ReadBytes(path_);
-  ASSERT_EQ(::chmod(path_.c_str(), 0444), 0);
-
   std::string printed;
+
+  // A read-only file: the update cannot begin, which is no message.
+  ASSERT_EQ(::chmod(path_.c_str(), 0444), 0);
   EXPECT_FALSE(Remove(ResId::Int(255), ResId::Int(1), printed));
-  EXPECT_EQ(printed, "Failed to remove the 255 section from the file (" + path_ + ") 5\r\n");
-  EXPECT_FALSE(Remove(ResId::Str(u"TEXT"), ResId::Str(u"NEUTRAL"), printed));
-  EXPECT_EQ(printed, "Failed to remove the TEXT section from the file (" + path_ + ") 5\r\n");
+  EXPECT_EQ(printed, "");
+  ASSERT_EQ(::chmod(path_.c_str(), 0644), 0);
+
+  // The new copy cannot be written whole (the file-size limit stands in
+  // for a full disk): the commit fails and says so.
+  PrepareProcess();  // the limit then fails the write instead of ending the test
+  struct rlimit saved;
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  struct rlimit limited = saved;
+  limited.rlim_cur = 512;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+  std::string printedText;
+  const bool removed = Remove(ResId::Int(255), ResId::Int(1), printed);
+  const bool removedText = Remove(ResId::Str(u"TEXT"), ResId::Str(u"NEUTRAL"), printedText);
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &saved), 0);
+  EXPECT_FALSE(removed);
+  EXPECT_EQ(printed, "Failed to remove the 255 section from the file (" + path_ + ") 112\r\n");
+  EXPECT_FALSE(removedText);
+  EXPECT_EQ(printedText, "Failed to remove the TEXT section from the file (" + path_ + ") 112\r\n");
   EXPECT_EQ(harness::ReadBytes(path_), original);
 }
 

@@ -5,6 +5,7 @@
 
 #include <functional>
 
+#include "platform/files.h"
 #include "platform/resources.h"
 #include "platform/version_info.h"
 #include "unit/resource_engine_support.h"
@@ -85,9 +86,15 @@ std::vector<uint8_t> MakeTree() {
   return t;
 }
 
-// Reads everything the engine offers, rewrites the module with one more
-// resource and checks that the result holds what was visible plus it.
-void Exercise(const std::vector<uint8_t>& bytes, const std::string& label) {
+// Whether an update begins on the module: it refuses one whose resource
+// directory has an entry that cannot be read, since writing the module
+// back would lose it.
+enum class Update { Begins, Refused, Either };
+
+// Reads everything the engine offers, then rewrites the module with one
+// more resource and checks that the result holds what was visible plus it,
+// or that the update refuses to begin, as `expected` says.
+void Exercise(const std::vector<uint8_t>& bytes, const std::string& label, Update expected) {
   ModulePtr module = OpenModuleFromBytes(bytes);
   if (!module) return;
   const std::vector<std::string> visible = engine_test::EngineResources(*module);
@@ -102,7 +109,14 @@ void Exercise(const std::vector<uint8_t>& bytes, const std::string& label) {
   GetModuleFileVersion(*module, ms, ls);
 
   ResourceUpdatePtr update = BeginResourceUpdateFromBytes(bytes);
-  ASSERT_TRUE(update) << label;
+  if (expected == Update::Refused) {
+    EXPECT_FALSE(update) << label;
+  }
+  if (!update) {
+    EXPECT_NE(expected, Update::Begins) << label;
+    EXPECT_EQ(GetLastErrorCode(), 13) << label;
+    return;
+  }
   const uint8_t added[] = {'N', 'E', 'W'};
   UpdateResourceItem(*update, ResId::Str(u"ADDED"), ResId::Int(1), 0x400, added);
   std::vector<uint8_t> out;
@@ -122,6 +136,7 @@ struct Case {
   std::function<void(std::vector<uint8_t>& tree)> patchTree;  // applied before the file is made
   std::function<void(std::vector<uint8_t>& file)> patchFile;  // applied after
   int visible;  // -1: the open fails
+  Update update = Update::Begins;
 };
 
 void RunCase(const Case& c) {
@@ -136,7 +151,7 @@ void RunCase(const Case& c) {
   }
   ASSERT_TRUE(module) << c.label;
   EXPECT_EQ(static_cast<int>(engine_test::EngineResources(*module).size()), c.visible) << c.label;
-  Exercise(file, c.label);
+  Exercise(file, c.label, c.update);
 }
 
 const auto Tree = [](size_t at, uint32_t v) { return [=](std::vector<uint8_t>& t) { SetU32(t, at, v); }; };
@@ -147,7 +162,7 @@ TEST(ResourceEngineMalformed, TheWellFormedBaseReadsBack) {
   ModulePtr module = OpenModuleFromBytes(MakePe(MakeTree()));
   ASSERT_TRUE(module);
   EXPECT_EQ(engine_test::EngineResources(*module), std::vector<std::string>{"10/1/1033=44415441"});
-  Exercise(MakePe(MakeTree()), "base");
+  Exercise(MakePe(MakeTree()), "base", Update::Begins);
 }
 
 TEST(ResourceEngineMalformed, EveryTruncationFailsToOpen) {
@@ -185,42 +200,43 @@ TEST(ResourceEngineMalformed, Headers) {
 }
 
 TEST(ResourceEngineMalformed, DirectoriesAndEntries) {
+  // A case whose entry is left out (nothing visible) refuses an update.
   const Case cases[] = {
       // The language directory's entries end the section: exactly, one
       // over (section cut by a byte), overflowing counts.
       {"entries end at the section end", nullptr, nullptr, 1},
-      {"entries one byte over", nullptr, File(kSection + 16, kTreeEnd - 1), 0},
-      {"entry count overflowing", Tree16(kLangDir + 14, 0xffff), nullptr, 0},
-      {"named and numbered counts overflowing", [](auto& t) { Put16(t, kRoot + 12, 0xffff); Put16(t, kRoot + 14, 0xffff); }, nullptr, 0},
+      {"entries one byte over", nullptr, File(kSection + 16, kTreeEnd - 1), 0, Update::Refused},
+      {"entry count overflowing", Tree16(kLangDir + 14, 0xffff), nullptr, 0, Update::Refused},
+      {"named and numbered counts overflowing", [](auto& t) { Put16(t, kRoot + 12, 0xffff); Put16(t, kRoot + 14, 0xffff); }, nullptr, 0, Update::Refused},
       // Subdirectory offsets.
-      {"subdirectory at the section end", Tree(kNameDir + 20, 0x80000000u | kTreeEnd), nullptr, 0},
-      {"subdirectory one entry short", Tree(kNameDir + 20, 0x80000000u | (kTreeEnd - 23)), nullptr, 0},
-      {"subdirectory offset overflowing", Tree(kNameDir + 20, 0xffffffff), nullptr, 0},
+      {"subdirectory at the section end", Tree(kNameDir + 20, 0x80000000u | kTreeEnd), nullptr, 0, Update::Refused},
+      {"subdirectory one entry short", Tree(kNameDir + 20, 0x80000000u | (kTreeEnd - 23)), nullptr, 0, Update::Refused},
+      {"subdirectory offset overflowing", Tree(kNameDir + 20, 0xffffffff), nullptr, 0, Update::Refused},
       // Loops and depth.
-      {"name directory points back at the root", Tree(kNameDir + 20, 0x80000000u | kRoot), nullptr, 0},
-      {"name directory points at itself", Tree(kNameDir + 20, 0x80000000u | kNameDir), nullptr, 0},
-      {"type points at the root", Tree(kRoot + 20, 0x80000000u | kRoot), nullptr, 0},
-      {"a fourth level", Tree(kLangDir + 20, 0x80000000u | kLangDir), nullptr, 0},
-      {"a type with data instead of names", Tree(kRoot + 20, kDataEntry), nullptr, 0},
-      {"a name with data instead of languages", Tree(kNameDir + 20, kDataEntry), nullptr, 0},
+      {"name directory points back at the root", Tree(kNameDir + 20, 0x80000000u | kRoot), nullptr, 0, Update::Refused},
+      {"name directory points at itself", Tree(kNameDir + 20, 0x80000000u | kNameDir), nullptr, 0, Update::Refused},
+      {"type points at the root", Tree(kRoot + 20, 0x80000000u | kRoot), nullptr, 0, Update::Refused},
+      {"a fourth level", Tree(kLangDir + 20, 0x80000000u | kLangDir), nullptr, 0, Update::Refused},
+      {"a type with data instead of names", Tree(kRoot + 20, kDataEntry), nullptr, 0, Update::Refused},
+      {"a name with data instead of languages", Tree(kNameDir + 20, kDataEntry), nullptr, 0, Update::Refused},
       // Identifiers.
-      {"type number above 0xFFFF", Tree(kRoot + 16, 0x10000), nullptr, 0},
+      {"type number above 0xFFFF", Tree(kRoot + 16, 0x10000), nullptr, 0, Update::Refused},
       {"type number 0xFFFF", Tree(kRoot + 16, 0xffff), nullptr, 1},
-      {"named language", Tree(kLangDir + 16, 0x80000000u | kString), nullptr, 0},
+      {"named language", Tree(kLangDir + 16, 0x80000000u | kString), nullptr, 0, Update::Refused},
       {"name string", Tree(kNameDir + 16, 0x80000000u | kString), nullptr, 1},
       {"name string ends at the section end", [](auto& t) { SetU32(t, kNameDir + 16, 0x80000000u | kString); Put16(t, kString, 15); }, nullptr, 1},
-      {"name string one over", [](auto& t) { SetU32(t, kNameDir + 16, 0x80000000u | kString); Put16(t, kString, 16); }, nullptr, 0},
-      {"name string length overflowing", [](auto& t) { SetU32(t, kNameDir + 16, 0x80000000u | kString); Put16(t, kString, 0xffff); }, nullptr, 0},
-      {"name string offset overflowing", Tree(kNameDir + 16, 0xffffffff), nullptr, 0},
-      {"name string length field one over", Tree(kNameDir + 16, 0x80000000u | (kTreeEnd - 1)), nullptr, 0},
+      {"name string one over", [](auto& t) { SetU32(t, kNameDir + 16, 0x80000000u | kString); Put16(t, kString, 16); }, nullptr, 0, Update::Refused},
+      {"name string length overflowing", [](auto& t) { SetU32(t, kNameDir + 16, 0x80000000u | kString); Put16(t, kString, 0xffff); }, nullptr, 0, Update::Refused},
+      {"name string offset overflowing", Tree(kNameDir + 16, 0xffffffff), nullptr, 0, Update::Refused},
+      {"name string length field one over", Tree(kNameDir + 16, 0x80000000u | (kTreeEnd - 1)), nullptr, 0, Update::Refused},
       // Data entries and data.
       {"data ends at the section end", Tree(kDataEntry, kRva + kTreeEnd - 4), nullptr, 1},
-      {"data one byte over", Tree(kDataEntry, kRva + kTreeEnd - 3), nullptr, 0},
-      {"data size overflowing", Tree(kDataEntry + 4, 0xffffffff), nullptr, 0},
-      {"data address overflowing", Tree(kDataEntry, 0xfffffffe), nullptr, 0},
-      {"data outside every section", Tree(kDataEntry, 0x8000), nullptr, 0},
-      {"data entry one byte over", Tree(kLangDir + 20, kTreeEnd - 15), nullptr, 0},
-      {"data entry offset overflowing", Tree(kLangDir + 20, 0x7fffffff), nullptr, 0},
+      {"data one byte over", Tree(kDataEntry, kRva + kTreeEnd - 3), nullptr, 0, Update::Refused},
+      {"data size overflowing", Tree(kDataEntry + 4, 0xffffffff), nullptr, 0, Update::Refused},
+      {"data address overflowing", Tree(kDataEntry, 0xfffffffe), nullptr, 0, Update::Refused},
+      {"data outside every section", Tree(kDataEntry, 0x8000), nullptr, 0, Update::Refused},
+      {"data entry one byte over", Tree(kLangDir + 20, kTreeEnd - 15), nullptr, 0, Update::Refused},
+      {"data entry offset overflowing", Tree(kLangDir + 20, 0x7fffffff), nullptr, 0, Update::Refused},
       {"empty data", Tree(kDataEntry + 4, 0), nullptr, 1},
   };
   for (const Case& c : cases) RunCase(c);
@@ -228,7 +244,8 @@ TEST(ResourceEngineMalformed, DirectoriesAndEntries) {
 
 TEST(ResourceEngineMalformed, SharedDirectoriesAreReadOnce) {
   // Two types whose entries point at the same name directory: the second
-  // is a directory already visited, so only the first is visible.
+  // is a directory already visited, so only the first is visible, and an
+  // update, which would lose the second, refuses.
   std::vector<uint8_t> t(kTreeEnd + 8, 0);
   std::vector<uint8_t> base = MakeTree();
   // Root with two entries; everything else shifted by 8 bytes.
@@ -242,7 +259,7 @@ TEST(ResourceEngineMalformed, SharedDirectoriesAreReadOnce) {
   ModulePtr module = OpenModuleFromBytes(MakePe(t));
   ASSERT_TRUE(module);
   EXPECT_EQ(engine_test::EngineResources(*module), std::vector<std::string>{"10/1/1033=44415441"});
-  Exercise(MakePe(t), "shared");
+  Exercise(MakePe(t), "shared", Update::Refused);
 }
 
 TEST(ResourceEngineMalformed, StringBlocksAndVersionInfo) {
@@ -313,7 +330,8 @@ TEST(ResourceEngineMalformed, StringBlocksAndVersionInfo) {
 namespace {
 
 // Inputs the fuzzer found, kept as regression cases: each opens (or not)
-// and rewrites into a module that holds what was visible plus the addition.
+// and rewrites into a module that holds what was visible plus the addition,
+// or refuses the update when its directory cannot be read whole.
 TEST(ResourceEngineMalformed, FuzzRegressions) {
   std::string list;
   ASSERT_EQ(harness::Shell("ls " + engine_test::Fixture("fuzz_regressions"), &list), 0);
@@ -321,7 +339,7 @@ TEST(ResourceEngineMalformed, FuzzRegressions) {
   std::string name;
   int count = 0;
   while (std::getline(names, name)) {
-    Exercise(harness::ReadBytes(engine_test::Fixture("fuzz_regressions/" + name)), name);
+    Exercise(harness::ReadBytes(engine_test::Fixture("fuzz_regressions/" + name)), name, Update::Either);
     ++count;
   }
   EXPECT_GT(count, 0);

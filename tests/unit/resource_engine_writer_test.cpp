@@ -367,15 +367,25 @@ TEST(ResourceEngineWriter, FailedCommitLeavesTheFileAsItWas) {
   const std::vector<uint8_t> original = harness::ReadBytes(path);
   const auto addOne = [](ResourceUpdate& u) { UpdateResourceItem(u, ResId::Int(6), ResId::Int(1), 0x400, Span("ab")); };
 
-  // Read-only file: access denied.
+  // Read-only file: access denied at the begin, as a writer's open is.
   ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
-  EXPECT_FALSE(Commit(path, addOne));
+  EXPECT_FALSE(BeginResourceUpdate(W(path)));
+  EXPECT_EQ(GetLastErrorCode(), 5);
+  EXPECT_EQ(harness::ReadBytes(path), original);
+  ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
+
+  // Made read-only between begin and commit: access denied at the commit.
+  ResourceUpdatePtr update = BeginResourceUpdate(W(path));
+  ASSERT_TRUE(update);
+  addOne(*update);
+  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+  EXPECT_FALSE(CommitResourceUpdate(std::move(update)));
   EXPECT_EQ(GetLastErrorCode(), 5);
   EXPECT_EQ(harness::ReadBytes(path), original);
   ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
 
   // The file replaced by a folder between begin and commit.
-  ResourceUpdatePtr update = BeginResourceUpdate(W(path));
+  update = BeginResourceUpdate(W(path));
   ASSERT_TRUE(update);
   addOne(*update);
   ASSERT_EQ(::rename(path.c_str(), (path + ".kept").c_str()), 0);
