@@ -20,6 +20,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   BuildOptions options;
   options.conversionMode = mode;
   options.specialBuild = (data[0] & 4) != 0;
-  BuildLanguageFile(module, ScratchFolder() + u"/m.txt", ScratchFolder(), u"m", options);
+  BuildLanguageFile(Messages{false}, module, ScratchFolder() + u"/m.txt", ScratchFolder(), u"m", options);
   return 0;
 }

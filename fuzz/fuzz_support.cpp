@@ -1,12 +1,10 @@
 #include "fuzz_support.h"
 
-#include "driver/console_output.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 
 const WString& ScratchFolder() {
   static WString folder = [] {
-    g_messagesEnabled = false;
     WString f = TempFolder() + u"psfuzz-" + NewUuidString();
     CreateFolder(f);
     return f;

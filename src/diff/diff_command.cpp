@@ -38,6 +38,7 @@ DiffOptions ReadExcludeOptions(Cursor cursor) {
 }
 
 struct DiffRun {
+  Messages messages;
   WString installFolder;
   WString target;        // the pack or the other install
   WString outputFolder;
@@ -116,6 +117,7 @@ PairOutcome ComparePair(const DiffRun& run, const ModulePaths& pair, bool writeA
 // compared on several threads; reports and messages are written in walk
 // order on this one, so the output is the same as one thread's.
 bool CompareInstall(const DiffRun& run) {
+  const Messages& messages = run.messages;
   const std::vector<ModulePaths> pairs = ListModulePairs(run);
   if (pairs.empty()) return true;
   // Before the first pair: the report folder (one level; a failure shows
@@ -126,10 +128,10 @@ bool CompareInstall(const DiffRun& run) {
   // folder that cannot be opened is not locked: its writes fail and say so.
   const FolderLockPtr lock = LockFolder(run.outputFolder, kReportLockWaitMs);
   if (!lock && GetLastErrorCode() == kErrorSharingViolation) {
-    OutputMessage(u"The report folder `%s' is in use by another run, aborting\r\n", run.outputFolder);
+    OutputMessage(messages, u"The report folder `%s' is in use by another run, aborting\r\n", run.outputFolder);
     return false;
   }
-  CleanWorkingFolder(run.outputFolder);
+  CleanWorkingFolder(messages, run.outputFolder);
 
   // A report path that an earlier pair names too waits for that pair's write.
   std::vector<bool> writeAhead(pairs.size());
@@ -144,9 +146,9 @@ bool CompareInstall(const DiffRun& run) {
       [&](size_t i, PairOutcome& outcome) {
         if (outcome.outOfMemory) {
           // A pair whose modules do not fit in memory is passed over.
-          OutputMessage(u"Not enough memory to compare `%s'\r\n", pairs[i].install);
+          OutputMessage(messages, u"Not enough memory to compare `%s'\r\n", pairs[i].install);
           complete = false;
-        } else if (!WritePairReport(files, outcome.output)) {
+        } else if (!WritePairReport(messages, files, outcome.output)) {
           complete = false;
         }
       });
@@ -159,15 +161,16 @@ bool UnpackTarget(const DiffRun& run, UnpackFolder& temp) {
   temp.created = CreateFolder(temp.path);
   if (!temp.created) return false;
   const WString workingFolder = CurrentDirectory();
-  const int result = ExtractArchive(run.target, temp.path);
+  const bool extracted = ExtractArchive(run.target, temp.path);
   ChangeDirectory(workingFolder);
-  return result == 0;
+  return extracted;
 }
 
 }  // namespace
 
-void DiffCommand(const WString& installFolder, const WString& target, Cursor options) {
+void DiffCommand(const Messages& messages, const WString& installFolder, const WString& target, Cursor options) {
   DiffRun run;
+  run.messages = messages;
   run.installFolder = installFolder;
   run.target = target;
   const Cursor afterFolder = SelectOutputFolder(options, run.outputFolder, nullptr, OutputKind::Diffs);
@@ -179,14 +182,14 @@ void DiffCommand(const WString& installFolder, const WString& target, Cursor opt
   if (run.packMode) {
     const WString ext = FindExtension(LastComponent(target));
     if (!ext.empty() && !EqualsNoCase(ext, u".lgp")) {
-      OutputMessage(u"Invalid file passed to differentiate against. Exiting now...\r\n");
+      OutputMessage(messages, u"Invalid file passed to differentiate against. Exiting now...\r\n");
       return;
     }
     run.options = ReadExcludeOptions(afterFolder);
   }
   const WStringView kind = run.packMode ? u"language pack" : u"folder";
-  OutputMessage(u"Starting differential of Nuvexa install (%s) against the passed %s (%s)\r\n", installFolder, kind,
-                target);
+  OutputMessage(messages, u"Starting differential of Nuvexa install (%s) against the passed %s (%s)\r\n", installFolder,
+                kind, target);
 
   // A run that lost a pair or a report has said so and does not end as
   // completed.
@@ -199,5 +202,5 @@ void DiffCommand(const WString& installFolder, const WString& target, Cursor opt
     if (UnpackTarget(run, temp)) complete = CompareInstall(run);
   }
   if (!complete) return;
-  OutputMessage(u"\r\nCompleted differential of Nuvexa install against the passed %s.\r\n", kind);
+  OutputMessage(messages, u"\r\nCompleted differential of Nuvexa install against the passed %s.\r\n", kind);
 }

@@ -86,9 +86,9 @@ void WriteReportAhead(ReportOutput& output) {
   output.file = std::vector<uint8_t>();
 }
 
-bool WritePairReport(ReportFiles& files, const ReportOutput& output) {
+bool WritePairReport(const Messages& messages, ReportFiles& files, const ReportOutput& output) {
   if (output.console.empty()) return true;
-  OutputMessage(u"%s", output.console);
+  OutputMessage(messages, u"%s", output.console);
   int error = output.writeError;
   if (!output.writtenAhead) {
     // A second pair with the same stem (a module in the root and one in
@@ -98,7 +98,7 @@ bool WritePairReport(ReportFiles& files, const ReportOutput& output) {
     error = WriteReportFile(output.path, bytes, again);
   }
   if (error != 0) {
-    OutputMessage(u"Unable to write the report `%s' [%d]\r\n", output.path, error);
+    OutputMessage(messages, u"Unable to write the report `%s' [%d]\r\n", output.path, error);
     return false;
   }
   files.written.insert(output.path);

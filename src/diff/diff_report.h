@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/console_output.h"
 #include "platform/format.h"
 #include "platform/resources.h"
 #include "platform/text.h"
@@ -80,7 +81,7 @@ void WriteReportAhead(ReportOutput& output);
 // time this run names the path, the header and entries appended to it (no
 // second byte order mark) after that. A report that cannot be written is
 // said with its path and the error number; false then.
-bool WritePairReport(ReportFiles& files, const ReportOutput& output);
+bool WritePairReport(const Messages& messages, ReportFiles& files, const ReportOutput& output);
 
 // An integer id in decimal, a string name as it stands.
 WString FormatResourceName(const ResId& name);

@@ -26,46 +26,46 @@ std::vector<WString> FilesNamed(const WString& folder, const std::vector<DirEntr
 
 // Deletes one file, retrying a read-only one once its attribute is
 // cleared; false when that retry failed too.
-bool DeleteStaleFile(const WString& path) {
+bool DeleteStaleFile(const Messages& messages, const WString& path) {
   if (DeleteFilePath(path)) return true;
   const int error = GetLastErrorCode();
-  OutputMessage(u"DeleteFile failed: `%s' [%d]\r\n", path, error);
+  OutputMessage(messages, u"DeleteFile failed: `%s' [%d]\r\n", path, error);
   if (error != 5 || !IsReadOnly(path)) return true;
-  OutputMessage(u"Read-only file. Attempting deletion again...");
+  OutputMessage(messages, u"Read-only file. Attempting deletion again...");
   SetReadOnly(path, false);
   if (DeleteFilePath(path)) {
-    OutputMessage(u"  completed\r\n");
+    OutputMessage(messages, u"  completed\r\n");
     return true;
   }
-  OutputMessage(u"  failed\r\n");
+  OutputMessage(messages, u"  failed\r\n");
   return false;
 }
 
 // DeleteBuildOutputs over a listing of the folder made beforehand.
-bool DeleteOutputsListed(const WString& folder, const std::vector<DirEntry>& listing, const WString& stem,
-                         bool quiet) {
-  if (!quiet) OutputMessage(u"Starting working folder cleanup\r\n");
+bool DeleteOutputsListed(const Messages& messages, const WString& folder, const std::vector<DirEntry>& listing,
+                         const WString& stem, bool quiet) {
+  if (!quiet) OutputMessage(messages, u"Starting working folder cleanup\r\n");
   bool failed = false;
   for (const char16_t* ext : {u"txt", u"lng"})
     for (const WString& path : FilesNamed(folder, listing, stem + u"." + ext))
-      if (!DeleteStaleFile(path)) failed = true;
-  if (!quiet && !failed) OutputMessage(u"Completed working folder cleanup\r\n");
+      if (!DeleteStaleFile(messages, path)) failed = true;
+  if (!quiet && !failed) OutputMessage(messages, u"Completed working folder cleanup\r\n");
   return !failed;
 }
 
 }  // namespace
 
-bool DeleteBuildOutputs(const WString& folder, const WString& stem, bool quiet) {
-  return DeleteOutputsListed(folder, ListDirectory(folder, u"*"), stem, quiet);
+bool DeleteBuildOutputs(const Messages& messages, const WString& folder, const WString& stem, bool quiet) {
+  return DeleteOutputsListed(messages, folder, ListDirectory(folder, u"*"), stem, quiet);
 }
 
-void CleanWorkingFolder(const WString& folder) {
+void CleanWorkingFolder(const Messages& messages, const WString& folder) {
   const WString target = IsDirectory(folder) ? folder : JoinPath(GetModuleFolder(), folder);
   // One listing serves every stem: listing the folder again for each of its
   // files would make a large output folder slow to clean.
   const std::vector<DirEntry> listing = ListDirectory(target, u"*.*");
   for (const auto& entry : listing) {
     if (entry.isDirectory) continue;
-    DeleteOutputsListed(target, listing, RemoveExtension(entry.name), true);
+    DeleteOutputsListed(messages, target, listing, RemoveExtension(entry.name), true);
   }
 }

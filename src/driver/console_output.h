@@ -1,15 +1,20 @@
-// Console messages. OutputMessage is the one gate that "/nomsgs" closes;
-// PrintDirect writes the same way without the gate (help, banner).
+// Console messages. OutputMessage writes through the run's Messages, which
+// "/nomsgs" closes; PrintDirect writes the same way without it (help,
+// banner).
 #pragma once
 
 #include "platform/console.h"
 #include "platform/format.h"
 
-extern bool g_messagesEnabled;
+// Whether a run's messages are shown: read from its command line once and
+// handed to every step that prints one.
+struct Messages {
+  bool enabled = true;
+};
 
 template <class... Args>
-void OutputMessage(WStringView format, const Args&... args) {
-  if (g_messagesEnabled) ConsoleWrite(Format(format, args...));
+void OutputMessage(const Messages& messages, WStringView format, const Args&... args) {
+  if (messages.enabled) ConsoleWrite(Format(format, args...));
 }
 
 template <class... Args>

@@ -20,30 +20,35 @@ Invocation DeriveInvocation(const WString& path, Cursor command, Cursor tail) {
 
 namespace {
 
-void Dispatch(const Invocation& inv) {
+// A missing path is told unless the run's messages are closed.
+ResolveMode LoudUnlessSilenced(const Messages& messages) {
+  return messages.enabled ? ResolveMode::Loud : ResolveMode::Quiet;
+}
+
+void Dispatch(const Messages& messages, const Invocation& inv) {
   const Cursor command = inv.command;
   const WString joined = JoinPath(inv.folder, inv.name);
   if (MatchWord(command, u"/build")) {
-    BuildCommand(joined, inv.folder, inv.name, inv.base, inv.tail);
+    BuildCommand(messages, joined, inv.folder, inv.name, inv.base, inv.tail);
   } else if (MatchWord(command, u"/zipup")) {
-    ZipupCommand(inv.path, inv.tail);
+    ZipupCommand(messages, inv.path, inv.tail);
   } else if (MatchWord(command, u"/lgp")) {
-    LgpCommand(inv.folder, inv.name, inv.base, inv.tail);
+    LgpCommand(messages, inv.folder, inv.name, inv.base, inv.tail);
   } else if (MatchWord(command, u"/clear")) {
-    ClearCommand(joined);
+    ClearCommand(messages, joined);
   } else if (MatchWord(command, u"/clean")) {
-    CleanCommand(inv.folder);
+    CleanCommand(messages, inv.folder);
   } else if (MatchWord(command, u"/ini_tx")) {
     WString ini = CopyToken(inv.tail);
-    if (!ResolvePath(ini, ResolveMode::Loud)) return;
-    IniTxCommand(joined, ini);
+    if (!ResolvePath(ini, LoudUnlessSilenced(messages))) return;
+    IniTxCommand(messages, joined, ini);
   } else if (MatchWord(command, u"/diff")) {
     WString target = CopyToken(inv.tail);
-    if (!ResolvePath(target, ResolveMode::Loud)) return;
-    DiffCommand(inv.folder, target, NextToken(inv.tail));
+    if (!ResolvePath(target, LoudUnlessSilenced(messages))) return;
+    DiffCommand(messages, inv.folder, target, NextToken(inv.tail));
   } else {
     ShowHelp(nullptr);
-    OutputMessage(u"\r\nInvalid parameters passed `%s'\r\n", command ? command : u"");
+    OutputMessage(messages, u"\r\nInvalid parameters passed `%s'\r\n", command ? command : u"");
   }
 }
 
@@ -59,8 +64,9 @@ int RunPacksmith(const WString& line, const std::vector<WString>& args) {
   WString path = CopyToken(cursor);
   const Cursor command = NextToken(cursor);
   const Cursor tail = NextToken(command);
-  if (!args.empty() && MatchWord(args.back().c_str(), u"/nomsgs")) g_messagesEnabled = false;
-  if (ResolvePath(path, ResolveMode::Loud)) Dispatch(DeriveInvocation(path, command, tail));
+  Messages messages;
+  messages.enabled = args.empty() || !MatchWord(args.back().c_str(), u"/nomsgs");
+  if (ResolvePath(path, LoudUnlessSilenced(messages))) Dispatch(messages, DeriveInvocation(path, command, tail));
   ConsoleFlush();
   return 0;
 }

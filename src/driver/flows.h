@@ -1,22 +1,24 @@
 // The command flows the dispatcher hands a run to. Paths are resolved;
-// cursors point into the command line.
+// cursors point into the command line; `messages` is the run's message gate.
 #pragma once
 
+#include "driver/console_output.h"
 #include "driver/tokenizer.h"
 #include "platform/text.h"
 
 // /build: module file, its folder, file name and base name; the tail (T3).
-void BuildCommand(const WString& modulePath, const WString& folder, const WString& name, const WString& base,
-                  Cursor tail);
+void BuildCommand(const Messages& messages, const WString& modulePath, const WString& folder, const WString& name,
+                  const WString& base, Cursor tail);
 // /zipup: the path as resolved; the tail (output pack, then /enum).
-void ZipupCommand(const WString& path, Cursor tail);
+void ZipupCommand(const Messages& messages, const WString& path, Cursor tail);
 // /lgp: the install folder; name and base (both the whole path); the tail.
-void LgpCommand(const WString& installFolder, const WString& name, const WString& base, Cursor tail);
+void LgpCommand(const Messages& messages, const WString& installFolder, const WString& name, const WString& base,
+                Cursor tail);
 // /clear: the file.
-void ClearCommand(const WString& file);
+void ClearCommand(const Messages& messages, const WString& file);
 // /clean: the folder.
-void CleanCommand(const WString& folder);
+void CleanCommand(const Messages& messages, const WString& folder);
 // /ini_tx: the language file and the resolved INI path.
-void IniTxCommand(const WString& languageFile, const WString& iniPath);
+void IniTxCommand(const Messages& messages, const WString& languageFile, const WString& iniPath);
 // /diff: the install folder, the resolved comparison target, the cursor at T4.
-void DiffCommand(const WString& installFolder, const WString& target, Cursor options);
+void DiffCommand(const Messages& messages, const WString& installFolder, const WString& target, Cursor options);

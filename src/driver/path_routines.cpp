@@ -37,7 +37,7 @@ bool ResolvePath(WString& path, ResolveMode mode) {
       return true;
     }
     if (mode == ResolveMode::Loud)
-      OutputMessage(
+      PrintDirect(
           u"Relative path invalid - unable to continue.  Please check the passed path(s).\r\n"
           u"Relative path generated: `%s' made from `%s' and `%s'\r\nNow exiting...\r\n\r\n",
           combined, current, path);
@@ -48,18 +48,14 @@ bool ResolvePath(WString& path, ResolveMode mode) {
     return true;
   }
   if (mode == ResolveMode::Loud)
-    OutputMessage(
+    PrintDirect(
         u"Absolute path invalid - unable to continue.  Please check the passed path.\r\n\r\n"
         u"Absolute path generated: `%s'\r\nNow exiting...\r\n\r\n",
         path);
   return false;
 }
 
-const WString& GetModuleFolder() {
-  // Computed on first use (thread-safe), never changed afterwards.
-  static const WString folder = ParentFolder(ExecutablePath());
-  return folder;
-}
+WString GetModuleFolder() { return ParentFolder(ExecutablePath()); }
 
 Cursor SelectOutputFolder(Cursor cursor, WString& out, const WString* base, OutputKind kind) {
   const WString token = CopyToken(cursor);
@@ -68,19 +64,19 @@ Cursor SelectOutputFolder(Cursor cursor, WString& out, const WString* base, Outp
     ResolvePath(out, ResolveMode::Quiet);
     return NextToken(SkipSpaces(cursor));
   }
-  const WString& folder = base ? *base : GetModuleFolder();
+  const WString folder = base ? *base : GetModuleFolder();
   out = JoinPath(folder, kind == OutputKind::Diffs ? u"Diffs" : u"LangFiles");
   return cursor;
 }
 
-bool EnsureOutputFolder(const WString& folder, bool& existed) {
+bool EnsureOutputFolder(const Messages& messages, const WString& folder, bool& existed) {
   existed = PathExists(folder);
   if (existed) return true;
   if (CreateFolder(folder)) {
-    OutputMessage(u"Successfully created `%s'\r\n", folder);
+    OutputMessage(messages, u"Successfully created `%s'\r\n", folder);
     return true;
   }
-  OutputMessage(u"Unable to create `%s', aborting\r\n", folder);
+  OutputMessage(messages, u"Unable to create `%s', aborting\r\n", folder);
   return false;
 }
 

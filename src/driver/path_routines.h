@@ -5,6 +5,7 @@
 #include <span>
 #include <string_view>
 
+#include "driver/console_output.h"
 #include "driver/tokenizer.h"
 #include "platform/text.h"
 
@@ -14,11 +15,12 @@ enum class OutputKind { LangFiles, Diffs };
 // Cleans the path in place (blanks, one pair of enclosing quotes), makes a
 // relative path absolute against the current directory when that exists,
 // and reports whether the path exists. In loud mode a missing path prints
-// the relative- or absolute-path message; the caller then ends the run.
+// the relative- or absolute-path message; the caller then ends the run (a
+// run whose messages are closed resolves quietly).
 bool ResolvePath(WString& path, ResolveMode mode);
 
 // The folder of the tool's own executable, without a trailing separator.
-const WString& GetModuleFolder();
+WString GetModuleFolder();
 
 // Reads a "/folder=" token at the cursor into `out` (resolved quietly) and
 // returns the cursor after it; otherwise fills `out` with the default folder
@@ -29,7 +31,7 @@ Cursor SelectOutputFolder(Cursor cursor, WString& out, const WString* base, Outp
 // Creates the folder when missing ("Successfully created `%s'"). Returns
 // false after "Unable to create `%s', aborting" when it cannot; `existed`
 // tells whether the folder was there before.
-bool EnsureOutputFolder(const WString& folder, bool& existed);
+bool EnsureOutputFolder(const Messages& messages, const WString& folder, bool& existed);
 
 // {n} special folders and %NAME% environment variables.
 WString ExpandFolderVariables(WStringView input);

@@ -13,12 +13,12 @@ bool StartsWith(WStringView text, WStringView prefix) { return text.substr(0, pr
 
 }  // namespace
 
-void BuildCommand(const WString& modulePath, const WString& folder, const WString&, const WString& base,
-                  Cursor tail) {
+void BuildCommand(const Messages& messages, const WString& modulePath, const WString& folder, const WString&,
+                  const WString& base, Cursor tail) {
   WString outputFolder;
   Cursor cursor = SelectOutputFolder(tail, outputFolder, &folder, OutputKind::LangFiles);
   bool existed = false;
-  if (!EnsureOutputFolder(outputFolder, existed)) return;
+  if (!EnsureOutputFolder(messages, outputFolder, existed)) return;
 
   // The options, each optional, each at its own position in this order.
   WString outputBase = base;
@@ -40,17 +40,17 @@ void BuildCommand(const WString& modulePath, const WString& folder, const WStrin
   WString language;
   ReadLanguageOption(cursor, language, u"/special", u"", options.conversionMode);
 
-  if (existed && !DeleteBuildOutputs(outputFolder, outputBase, false)) {
-    OutputMessage(u"Error when cleaning folder - please check the files / folder\r\n");
+  if (existed && !DeleteBuildOutputs(messages, outputFolder, outputBase, false)) {
+    OutputMessage(messages, u"Error when cleaning folder - please check the files / folder\r\n");
     return;
   }
   const WString hashFile = JoinPath(outputFolder, outputBase + u".txt");
-  OutputMessage(u"Starting hash file generation\r\n");
-  OutputMessage(u"%s %s\r\n", hashFile, modulePath);
-  if (!BuildLanguageFile(modulePath, hashFile, outputFolder, outputBase, options)) {
-    OutputMessage(u"Aborting\r\n");
+  OutputMessage(messages, u"Starting hash file generation\r\n");
+  OutputMessage(messages, u"%s %s\r\n", hashFile, modulePath);
+  if (!BuildLanguageFile(messages, modulePath, hashFile, outputFolder, outputBase, options)) {
+    OutputMessage(messages, u"Aborting\r\n");
     return;
   }
-  OutputMessage(u"Language file (%s.lng) generated\r\n", outputBase);
-  OutputMessage(u"Completed language file generation\r\n");
+  OutputMessage(messages, u"Language file (%s.lng) generated\r\n", outputBase);
+  OutputMessage(messages, u"Completed language file generation\r\n");
 }

@@ -79,19 +79,20 @@ CleanOutcome CleanLanguageFile(const WString& path) {
 
 // A failed commit is told once for each leftover, as the removal of each
 // on its own would tell it. True when the file was cleaned.
-bool ReportCleanOutcome(const WString& path, const WString& name, const CleanOutcome& outcome) {
+bool ReportCleanOutcome(const Messages& messages, const WString& path, const WString& name,
+                        const CleanOutcome& outcome) {
   switch (outcome.kind) {
     case CleanOutcome::Kind::Untouched: return false;
     case CleanOutcome::Kind::Unopened:
-      OutputMessage(u"Unable to open the lng file `%s' for cleanup [%d]\r\n", path, outcome.error);
+      OutputMessage(messages, u"Unable to open the lng file `%s' for cleanup [%d]\r\n", path, outcome.error);
       return false;
     case CleanOutcome::Kind::CommitFailed:
       for (const ResId& type : outcome.types)
-        OutputMessage(u"Failed to remove the %s section from the file (%s) %d\r\n", ResIdText(type), path,
+        OutputMessage(messages, u"Failed to remove the %s section from the file (%s) %d\r\n", ResIdText(type), path,
                       outcome.error);
       return false;
     case CleanOutcome::Kind::Cleaned:
-      OutputMessage(u"Completed lng file cleanup (%s)\r\n", name);
+      OutputMessage(messages, u"Completed lng file cleanup (%s)\r\n", name);
       return true;
   }
   return false;
@@ -99,8 +100,8 @@ bool ReportCleanOutcome(const WString& path, const WString& name, const CleanOut
 
 }  // namespace
 
-void CleanCommand(const WString& folder) {
-  OutputMessage(u"Attempting to cleanup the lng files in the passed folder...\r\n");
+void CleanCommand(const Messages& messages, const WString& folder) {
+  OutputMessage(messages, u"Attempting to cleanup the lng files in the passed folder...\r\n");
   std::vector<WString> paths, names;
   for (const DirEntry& entry : ListDirectory(folder, u"*.lng")) {
     if (entry.isDirectory) continue;
@@ -115,10 +116,11 @@ void CleanCommand(const WString& folder) {
   RunInOrder(
       paths.size(), 2 * BuildWorkerCount(), [&](size_t i) { return CleanLanguageFile(paths[i]); },
       [&](size_t i, const CleanOutcome& outcome) {
-        if (ReportCleanOutcome(paths[i], names[i], outcome)) ++cleaned;
+        if (ReportCleanOutcome(messages, paths[i], names[i], outcome)) ++cleaned;
       });
   if (cleaned > 0)
-    OutputMessage(u"Completed lng file cleanup - %d file%s cleaned.\r\n", cleaned, cleaned == 1 ? u" was" : u"s were");
+    OutputMessage(messages, u"Completed lng file cleanup - %d file%s cleaned.\r\n", cleaned,
+                  cleaned == 1 ? u" was" : u"s were");
   else
-    OutputMessage(u"Completed lng file cleanup - no files needed to be cleaned.\r\n");
+    OutputMessage(messages, u"Completed lng file cleanup - no files needed to be cleaned.\r\n");
 }

@@ -4,29 +4,29 @@
 #include "driver/flows.h"
 #include "lngfile/resource_access.h"
 
-bool RemoveHashSection(const WString& path) {
+bool RemoveHashSection(const Messages& messages, const WString& path) {
   const ResId hash = ResId::Str(u"HASH");
   uint16_t language = kLangNeutral;
   uint16_t found = kLangNeutral;
   if (!ProbeResource(path, hash, hash, language, &found)) {
-    OutputMessage(u"No HASH section detected in `%s'\r\n", path);
+    OutputMessage(messages, u"No HASH section detected in `%s'\r\n", path);
     return false;
   }
   ResourceUpdatePtr update = BeginResourceUpdate(path);
   if (!update) {
-    OutputMessage(u"Unable to start the resource update process (%s)\r\n", path);
+    OutputMessage(messages, u"Unable to start the resource update process (%s)\r\n", path);
     return false;
   }
   // The language of the copy the probe found, which is the one deleted.
   DeleteResourceItem(*update, hash, hash, found);
   if (!CommitResourceUpdate(std::move(update))) {
-    OutputMessage(u"Failed to commit the updates to file (%s)\r\n", path);
+    OutputMessage(messages, u"Failed to commit the updates to file (%s)\r\n", path);
     return false;
   }
   return true;
 }
 
-void ClearCommand(const WString& file) {
-  OutputMessage(u"Attempting to remove HASH section...\r\n");
-  if (RemoveHashSection(file)) OutputMessage(u"Completed HASH section removal\r\n");
+void ClearCommand(const Messages& messages, const WString& file) {
+  OutputMessage(messages, u"Attempting to remove HASH section...\r\n");
+  if (RemoveHashSection(messages, file)) OutputMessage(messages, u"Completed HASH section removal\r\n");
 }

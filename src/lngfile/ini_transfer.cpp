@@ -108,25 +108,27 @@ bool BuildTransferBlock(TransferState& state, const Module* module, uint32_t blo
   return true;
 }
 
-bool WriteTransferBlocks(const WString& languageFile, const std::vector<TransferBlock>& blocks) {
+bool WriteTransferBlocks(const Messages& messages, const WString& languageFile,
+                         const std::vector<TransferBlock>& blocks) {
   if (blocks.empty()) return true;
   ResourceUpdatePtr update = BeginResourceUpdate(languageFile);
   if (!update) {
     for (size_t i = 0; i < blocks.size(); ++i)
-      OutputMessage(u"Failed to commit the updates to the lng file (%s) - invalid file passed\r\n", languageFile);
+      OutputMessage(messages, u"Failed to commit the updates to the lng file (%s) - invalid file passed\r\n",
+                    languageFile);
     return false;
   }
   for (const TransferBlock& block : blocks)
     UpdateResourceItem(*update, ResId::Int(kRtString), ResId::Int(block.block), block.language, block.bytes);
   if (!CommitResourceUpdate(std::move(update))) {
     for (size_t i = 0; i < blocks.size(); ++i)
-      OutputMessage(u"Failed to commit the updates to file (%s)\r\n", languageFile);
+      OutputMessage(messages, u"Failed to commit the updates to file (%s)\r\n", languageFile);
     return false;
   }
   return true;
 }
 
-void TransferIniStrings(const WString& languageFile, const WString& iniPath) {
+void TransferIniStrings(const Messages& messages, const WString& languageFile, const WString& iniPath) {
   TransferState state;
   uint16_t language = kLangUserDefault;
   if (!ProbeResource(languageFile, ResId::Int(kRtString), ResId::Int(kLastStringBlock), language)) return;
@@ -147,7 +149,7 @@ void TransferIniStrings(const WString& languageFile, const WString& iniPath) {
   }
 
   const uint32_t blocks = BlocksForItems(state.items.size());
-  OutputMessage(u"Detected %d strings to transfer [equals %d stringtable blocks]\r\n", detected, blocks);
+  OutputMessage(messages, u"Detected %d strings to transfer [equals %d stringtable blocks]\r\n", detected, blocks);
   // Writing one block changes no other, so every block is read from the
   // file as it is before the transfer, in one read. Blocks past 4096 would
   // hold identifiers above 65535, which no string has.
@@ -159,11 +161,11 @@ void TransferIniStrings(const WString& languageFile, const WString& iniPath) {
       if (BuildTransferBlock(state, module.get(), block, language, out)) written.push_back(std::move(out));
     }
   }  // released before the update begins
-  WriteTransferBlocks(languageFile, written);
+  WriteTransferBlocks(messages, languageFile, written);
 }
 
-void IniTxCommand(const WString& languageFile, const WString& iniPath) {
-  OutputMessage(u"Attempting to transfer ini strings into lng file...\r\n");
-  TransferIniStrings(languageFile, iniPath);
-  OutputMessage(u"Completed ini string to lng file transfer\r\n");
+void IniTxCommand(const Messages& messages, const WString& languageFile, const WString& iniPath) {
+  OutputMessage(messages, u"Attempting to transfer ini strings into lng file...\r\n");
+  TransferIniStrings(messages, languageFile, iniPath);
+  OutputMessage(messages, u"Completed ini string to lng file transfer\r\n");
 }

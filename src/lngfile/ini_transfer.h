@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "driver/console_output.h"
 #include "platform/resources.h"
 #include "platform/text.h"
 
@@ -62,8 +63,9 @@ bool BuildTransferBlock(TransferState& state, const Module* module, uint32_t blo
 // A failure is told once per block, as the per-block updates of the
 // command's message set would tell it: the begin failure, or else the
 // commit failure, once for each block. True when committed.
-bool WriteTransferBlocks(const WString& languageFile, const std::vector<TransferBlock>& blocks);
+bool WriteTransferBlocks(const Messages& messages, const WString& languageFile,
+                         const std::vector<TransferBlock>& blocks);
 
 // The whole transfer. Stops silently when the language file has no block
 // 4096 or the INI file has no sections.
-void TransferIniStrings(const WString& languageFile, const WString& iniPath);
+void TransferIniStrings(const Messages& messages, const WString& languageFile, const WString& iniPath);

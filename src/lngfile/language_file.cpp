@@ -88,10 +88,10 @@ LanguageFileBuild MakeLanguageFile(const Module* module, const BuildOptions& opt
   return build;
 }
 
-bool WriteLanguageFile(LanguageFileBuild& build, const WString& hashFile, const WString& outputFolder,
-                       const WString& base, WrittenFiles* written) {
+bool WriteLanguageFile(const Messages& messages, LanguageFileBuild& build, const WString& hashFile,
+                       const WString& outputFolder, const WString& base, WrittenFiles* written) {
   if (!build.loaded) {
-    OutputMessage(u"Unable to load the module to transfer\r\n");
+    OutputMessage(messages, u"Unable to load the module to transfer\r\n");
     return false;
   }
   // The lines go to the end of the file in one piece; the file is created
@@ -102,36 +102,36 @@ bool WriteLanguageFile(LanguageFileBuild& build, const WString& hashFile, const 
       (*written)[hashFile].assign(build.hashText.begin(), build.hashText.end());
   }
   if (!build.started) {
-    OutputMessage(u"Unable to start the resource update process (%s.lng)\r\n", base);
+    OutputMessage(messages, u"Unable to start the resource update process (%s.lng)\r\n", base);
     return false;
   }
   const WString languageFile = JoinPath(outputFolder, base + u".lng");
   bool done = build.built;
   if (!done) {
-    OutputMessage(u"Failed to commit the updates to file (%s)\r\n", languageFile);
+    OutputMessage(messages, u"Failed to commit the updates to file (%s)\r\n", languageFile);
   } else if (!WriteBufferToFile(languageFile, build.bytes, false)) {
     // A file that cannot be created at all (a folder in its place, a
     // folder that takes no files) is an update that cannot start; one that
     // cannot be written whole (a full disk) is a commit that fails. Either
     // way nothing of it is left.
     if (GetLastErrorCode() != kErrorDiskFull) {
-      OutputMessage(u"Unable to start the resource update process (%s.lng)\r\n", base);
+      OutputMessage(messages, u"Unable to start the resource update process (%s.lng)\r\n", base);
       return false;
     }
-    OutputMessage(u"Failed to commit the updates to file (%s)\r\n", languageFile);
+    OutputMessage(messages, u"Failed to commit the updates to file (%s)\r\n", languageFile);
     done = false;
   } else if (written) {
     (*written)[languageFile] = std::move(build.bytes);
   }
-  if (build.menuexFixed) OutputMessage(u"MENUEX resource fixed\r\n");
+  if (build.menuexFixed) OutputMessage(messages, u"MENUEX resource fixed\r\n");
   return done;
 }
 
-bool BuildLanguageFile(const WString& modulePath, const WString& hashFile, const WString& outputFolder,
-                       const WString& base, const BuildOptions& options) {
+bool BuildLanguageFile(const Messages& messages, const WString& modulePath, const WString& hashFile,
+                       const WString& outputFolder, const WString& base, const BuildOptions& options) {
   const ModulePtr module = LoadModuleAsData(modulePath);
   LanguageFileBuild build = MakeLanguageFile(module.get(), options);
-  return WriteLanguageFile(build, hashFile, outputFolder, base);
+  return WriteLanguageFile(messages, build, hashFile, outputFolder, base);
 }
 
 PreparedModule PrepareLanguageFile(const ModuleCandidate& candidate, const PackList& packList,
@@ -151,20 +151,21 @@ PreparedModule PrepareLanguageFile(const ModuleCandidate& candidate, const PackL
   return prepared;
 }
 
-bool GenerateLanguageFile(PreparedModule& prepared, const ModuleCandidate& candidate,
+bool GenerateLanguageFile(const Messages& messages, PreparedModule& prepared, const ModuleCandidate& candidate,
                           const WString& outputFolder, const WString& displayName, WrittenFiles* written) {
   if (!prepared.listed) return false;
   if (!prepared.readable) {
     // Listed, so meant to be in the pack: its absence is never silent.
-    OutputMessage(u"Unable to load the listed module `%s'\r\n", candidate.path);
+    OutputMessage(messages, u"Unable to load the listed module `%s'\r\n", candidate.path);
     return false;
   }
   if (!prepared.eligible) return false;
   const WString base = RemoveExtension(candidate.fileName);
-  if (!WriteLanguageFile(prepared.build, JoinPath(outputFolder, base + u".txt"), outputFolder, base, written)) {
-    OutputMessage(u"Aborting\r\n");
+  if (!WriteLanguageFile(messages, prepared.build, JoinPath(outputFolder, base + u".txt"), outputFolder, base,
+                         written)) {
+    OutputMessage(messages, u"Aborting\r\n");
     return false;
   }
-  OutputMessage(u"Language file (%s.lng) generated\r\n", displayName);
+  OutputMessage(messages, u"Language file (%s.lng) generated\r\n", displayName);
   return true;
 }

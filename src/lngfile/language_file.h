@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "driver/console_output.h"
 #include "lngfile/pack_list.h"
 #include "platform/resources.h"
 #include "platform/text.h"
@@ -59,13 +60,13 @@ using WrittenFiles = std::unordered_map<WString, std::vector<uint8_t>>;
 // folder/base.lng as a new file, with the builder's messages. True when the
 // language file was written. With `written`, the bytes of each file that
 // now holds exactly them move there.
-bool WriteLanguageFile(LanguageFileBuild& build, const WString& hashFile, const WString& outputFolder,
-                       const WString& base, WrittenFiles* written = nullptr);
+bool WriteLanguageFile(const Messages& messages, LanguageFileBuild& build, const WString& hashFile,
+                       const WString& outputFolder, const WString& base, WrittenFiles* written = nullptr);
 
 // /build's step: reads the module once, writes its hash text file and its
 // language file folder/base.lng.
-bool BuildLanguageFile(const WString& modulePath, const WString& hashFile, const WString& outputFolder,
-                       const WString& base, const BuildOptions& options);
+bool BuildLanguageFile(const Messages& messages, const WString& modulePath, const WString& hashFile,
+                       const WString& outputFolder, const WString& base, const BuildOptions& options);
 
 // The pack builder's per-module step, in two halves: PrepareLanguageFile
 // (any thread) asks the pack list and builds in memory; GenerateLanguageFile
@@ -84,5 +85,5 @@ PreparedModule PrepareLanguageFile(const ModuleCandidate& candidate, const PackL
                                    const BuildOptions& options);
 // True when the language file was generated. `displayName` is named in the
 // messages.
-bool GenerateLanguageFile(PreparedModule& prepared, const ModuleCandidate& candidate,
+bool GenerateLanguageFile(const Messages& messages, PreparedModule& prepared, const ModuleCandidate& candidate,
                           const WString& outputFolder, const WString& displayName, WrittenFiles* written = nullptr);

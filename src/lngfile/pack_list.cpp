@@ -15,11 +15,11 @@ ByteSpan DefaultPackList() { return FindOwnResource(ResId::Str(u"LIST"), ResId::
 
 }  // namespace
 
-PackList OpenPackList(const WString& toolFolder) {
+PackList OpenPackList(const Messages& messages, const WString& toolFolder) {
   PackList list;
   list.path = FindNameNoCase(toolFolder, u"lgp_list.ini");
   if (PathExists(list.path)) {
-    VerifyPackList(list.path);
+    VerifyPackList(messages, list.path);
     LoadProfile(list.path, list.entries);
   } else if (WriteBufferToFile(list.path, DefaultPackList(), false)) {
     ParseProfile(DefaultPackList(), list.entries);
@@ -28,12 +28,12 @@ PackList OpenPackList(const WString& toolFolder) {
   return list;
 }
 
-void QueryPackList(PackList& list) {
+void QueryPackList(const Messages& messages, PackList& list) {
   if (!list.verifyAtNextQuery) return;
   list.verifyAtNextQuery = false;
   // The file holds the default list just written, so the merge finds
   // nothing to change and the entries read stay as they are.
-  VerifyPackList(list.path);
+  VerifyPackList(messages, list.path);
 }
 
 WString ListedGuid(const PackList& list, WStringView fileName) {
@@ -44,12 +44,12 @@ WString ListedGuid(const PackList& list, WStringView fileName) {
   return WString();
 }
 
-void VerifyPackList(const WString& packListPath) {
+void VerifyPackList(const Messages& messages, const WString& packListPath) {
   if (!PathExists(packListPath)) return;
   const WString updatePath = JoinPath(GetModuleFolder(), u"lgp_list_update.ini");
   const ByteSpan defaults = DefaultPackList();
   WriteBufferToFile(updatePath, defaults, false);
-  OutputMessage(u"Verifying lgp_list.ini (updating as required)... ");
+  OutputMessage(messages, u"Verifying lgp_list.ini (updating as required)... ");
 
   // The defaults are the bytes just written; reading them from memory keeps
   // the merge whole even where the tool's folder cannot take the copy.
@@ -68,6 +68,6 @@ void VerifyPackList(const WString& packListPath) {
       updated = true;
     }
   }
-  OutputMessage(u"%s\r\n\r\n", updated ? u"updates have been made." : u"already up-to-date.");
+  OutputMessage(messages, u"%s\r\n\r\n", updated ? u"updates have been made." : u"already up-to-date.");
   DeleteFilePath(updatePath);
 }

@@ -3,6 +3,7 @@
 // reads it once and looks every module up in that reading.
 #pragma once
 
+#include "driver/console_output.h"
 #include "platform/profile.h"
 #include "platform/text.h"
 
@@ -16,9 +17,9 @@ struct PackList {
 
 // The first query of a run: an existing list is verified (with its message)
 // and read; a missing one is written from the tool's default list.
-PackList OpenPackList(const WString& toolFolder);
+PackList OpenPackList(const Messages& messages, const WString& toolFolder);
 // A later query: verifies a list that the first query made.
-void QueryPackList(PackList& packList);
+void QueryPackList(const Messages& messages, PackList& packList);
 
 // The value the first section listing the file gives (Native, Custom,
 // Bonus Bundle; an empty value counts as missing); empty when none does.
@@ -26,4 +27,4 @@ WString ListedGuid(const PackList& packList, WStringView fileName);
 
 // Merges the tool's default list into the file (adding and overwriting
 // keys, keeping the others), printing the verification line.
-void VerifyPackList(const WString& packListPath);
+void VerifyPackList(const Messages& messages, const WString& packListPath);

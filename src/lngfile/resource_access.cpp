@@ -30,7 +30,7 @@ bool ProbeResource(const WString& path, const ResId& type, const ResId& name, ui
   // The module is released here, before the caller starts an update.
 }
 
-bool RemoveResource(const WString& path, const ResId& type, const ResId& name) {
+bool RemoveResource(const Messages& messages, const WString& path, const ResId& type, const ResId& name) {
   uint16_t lang = kLangUserDefault, found = kLangUserDefault;
   bool probedLangStored = false;
   {
@@ -49,7 +49,7 @@ bool RemoveResource(const WString& path, const ResId& type, const ResId& name) {
   // report success.
   DeleteResourceItem(*update, type, name, probedLangStored ? lang : found);
   if (!CommitResourceUpdate(std::move(update))) {
-    OutputMessage(u"Failed to remove the %s section from the file (%s) %d\r\n", ResIdText(type), path,
+    OutputMessage(messages, u"Failed to remove the %s section from the file (%s) %d\r\n", ResIdText(type), path,
                   GetLastErrorCode());
     return false;
   }

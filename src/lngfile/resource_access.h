@@ -2,6 +2,7 @@
 // resources found with the tool's language policy, probed and removed.
 #pragma once
 
+#include "driver/console_output.h"
 #include "platform/resources.h"
 
 // LoadLibraryExW(LOAD_LIBRARY_AS_DATAFILE): null when the file is no module.
@@ -24,7 +25,7 @@ bool ProbeResource(const WString& path, const ResId& type, const ResId& name, ui
 // Removes one language of the resource from the file: the language the
 // probe found. True when removed and committed; prints the failure message
 // when the commit fails.
-bool RemoveResource(const WString& path, const ResId& type, const ResId& name);
+bool RemoveResource(const Messages& messages, const WString& path, const ResId& type, const ResId& name);
 
 // The text of a type or name for messages: the number in decimal or the name.
 WString ResIdText(const ResId& id);

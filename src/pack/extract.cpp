@@ -195,8 +195,8 @@ bool IsContainedEntryName(WStringView name) {
   return true;
 }
 
-int ExtractArchive(const WString& archive, const WString& targetFolder, const ExtractLimits& limits) {
-  if (archive.empty()) return 1;
+bool ExtractArchive(const WString& archive, const WString& targetFolder, const ExtractLimits& limits) {
+  if (archive.empty()) return false;
   zlib_filefunc_def files;
   fill_fopen_filefunc(&files);
   const std::string nativeArchive = NativePath(archive);
@@ -205,12 +205,12 @@ int ExtractArchive(const WString& archive, const WString& targetFolder, const Ex
   unzFile zip = IsRegularFile(archive) ? unzOpen2(nativeArchive.c_str(), &files) : nullptr;
   if (!zip && !(IsRegularFile(archive) && IsEmptyArchive(files, nativeArchive))) {
     PrintNarrow("Cannot open %s or %s.zip\r\n", archive, archive);
-    return 1;
+    return false;
   }
   if (!ChangeDirectory(targetFolder)) {
     PrintNarrow("Error changing into %s, aborting\r\n", targetFolder);
     if (zip) unzClose(zip);
-    return 1;
+    return false;
   }
   if (zip) {
     ExtractState state;
@@ -219,12 +219,12 @@ int ExtractArchive(const WString& archive, const WString& targetFolder, const Ex
     ExtractAllEntries(zip, state);
     unzClose(zip);
   }
-  return 0;
+  return true;
 }
 
-int ExtractAllEntries(unzFile archive, ExtractState& state) {
+void ExtractAllEntries(unzFile archive, ExtractState& state) {
   unz_global_info global;
-  if (unzGetGlobalInfo(archive, &global) != UNZ_OK) return 0;
+  if (unzGetGlobalInfo(archive, &global) != UNZ_OK) return;
   for (uLong i = 0; i < global.number_entry; ++i) {
     if (ExtractCurrentEntry(archive, state) != 0) break;
     if (i + 1 < global.number_entry) {
@@ -235,7 +235,6 @@ int ExtractAllEntries(unzFile archive, ExtractState& state) {
       }
     }
   }
-  return 0;
 }
 
 namespace {
@@ -320,11 +319,11 @@ int ExtractCurrentEntry(unzFile archive, ExtractState& state) {
   }
 }
 
-int MakeDirectoryPath(const WString& path) {
-  if (path.empty()) return 0;
+bool MakeDirectoryPath(const WString& path) {
+  if (path.empty()) return false;
   WString copy = path;
   if (copy.back() == u'/') copy.pop_back();
-  if (CreateFolder(NativeEntryPath(copy))) return 1;
+  if (CreateFolder(NativeEntryPath(copy))) return true;
   for (size_t i = 1; i <= copy.size(); ++i) {
     if (i < copy.size() && !IsEntrySeparator(copy[i])) continue;
     const WString prefix = copy.substr(0, i);
@@ -332,10 +331,10 @@ int MakeDirectoryPath(const WString& path) {
     // reports both.
     if (!CreateFolder(NativeEntryPath(prefix)) && (GetLastErrorCode() == 2 || GetLastErrorCode() == 3)) {
       PrintNarrow("couldn't create directory %s\r\n", prefix);
-      return 0;
+      return false;
     }
   }
-  return 1;
+  return true;
 }
 
 void SetExtractedFileTime(const WString& path, uint32_t dosDate) { SetFileDosDateTime(path, dosDate); }

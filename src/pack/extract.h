@@ -26,23 +26,23 @@ struct ExtractState {
 };
 
 // Opens the archive, makes the target folder the working folder and unpacks
-// every entry into it. 0 when the archive was opened and the folder entered
-// (whatever happened to the entries), 1 otherwise. The working folder stays
+// every entry into it. True when the archive was opened and the folder
+// entered (whatever happened to the entries). The working folder stays
 // changed: the caller restores it when it is done.
-int ExtractArchive(const WString& archive, const WString& targetFolder, const ExtractLimits& limits = {});
+bool ExtractArchive(const WString& archive, const WString& targetFolder, const ExtractLimits& limits = {});
 
 // Walks the entries in archive order; an entry that fails ends the walk.
-// Always 0.
-int ExtractAllEntries(unzFile archive, ExtractState& state);
+void ExtractAllEntries(unzFile archive, ExtractState& state);
 
 // Unpacks the current entry under its stored name, relative to the working
 // folder. 0, or the minizip error that ends the walk. An entry that fails
 // while it is written leaves no file behind.
 int ExtractCurrentEntry(unzFile archive, ExtractState& state);
 
-// Creates every missing folder of `path` ("\" and "/" both separate). 0 when
-// the path is empty or a folder cannot be made because its parent is missing.
-int MakeDirectoryPath(const WString& path);
+// Creates every missing folder of `path` ("\" and "/" both separate). False
+// when the path is empty or a folder cannot be made because its parent is
+// missing.
+bool MakeDirectoryPath(const WString& path);
 
 // Gives the file the entry's MS-DOS date (high 16 bits) and time (low 16
 // bits), local time, as its last-write time.

@@ -86,20 +86,22 @@ std::vector<ModuleCandidate> ListCandidates(const WString& installFolder) {
 // thread, so the result is the same byte for byte with any number of
 // workers. Returns the number of language files generated; `written`
 // receives the bytes of the files written, for the zip writer.
-int GenerateLanguageFiles(const std::vector<ModuleCandidate>& candidates, const WString& outputFolder,
-                          const BuildOptions& options, ZipFileContents& written, bool& lostToFullDisk) {
+int GenerateLanguageFiles(const Messages& messages, const std::vector<ModuleCandidate>& candidates,
+                          const WString& outputFolder, const BuildOptions& options, ZipFileContents& written,
+                          bool& lostToFullDisk) {
   if (candidates.empty()) return 0;
   // The pack list is read once, at the first query.
-  PackList packList = OpenPackList(GetModuleFolder());
+  PackList packList = OpenPackList(messages, GetModuleFolder());
   int processed = 0;
   RunInOrder(
       candidates.size(), BuildWorkerCount(),
       [&](size_t i) { return PrepareLanguageFile(candidates[i], packList, options); },
       [&](size_t i, PreparedModule& prepared) {
-        if (i > 0) QueryPackList(packList);
+        if (i > 0) QueryPackList(messages, packList);
         const ModuleCandidate& candidate = candidates[i];
         const bool eligible = prepared.eligible;
-        if (GenerateLanguageFile(prepared, candidate, outputFolder, RemoveExtension(candidate.fileName), &written))
+        if (GenerateLanguageFile(messages, prepared, candidate, outputFolder, RemoveExtension(candidate.fileName),
+                                 &written))
           ++processed;
         else if (eligible && GetLastErrorCode() == kErrorDiskFull)
           lostToFullDisk = true;
@@ -110,7 +112,7 @@ int GenerateLanguageFiles(const std::vector<ModuleCandidate>& candidates, const 
 
 // The extra folders beside the tool, in the order the pack lists them.
 void AddToolExtras(ZipSession& pack, bool compress) {
-  const WString& tool = GetModuleFolder();
+  const WString tool = GetModuleFolder();
   ZipAddFolder(pack, FindNameNoCase(tool, u"freeform"), tool, u"*.*", compress);
   const WString docs = FindNameNoCase(tool, u"docs");
   ZipAddFolder(pack, docs, docs, u"*.txt", compress);
@@ -124,16 +126,16 @@ void AddToolExtras(ZipSession& pack, bool compress) {
 // Takes the output folder for this run, so that two runs into one folder
 // never mix their files; a run that holds it is waited for. Null after the
 // message when the folder cannot be had.
-FolderLockPtr TakeOutputFolder(const WString& folder) {
+FolderLockPtr TakeOutputFolder(const Messages& messages, const WString& folder) {
   if (FolderLockPtr lock = LockFolder(folder, 0)) return lock;
   if (GetLastErrorCode() == kErrorSharingViolation) {
-    OutputMessage(u"Waiting for another run to finish with `%s'...\r\n", folder);
+    OutputMessage(messages, u"Waiting for another run to finish with `%s'...\r\n", folder);
     if (FolderLockPtr lock = LockFolder(folder, kOutputFolderWaitMs)) return lock;
   }
   if (GetLastErrorCode() == kErrorSharingViolation)
-    OutputMessage(u"Another run is still using `%s', aborting\r\n", folder);
+    OutputMessage(messages, u"Another run is still using `%s', aborting\r\n", folder);
   else
-    OutputMessage(u"Unable to lock `%s' [%d], aborting\r\n", folder, GetLastErrorCode());
+    OutputMessage(messages, u"Unable to lock `%s' [%d], aborting\r\n", folder, GetLastErrorCode());
   return nullptr;
 }
 
@@ -165,7 +167,8 @@ bool CannotBeReplaced(const WString& path) {
 
 // Copies the pack into the install's language folder and, with /install,
 // makes it the current pack in the player's settings file.
-void CopyIntoInstall(const WString& installFolder, const WString& pack, const LgpOptions& options) {
+void CopyIntoInstall(const Messages& messages, const WString& installFolder, const WString& pack,
+                     const LgpOptions& options) {
   WString settingsFile, languageFolder;
   const WString pathsIni = FindNameNoCase(installFolder, u"paths.ini");
   WString iniDir;
@@ -189,7 +192,7 @@ void CopyIntoInstall(const WString& installFolder, const WString& pack, const Lg
     // folder that is not there is a path not found.
     int error = GetLastErrorCode();
     if (read && error == kErrorFileNotFound) error = kErrorPathNotFound;
-    OutputMessage(u"Failed to copy language file to %s [%d]\r\n", destination, error);
+    OutputMessage(messages, u"Failed to copy language file to %s [%d]\r\n", destination, error);
     return;
   }
   // A special folder the platform does not know expands to "<invalid>":
@@ -198,26 +201,26 @@ void CopyIntoInstall(const WString& installFolder, const WString& pack, const Lg
   const bool nameable = settingsFile.find_first_of(u"<>") == WString::npos;
   if (options.install && nameable)
     WriteProfileValue(settingsFile, u"Nuvexa", u"langpack", Format(u"Nuvexa-%s.lgp", options.language));
-  OutputMessage(u"Copied language file to %s\r\n", destination);
+  OutputMessage(messages, u"Copied language file to %s\r\n", destination);
 }
 
 }  // namespace
 
-void LgpCommand(const WString& installFolder, const WString&, const WString&, Cursor tail) {
+void LgpCommand(const Messages& messages, const WString& installFolder, const WString&, const WString&, Cursor tail) {
   const WString version = GetHostVersion(installFolder);
   const LgpOptions options = ReadLgpTail(version, tail);
   const WString& outputFolder = options.outputFolder;
-  OutputMessage(
-      u"Starting building nuvexa-%s.lgp from the Nuvexa install in `%s'\r\nGenerated files will be saved in "
-      u"`%s'\r\n",
-      options.language, installFolder, outputFolder);
+  OutputMessage(messages,
+                u"Starting building nuvexa-%s.lgp from the Nuvexa install in `%s'\r\nGenerated files will be saved in "
+                u"`%s'\r\n",
+                options.language, installFolder, outputFolder);
 
   bool existed = false;
-  if (!EnsureOutputFolder(outputFolder, existed)) return;
-  const FolderLockPtr lock = TakeOutputFolder(outputFolder);
+  if (!EnsureOutputFolder(messages, outputFolder, existed)) return;
+  const FolderLockPtr lock = TakeOutputFolder(messages, outputFolder);
   if (!lock) return;
   if (existed) {
-    CleanWorkingFolder(outputFolder);
+    CleanWorkingFolder(messages, outputFolder);
     RemoveLeftoverWorkingFiles(outputFolder);
   }
 
@@ -228,17 +231,18 @@ void LgpCommand(const WString& installFolder, const WString&, const WString&, Cu
   ZipFileContents written;
 
   bool lostToFullDisk = false;
-  const int processed =
-      GenerateLanguageFiles(ListCandidates(installFolder), outputFolder, options.build, written, lostToFullDisk);
+  const int processed = GenerateLanguageFiles(messages, ListCandidates(installFolder), outputFolder, options.build,
+                                              written, lostToFullDisk);
   if (processed == 0) {
-    OutputMessage(u"No files were processed, aborting building Nuvexa-%s.lgp\r\n", options.language);
+    OutputMessage(messages, u"No files were processed, aborting building Nuvexa-%s.lgp\r\n", options.language);
     return;
   }
 
   // The old pack and hash zip stay until the new ones are whole; each is
   // written under a working name and renamed over its old file at the end.
   auto abort = [&] {
-    OutputMessage(u"Issue detected when adding lng files, aborting building Nuvexa-%s.lgp\r\n", options.language);
+    OutputMessage(messages, u"Issue detected when adding lng files, aborting building Nuvexa-%s.lgp\r\n",
+                  options.language);
   };
   // A language file the disk had no room for would be missing from the
   // pack: the old pack is kept rather than replaced by one that lacks it.
@@ -273,7 +277,7 @@ void LgpCommand(const WString& installFolder, const WString&, const WString&, Cu
     abort();
     return;
   }
-  OutputMessage(u"\r\nCompleted building %s\r\n", LastComponent(pack));
+  OutputMessage(messages, u"\r\nCompleted building %s\r\n", LastComponent(pack));
 
-  if (options.copy) CopyIntoInstall(installFolder, pack, options);
+  if (options.copy) CopyIntoInstall(messages, installFolder, pack, options);
 }

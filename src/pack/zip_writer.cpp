@@ -220,9 +220,9 @@ void ZipAbandon(ZipSession& session) {
   session.working.clear();
 }
 
-int GetDosFileTime(const WString& path, uint32_t& dosDateOut) {
+bool GetDosFileTime(const WString& path, uint32_t& dosDateOut) {
   uint32_t value = 0;
-  if (!FileDosDateTime(path, value)) return 0;
+  if (!FileDosDateTime(path, value)) return false;
   dosDateOut = value;
-  return 1;
+  return true;
 }

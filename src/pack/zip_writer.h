@@ -79,5 +79,5 @@ ZipResult ZipFinish(ZipSession& session);
 void ZipAbandon(ZipSession& session);
 
 // The file's last-write time in local time, DOS date in the high 16 bits and
-// time in the low 16 bits. 1 when found, else 0.
-int GetDosFileTime(const WString& path, uint32_t& dosDateOut);
+// time in the low 16 bits. True when found.
+bool GetDosFileTime(const WString& path, uint32_t& dosDateOut);

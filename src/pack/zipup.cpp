@@ -23,31 +23,31 @@ const ExtraFolder kZipupExtras[] = {
 
 }  // namespace
 
-void ZipupCommand(const WString& folder, Cursor tail) {
+void ZipupCommand(const Messages& messages, const WString& folder, Cursor tail) {
   const Cursor nameToken = SkipSpaces(tail);
   WString pack = CopyToken(nameToken);
   if (!IsDirectory(folder)) {
-    OutputMessage(pack.empty() ? u"No name passed for lgp to be created, aborting.\r\n"
-                               : u"Filepath passed instead of a directory, aborting.\r\n");
+    OutputMessage(messages, pack.empty() ? u"No name passed for lgp to be created, aborting.\r\n"
+                                         : u"Filepath passed instead of a directory, aborting.\r\n");
     return;
   }
   if (pack.empty()) {
-    OutputMessage(u"No name passed for lgp to be created, aborting.\r\n");
+    OutputMessage(messages, u"No name passed for lgp to be created, aborting.\r\n");
     return;
   }
   ResolvePath(pack, ResolveMode::Quiet);
   if (!EqualsNoCase(FindExtension(pack), u".lgp")) {
-    OutputMessage(u"Unable to continue, the passed lgp name is invalid. Aborting.\r\n");
+    OutputMessage(messages, u"Unable to continue, the passed lgp name is invalid. Aborting.\r\n");
     return;
   }
 
-  OutputMessage(u"Attemping to build a lgp from the passed folder: `%s'\r\n", folder);
+  OutputMessage(messages, u"Attemping to build a lgp from the passed folder: `%s'\r\n", folder);
   ZipSession session(pack);
   ZipAddFolder(session, folder, folder, u"*.lng", false);
   // An older pack of that name counts as there: with nothing new, the extra
   // folders alone replace it.
   if ((!session.working.empty() || PathExists(pack)) && MatchWord(NextToken(nameToken), u"/enum")) {
-    OutputMessage(u"Enumerating additional folders (as applicable)...\r\n");
+    OutputMessage(messages, u"Enumerating additional folders (as applicable)...\r\n");
     for (const ExtraFolder& extra : kZipupExtras) {
       const WString path = FindNameNoCase(folder, extra.name);
       ZipAddFolder(session, path, extra.namesFromParent ? folder : path, extra.pattern, false);
@@ -56,5 +56,5 @@ void ZipupCommand(const WString& folder, Cursor tail) {
   // A pack that lacks a file it was given replaces nothing, and the run
   // does not call itself complete.
   if (!ZipComplete(session) || ZipFinish(session) == ZipResult::Failed) return;
-  OutputMessage(u"Completed creating `%s' from the passed folder.\r\n", pack);
+  OutputMessage(messages, u"Completed creating `%s' from the passed folder.\r\n", pack);
 }

@@ -27,9 +27,9 @@ TEST(DiffReport, WrittenOnceAsUtf16AndAppendedForTheSameStem) {
   WriteReportAhead(ahead);  // the file first, its messages in their turn
   EXPECT_EQ(difftest::ReadReport(path), difftest::Header("ui.dll", "ui.lng") + "String 5 changed\r\n + caf\xC3\xA9 \xE2\x82\xAC\r\n");
   testing::internal::CaptureStdout();
-  EXPECT_TRUE(WritePairReport(files, ahead));
-  EXPECT_TRUE(WritePairReport(files, PrepareReport(none)));  // no entries: nothing at all
-  EXPECT_TRUE(WritePairReport(files, PrepareReport(second)));
+  EXPECT_TRUE(WritePairReport(Messages(), files, ahead));
+  EXPECT_TRUE(WritePairReport(Messages(), files, PrepareReport(none)));  // no entries: nothing at all
+  EXPECT_TRUE(WritePairReport(Messages(), files, PrepareReport(second)));
   const std::string console = testing::internal::GetCapturedStdout();
   const std::string entries = "String 5 changed\r\n + caf\xC3\xA9 \xE2\x82\xAC\r\n";
   EXPECT_EQ(console, "\r\n" + difftest::Header("ui.dll", "ui.lng") + "String 5 changed\r\nconsole only\r\n" + "\r\n" +
@@ -43,8 +43,8 @@ TEST(DiffReport, WrittenOnceAsUtf16AndAppendedForTheSameStem) {
   ReportOutput lostAhead = PrepareReport(lost);
   WriteReportAhead(lostAhead);
   testing::internal::CaptureStdout();
-  EXPECT_FALSE(WritePairReport(files, lostAhead));
-  EXPECT_FALSE(WritePairReport(files, PrepareReport(lost)));
+  EXPECT_FALSE(WritePairReport(Messages(), files, lostAhead));
+  EXPECT_FALSE(WritePairReport(Messages(), files, PrepareReport(lost)));
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "\r\n" + difftest::Header("ui.dll", "ui.lng") + "String 5 changed\r\nconsole only\r\n" +
                 "Unable to write the report `" + dir.Sub("missing/ui.txt") + "' [2]\r\n" + "\r\n" +

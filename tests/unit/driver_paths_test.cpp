@@ -35,14 +35,12 @@ class DriverPaths : public testing::Test {
     root_ = harness::RealPath(dir_.path);
     ASSERT_TRUE(ChangeDirectory(W(root_)));
   }
-  void TearDown() override {
-    ChangeDirectory(saved_);
-    g_messagesEnabled = true;
-  }
+  void TearDown() override { ChangeDirectory(saved_); }
   std::string Sub(const std::string& name) const { return root_ + "/" + name; }
   harness::TempDir dir_;
   std::string root_;
   WString saved_;
+  const Messages shown_;
 };
 
 using DriverCleanup = DriverPaths;
@@ -85,8 +83,7 @@ TEST_F(DriverPaths, ResolveFailuresLoudAndQuiet) {
   EXPECT_EQ(Captured([&] { EXPECT_FALSE(ResolvePath(p, ResolveMode::Loud)); }),
             "Absolute path invalid - unable to continue.  Please check the passed path.\r\n\r\n"
             "Absolute path generated: `" + Sub("gone/") + "'\r\nNow exiting...\r\n\r\n");
-  g_messagesEnabled = false;
-  EXPECT_EQ(Captured([&] { EXPECT_FALSE(ResolvePath(p, ResolveMode::Loud)); }), "");
+  EXPECT_EQ(Captured([&] { EXPECT_FALSE(ResolvePath(p, ResolveMode::Quiet)); }), "");
 }
 
 TEST_F(DriverPaths, InvocationFromTheResolvedPath) {
@@ -130,12 +127,13 @@ TEST_F(DriverPaths, OutputFolderFromOptionOrDefault) {
 
 TEST_F(DriverPaths, EnsureOutputFolderMessages) {
   bool existed = false;
-  EXPECT_EQ(Captured([&] { EXPECT_TRUE(EnsureOutputFolder(W(root_), existed)); }), "");
+  EXPECT_EQ(Captured([&] { EXPECT_TRUE(EnsureOutputFolder(shown_, W(root_), existed)); }), "");
   EXPECT_TRUE(existed);
-  EXPECT_EQ(Captured([&] { EXPECT_TRUE(EnsureOutputFolder(u"rel", existed)); }), "Successfully created `rel'\r\n");
+  EXPECT_EQ(Captured([&] { EXPECT_TRUE(EnsureOutputFolder(shown_, u"rel", existed)); }),
+            "Successfully created `rel'\r\n");
   EXPECT_FALSE(existed);
   EXPECT_TRUE(IsDirectory(W(Sub("rel"))));  // under the current directory
-  EXPECT_EQ(Captured([&] { EXPECT_FALSE(EnsureOutputFolder(u"a/b", existed)); }),
+  EXPECT_EQ(Captured([&] { EXPECT_FALSE(EnsureOutputFolder(shown_, u"a/b", existed)); }),
             "Unable to create `a/b', aborting\r\n");
 }
 
@@ -172,12 +170,12 @@ TEST_F(DriverPaths, TempNamesAndBufferWrites) {
 }
 
 TEST_F(DriverCleanup, DeleteBuildOutputsMessages) {
-  EXPECT_EQ(Captured([&] { EXPECT_TRUE(DeleteBuildOutputs(W(root_), u"none", false)); }),
+  EXPECT_EQ(Captured([&] { EXPECT_TRUE(DeleteBuildOutputs(shown_, W(root_), u"none", false)); }),
             "Starting working folder cleanup\r\nCompleted working folder cleanup\r\n");
   harness::WriteFile(Sub("old.txt"), "x");
   harness::WriteFile(Sub("old.lng"), "x");
   ::chmod(Sub("old.lng").c_str(), 0444);
-  EXPECT_EQ(Captured([&] { EXPECT_TRUE(DeleteBuildOutputs(W(root_), u"old", false)); }),
+  EXPECT_EQ(Captured([&] { EXPECT_TRUE(DeleteBuildOutputs(shown_, W(root_), u"old", false)); }),
             "Starting working folder cleanup\r\n"
             "DeleteFile failed: `" + Sub("old.lng") + "' [5]\r\n"
             "Read-only file. Attempting deletion again...  completed\r\n"
@@ -186,26 +184,25 @@ TEST_F(DriverCleanup, DeleteBuildOutputsMessages) {
   EXPECT_FALSE(harness::Exists(Sub("old.lng")));
   // A failure that is no read-only file is told but does not fail the clean-up.
   harness::MakeDirs(Sub("dir.txt"));
-  EXPECT_EQ(Captured([&] { EXPECT_TRUE(DeleteBuildOutputs(W(root_), u"dir", true)); }),
+  EXPECT_EQ(Captured([&] { EXPECT_TRUE(DeleteBuildOutputs(shown_, W(root_), u"dir", true)); }),
             "DeleteFile failed: `" + Sub("dir.txt") + "' [5]\r\n");
   // A read-only entry that cannot go even once writable fails it, and the
   // failure lines are printed in the quiet form too.
   harness::MakeDirs(Sub("stuck.lng"));
   ::chmod(Sub("stuck.lng").c_str(), 0555);
-  EXPECT_EQ(Captured([&] { EXPECT_FALSE(DeleteBuildOutputs(W(root_), u"stuck", false)); }),
+  EXPECT_EQ(Captured([&] { EXPECT_FALSE(DeleteBuildOutputs(shown_, W(root_), u"stuck", false)); }),
             "Starting working folder cleanup\r\n"
             "DeleteFile failed: `" + Sub("stuck.lng") + "' [5]\r\n"
             "Read-only file. Attempting deletion again...  failed\r\n");
   ::chmod(Sub("stuck.lng").c_str(), 0555);
-  g_messagesEnabled = false;
-  EXPECT_EQ(Captured([&] { EXPECT_FALSE(DeleteBuildOutputs(W(root_), u"stuck", false)); }), "");
+  EXPECT_EQ(Captured([&] { EXPECT_FALSE(DeleteBuildOutputs(Messages{false}, W(root_), u"stuck", false)); }), "");
 }
 
 TEST_F(DriverCleanup, CleanWorkingFolderTakesNamesakes) {
   harness::MakeDirs(Sub("work/sub"));
   for (const char* n : {"old.txt", "old.lng", "readme.doc", "readme.txt", "pack.lgp", "Pack.LNG", "sub/x.lng"})
     harness::WriteFile(Sub(std::string("work/") + n), "x");
-  EXPECT_EQ(Captured([&] { CleanWorkingFolder(W(Sub("work"))); }), "");
+  EXPECT_EQ(Captured([&] { CleanWorkingFolder(shown_, W(Sub("work"))); }), "");
   std::vector<std::string> left;
   for (const auto& e : ListDirectory(W(Sub("work")), u"*.*")) left.push_back(WideToUtf8(e.name));
   // Namesakes are found whatever their letter case: Pack.LNG goes with pack.lgp.
@@ -220,7 +217,7 @@ TEST_F(DriverCleanup, CleanWorkingFolderBesideTheTool) {
   harness::MakeDirs(beside);
   harness::WriteFile(beside + "/a.lng", "x");
   harness::WriteFile(beside + "/a.dll", "x");
-  CleanWorkingFolder(W(name));
+  CleanWorkingFolder(shown_, W(name));
   EXPECT_FALSE(harness::Exists(beside + "/a.lng"));
   EXPECT_TRUE(harness::Exists(beside + "/a.dll"));
   harness::Shell("rm -rf '" + beside + "'");

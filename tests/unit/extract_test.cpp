@@ -22,7 +22,7 @@ struct Extraction {
   std::string zip = dir.Sub("pack.lgp");
   std::string target = dir.Sub("target");
   std::string output;
-  int result = -1;
+  bool result = false;
 
   Extraction() { harness::MakeDirs(target); }
 
@@ -60,7 +60,7 @@ TEST(ExtractArchive, BothSeparatorsFoldersOnDemandAndOverwrite) {
                               {"docs/readme.txt", "text", false, false},
                               {"ini/deep/er/x.ini", "[x]"}}));
   x.Run();
-  EXPECT_EQ(x.result, 0);
+  EXPECT_TRUE(x.result);
   EXPECT_EQ(x.output, "");
   EXPECT_EQ(x.Read("old.lng"), "new");
   EXPECT_EQ(x.Read("freeform/skins/a.bmp"), "bitmap");
@@ -112,7 +112,7 @@ TEST(ExtractArchive, HostileNamesAreSkippedAndTheWalkGoesOn) {
                               {"ok.lng", "fine"},
                               {"a..b/c..lng", "dots are fine"}}));
   x.Run();
-  EXPECT_EQ(x.result, 0);
+  EXPECT_TRUE(x.result);
   EXPECT_EQ(x.output,
             "skipping ../up.lng: its path leads outside the target folder\r\n"
             "skipping sub\\..\\..\\up2.lng: its path leads outside the target folder\r\n"
@@ -150,7 +150,7 @@ TEST(ExtractArchive, EntryAndTotalSizesAndPathLengthsAreCapped) {
   limits.entryBytes = 100;
   limits.totalBytes = 100;
   x.Run(limits);
-  EXPECT_EQ(x.result, 0);
+  EXPECT_TRUE(x.result);
   EXPECT_EQ(x.output,
             "skipping big.lng: larger than 0 MiB, too large for a language pack\r\n"
             "skipping c.lng: the pack unpacks to more than 0 MiB\r\n"
@@ -167,7 +167,7 @@ TEST(ExtractArchive, AFifoIsNoArchive) {
   Extraction x;
   ASSERT_EQ(harness::Shell("mkfifo '" + x.zip + "'"), 0);
   x.Run();
-  EXPECT_EQ(x.result, 1);
+  EXPECT_FALSE(x.result);
   EXPECT_EQ(x.output, "Cannot open " + x.zip + " or " + x.zip + ".zip\r\n");
 }
 
@@ -176,13 +176,13 @@ TEST(ExtractArchive, OpenAndFolderFailures) {
     Extraction x;
     harness::WriteFile(x.zip, "this is not a zip archive");
     x.Run();
-    EXPECT_EQ(x.result, 1);
+    EXPECT_FALSE(x.result);
     EXPECT_EQ(x.output, "Cannot open " + x.zip + " or " + x.zip + ".zip\r\n");
   }
   {
     Extraction x;
     x.Run("", x.target);
-    EXPECT_EQ(x.result, 1);
+    EXPECT_FALSE(x.result);
     EXPECT_EQ(x.output, "");
   }
   {
@@ -190,14 +190,14 @@ TEST(ExtractArchive, OpenAndFolderFailures) {
     ASSERT_TRUE(MakeZip(x.zip, {{"a.lng", "a"}}));
     const std::string missing = x.dir.Sub("missing");
     x.Run(x.zip, missing);
-    EXPECT_EQ(x.result, 1);
+    EXPECT_FALSE(x.result);
     EXPECT_EQ(x.output, "Error changing into " + missing + ", aborting\r\n");
   }
   {
     Extraction x;
     ASSERT_TRUE(MakeZip(x.zip, {}));
     x.Run();
-    EXPECT_EQ(x.result, 0);
+    EXPECT_TRUE(x.result);
     EXPECT_EQ(x.output, "");
   }
 }
@@ -216,7 +216,7 @@ TEST(ExtractArchive, UncreatableFileIsSkippedCorruptEntryEndsTheWalk) {
   bytes[at] = 'X';
   harness::WriteFile(x.zip, bytes);
   x.Run();
-  EXPECT_EQ(x.result, 0);
+  EXPECT_TRUE(x.result);
   EXPECT_EQ(x.output,
             "error opening taken.lng\r\n"
             "error -105 with zipfile in unzCloseCurrentFile\r\n");
@@ -229,7 +229,7 @@ TEST(ExtractArchive, FileInTheWayOfAFolderSkipsTheEntry) {
   Extraction x;
   ASSERT_TRUE(MakeZip(x.zip, {{"d", "a file"}, {"d\\q\\x.lng", "x"}, {"e.lng", "e"}}));
   x.Run();
-  EXPECT_EQ(x.result, 0);
+  EXPECT_TRUE(x.result);
   EXPECT_EQ(x.output, "couldn't create directory d\\q\r\nerror opening d\\q\\x.lng\r\n");
   EXPECT_EQ(x.Read("d"), "a file");
   EXPECT_EQ(x.Read("e.lng"), "e");
@@ -263,9 +263,9 @@ TEST(MakeDirectoryPath, CreatesEveryMissingFolder) {
   harness::TempDir dir;
   char* cwd = ::getcwd(nullptr, 0);
   ASSERT_EQ(::chdir(dir.path.c_str()), 0);
-  EXPECT_EQ(MakeDirectoryPath(u""), 0);
-  EXPECT_EQ(MakeDirectoryPath(u"one\\two/three/"), 1);
-  EXPECT_EQ(MakeDirectoryPath(u"one\\two/three"), 1);  // existing folders are fine
+  EXPECT_FALSE(MakeDirectoryPath(u""));
+  EXPECT_TRUE(MakeDirectoryPath(u"one\\two/three/"));
+  EXPECT_TRUE(MakeDirectoryPath(u"one\\two/three"));  // existing folders are fine
   EXPECT_EQ(::chdir(cwd), 0);
   ::free(cwd);
   EXPECT_TRUE(harness::Exists(dir.Sub("one/two/three")));

@@ -30,7 +30,7 @@ class ResourceEngineRemove : public ::testing::Test {
   }
   bool Remove(const ResId& type, const ResId& name, std::string& printed) {
     ::testing::internal::CaptureStdout();
-    const bool removed = RemoveResource(wpath_, type, name);
+    const bool removed = RemoveResource(Messages(), wpath_, type, name);
     printed = ::testing::internal::GetCapturedStdout();
     return removed;
   }

@@ -199,7 +199,7 @@ TEST(ResourceEngineProbe, NeutralListedFirstIsTheCopyLookedUpAndTheProbedLanguag
   EXPECT_EQ(lang, kLangUserDefault);
   EXPECT_EQ(found, 0x0000);
   // Removal takes the probed language, which is stored.
-  ASSERT_TRUE(RemoveResource(Utf8ToWide(path), ResId::Str(u"TEXT"), ResId::Str(u"BOTH")));
+  ASSERT_TRUE(RemoveResource(Messages(), Utf8ToWide(path), ResId::Str(u"TEXT"), ResId::Str(u"BOTH")));
   const ModulePtr after = OpenModule(Utf8ToWide(path));
   ASSERT_TRUE(after);
   EXPECT_EQ(EnumResourceLanguages(*after, ResId::Str(u"TEXT"), ResId::Str(u"BOTH")), std::vector<uint16_t>{0});

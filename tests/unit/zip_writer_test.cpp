@@ -148,9 +148,9 @@ TEST_F(ZipWriterTest, MethodsAndTimes) {
   EXPECT_TRUE(ArchiveTestsClean(deflated));
 
   uint32_t dos = 0;
-  ASSERT_EQ(GetDosFileTime(W(src + "/big.lng"), dos), 1);
+  ASSERT_TRUE(GetDosFileTime(W(src + "/big.lng"), dos));
   EXPECT_EQ(dos, ((2024u - 1980) << 25 | 3u << 21 | 5u << 16 | 14u << 11 | 17u << 5 | 19u));
-  EXPECT_EQ(GetDosFileTime(W(src + "/none.lng"), dos), 0);
+  EXPECT_FALSE(GetDosFileTime(W(src + "/none.lng"), dos));
 }
 
 TEST_F(ZipWriterTest, EntriesFromMemory) {

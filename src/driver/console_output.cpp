@@ -1,3 +1,0 @@
-#include "driver/console_output.h"
-
-bool g_messagesEnabled = true;
