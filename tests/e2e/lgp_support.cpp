@@ -94,6 +94,19 @@ std::string WithoutTimes(const std::string& archive) {
   return b;
 }
 
+std::map<std::string, std::string> FolderFiles(const std::string& folder) {
+  std::string names;
+  harness::Shell("cd " + Quote(folder) + " && find . -type f | sort", &names);
+  std::map<std::string, std::string> files;
+  for (size_t start = 0, end; (end = names.find('\n', start)) != std::string::npos; start = end + 1) {
+    const std::string name = names.substr(start + 2, end - start - 2);
+    const std::string ext = name.size() > 4 ? name.substr(name.size() - 4) : "";
+    const std::string path = folder + "/" + name;
+    files[name] = ext == ".lgp" || ext == ".zip" ? WithoutTimes(path) : harness::ReadFile(path);
+  }
+  return files;
+}
+
 std::string DefaultGuid(const std::string& module) {
   const std::string list = harness::ReadFile(std::string(PACKSMITH_SOURCE_DIR) + "/resources/lgp_list.ini");
   const size_t at = list.find("\n" + module + "=");

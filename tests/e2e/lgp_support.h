@@ -2,6 +2,7 @@
 // .rc sources under sample/install, and readers of the archives made.
 #pragma once
 
+#include <map>
 #include <string>
 
 namespace lgp_support {
@@ -24,6 +25,10 @@ std::string EntryBytes(const std::string& archive, const std::string& name);
 // header and central directory) set to zero, so that archives of files
 // written at different times compare equal when nothing else differs.
 std::string WithoutTimes(const std::string& archive);
+
+// Every file of a folder tree by its path below `folder` ("/" between
+// folders), archives (.lgp, .zip) without their entry times.
+std::map<std::string, std::string> FolderFiles(const std::string& folder);
 
 // The GUID the default pack list gives a module, from resources/lgp_list.ini.
 std::string DefaultGuid(const std::string& module);

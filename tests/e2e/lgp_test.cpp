@@ -324,14 +324,7 @@ struct LgpWorkers : LgpTest {
     harness::EnvOverride env("PACKSMITH_WORKERS", workers);
     WriteFile(toolDir + "/lgp_list.ini", list);  // each run merges the defaults into the same list
     const std::string printed = tool.Run({install, "/lgp", "en-gb", "/folder=" + out}, work.path);
-    std::string names;
-    Shell("ls '" + out + "'", &names);
-    std::map<std::string, std::string> files;
-    for (size_t start = 0, end; (end = names.find('\n', start)) != std::string::npos; start = end + 1) {
-      const std::string name = names.substr(start, end - start);
-      const bool archive = EndsWith(name, ".lgp") || EndsWith(name, ".zip");
-      files[name] = archive ? lgp_support::WithoutTimes(out + "/" + name) : ReadFile(out + "/" + name);
-    }
+    const auto files = lgp_support::FolderFiles(out);
     return {printed, files};
   }
 };

@@ -1,14 +1,11 @@
 #include "support/harness.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
 #include "platform/text.h"
@@ -38,25 +35,28 @@ std::string Quote(const std::string& s) {
 // permissions.
 const char kWithoutOverride[] = "setpriv --bounding-set -dac_override,-dac_read_search ";
 
+const char* WindowsExe() {
+  const char* v = std::getenv("PACKSMITH_WINDOWS_EXE");
+  return v && *v ? v : nullptr;
+}
+
 }  // namespace
 
-TempDir::TempDir() {
-  const char* base = std::getenv("TMPDIR");
-  std::string tmpl = std::string(base && *base ? base : "/tmp") + "/pstest.XXXXXX";
-  std::vector<char> buf(tmpl.begin(), tmpl.end());
-  buf.push_back(0);
-  if (!::mkdtemp(buf.data())) ADD_FAILURE() << "mkdtemp failed";
-  path = buf.data();
+bool DrivesWindowsBuild() { return WindowsExe() != nullptr; }
+
+std::string ShownPath(const std::string& path) {
+  if (!DrivesWindowsBuild()) return path;
+  std::string out = path.size() && path[0] == '/' ? "Z:" + path : path;
+  for (char& c : out)
+    if (c == '/') c = '\\';
+  return out;
 }
 
-TempDir::~TempDir() {
-  if (!path.empty() && std::getenv("PACKSMITH_KEEP_TEMP") == nullptr)
-    Shell("chmod -R u+w " + Quote(path) + " 2>/dev/null; rm -rf " + Quote(path));
-}
-
-Tool::Tool() {
-  exe = dir.Sub("packsmith");
-  Shell("cp " + Quote(PACKSMITH_EXE) + " " + Quote(exe));
+Tool::Tool(Build build)
+    : windows(build == Build::Windows || (build == Build::UnderTest && DrivesWindowsBuild())) {
+  exe = dir.Sub(windows ? "packsmith.exe" : "packsmith");
+  if (windows && !WindowsExe()) ADD_FAILURE() << "PACKSMITH_WINDOWS_EXE names no Windows build";
+  Shell("cp " + Quote(windows ? WindowsExe() ? WindowsExe() : "" : PACKSMITH_EXE) + " " + Quote(exe));
 }
 
 std::string Tool::Run(const std::vector<std::string>& args, const std::string& cwd) const {
@@ -88,6 +88,7 @@ Tool::Result Tool::RunLimited(const std::vector<std::string>& args, const Limits
   if (limits.fileSizeBytes > 0) command += "prlimit --fsize=" + std::to_string(limits.fileSizeBytes) + " ";
   if (limits.addressSpaceBytes > 0) command += "prlimit --as=" + std::to_string(limits.addressSpaceBytes) + " ";
   if (limits.honourPermissions && ::geteuid() == 0) command += kWithoutOverride;
+  if (windows) command += Quote(std::string(PACKSMITH_SOURCE_DIR) + "/tests/wine/run.sh") + " ";
   command += Quote(exe);
   for (const auto& a : args) command += " " + Quote(a);
   command += " </dev/null 2>" + Quote(errFile);
@@ -122,28 +123,6 @@ int Shell(const std::string& command, std::string* output) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::vector<uint8_t> ReadBytes(const std::string& path) {
-  const std::string s = ReadFile(path);
-  return std::vector<uint8_t>(s.begin(), s.end());
-}
-
-void WriteFile(const std::string& path, const std::string& content) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << content;
-}
-
-bool Exists(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0;
-}
-
-void MakeDirs(const std::string& path) { Shell("mkdir -p " + Quote(path)); }
-
 bool HaveWindres() { return Shell("command -v i686-w64-mingw32-windres >/dev/null 2>&1") == 0; }
 
 bool BuildResourceDll(const std::string& rcSource, const std::string& outDll, Compiler compiler) {
@@ -170,38 +149,6 @@ bool BuildResourceDll(const std::string& rcSource, const std::string& outDll, Co
     return false;
   }
   return true;
-}
-
-EnvOverride::EnvOverride(const std::string& n, const char* value) : name(n) {
-  const char* v = std::getenv(n.c_str());
-  had = v != nullptr;
-  if (v) old = v;
-  if (value) ::setenv(n.c_str(), value, 1);
-  else ::unsetenv(n.c_str());
-}
-
-EnvOverride::~EnvOverride() {
-  if (had) ::setenv(name.c_str(), old.c_str(), 1);
-  else ::unsetenv(name.c_str());
-}
-
-std::string Crlf(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '\n') out += "\r\n";
-    else out.push_back(c);
-  }
-  return out;
-}
-
-std::string Utf16le(const std::string& utf8) {
-  const std::u16string w = Utf8ToWide(utf8);
-  std::string out;
-  for (char16_t c : w) {
-    out.push_back(static_cast<char>(c & 0xFF));
-    out.push_back(static_cast<char>(c >> 8));
-  }
-  return out;
 }
 
 }  // namespace harness

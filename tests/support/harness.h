@@ -21,9 +21,14 @@ struct TempDir {
 
 // A tool folder holding a copy of the built executable.
 struct Tool {
+  // The build a Tool runs: the one under test (the Windows build when
+  // PACKSMITH_WINDOWS_EXE is set, else the Linux build), or either one by
+  // name, for tests that compare the two.
+  enum class Build { UnderTest, Linux, Windows };
   TempDir dir;
   std::string exe;
-  Tool();
+  bool windows = false;
+  explicit Tool(Build build = Build::UnderTest);
   // Runs the tool with `args` from `cwd`; returns its standard output.
   // The tool always exits with 0: any other status (a crash, a sanitizer
   // report, a run that outlasts the time limit) fails the calling test, with
@@ -46,6 +51,21 @@ struct Tool {
   };
   Result RunLimited(const std::vector<std::string>& args, const Limits& limits, const std::string& cwd = "") const;
 };
+
+// Whether the end-to-end tests drive the Windows build: PACKSMITH_WINDOWS_EXE
+// names a packsmith.exe, which each Tool copies and runs under Wine
+// (tests/wine/run.sh) instead of the Linux build.
+bool DrivesWindowsBuild();
+// A path as the tool under test prints it: unchanged on Linux; for the
+// Windows build under Wine, on drive Z: (the Unix root) with backslashes.
+std::string ShownPath(const std::string& path);
+// The limits of RunLimited (prlimit, setpriv) are Linux's: a test that needs
+// them is skipped, with a message, when it drives the Windows build.
+#define SKIP_WITHOUT_LINUX_LIMITS()                                                  \
+  do {                                                                               \
+    if (harness::DrivesWindowsBuild())                                               \
+      GTEST_SKIP() << "needs prlimit/setpriv on the Linux build, not under Wine";   \
+  } while (0)
 
 // Whether runs can be made to honour permissions (always, unless root
 // cannot give up its override here).
