@@ -326,6 +326,7 @@ TEST(DiffCommand, PairThatIsNoModuleIsSkippedCounterpartFoundInAnyCase) {
 }
 
 TEST(DiffCommand, ReportThatCannotBeWrittenIsSaidAndTheRunGoesOn) {
+  SKIP_WITHOUT_LINUX_LIMITS();
   harness::Tool tool;
   difftest::FolderPair pair;
   // a.txt is small enough for the file-size limit, b.txt is not.

@@ -94,6 +94,7 @@ struct FailedCommit : testing::Test {
 };
 
 TEST_F(FailedCommit, ReadOnlyFolder) {
+  SKIP_WITHOUT_LINUX_LIMITS();
   if (!harness::CanHonourPermissions()) GTEST_SKIP() << "root cannot give up its permission override here";
   ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
   Tool::Limits limits;
@@ -102,12 +103,14 @@ TEST_F(FailedCommit, ReadOnlyFolder) {
 }
 
 TEST_F(FailedCommit, DiskFull) {
+  SKIP_WITHOUT_LINUX_LIMITS();
   Tool::Limits limits;
   limits.fileSizeBytes = kLimit;
   ExpectEveryCommitRefused(limits, 112);
 }
 
 TEST_F(FailedCommit, FullDiskDuringBuildLeavesNoLanguageFile) {
+  SKIP_WITHOUT_LINUX_LIMITS();
   // The hash text is short enough to be written; the language file is not.
   const std::string out = dir.Sub("out");
   Tool::Limits limits;
@@ -195,6 +198,7 @@ TEST_F(CutShort, LgpStoppedAtAnyPointLeavesNoPackThatLooksWhole) {
 }
 
 TEST_F(CutShort, FullDiskWhileZippingPublishesNoPack) {
+  SKIP_WITHOUT_LINUX_LIMITS();
   // Each language file fits under the limit; the pack does not.
   Tool::Limits limits;
   limits.fileSizeBytes = kLimit;
@@ -233,6 +237,7 @@ struct InstallFault {
 };
 
 TEST_F(CutShort, CopyIntoTheInstallThatFailsKeepsTheCurrentPack) {
+  SKIP_WITHOUT_LINUX_LIMITS();
   if (!harness::CanHonourPermissions()) GTEST_SKIP() << "root cannot give up its permission override here";
   harness::MakeDirs(install + "/Lang");
   const std::string current = install + "/Lang/Nuvexa-en-us.lgp", settings = install + "/nuvexa.ini";
@@ -278,6 +283,7 @@ TEST_F(CutShort, TwoRunsIntoOneFolderNeverMixTheirFiles) {
 }
 
 TEST_F(CutShort, LanguageFileLostToAFullDiskKeepsTheOldPack) {
+  SKIP_WITHOUT_LINUX_LIMITS();
   // One listed module's language file is larger than the file-size limit;
   // the others and the deflated pack would fit. The pack would lack that
   // module, so the old one stays.

@@ -246,6 +246,7 @@ TEST(IniTxOnBuiltFile, TransferIntoALanguageFileMadeByBuildThenClean) {
 }
 
 TEST(IniTxUnchanged, FilesThatCannotTakeTheTransferStayByteForByte) {
+  SKIP_WITHOUT_LINUX_LIMITS();
   harness::Tool tool;
   harness::TempDir dir;
   const std::string noBlock = dir.Sub("no_4096.lng"), notModule = dir.Sub("text.lng"), readOnly = dir.Sub("ro.lng");
