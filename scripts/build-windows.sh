@@ -28,6 +28,15 @@ if [ ${#need[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${need[@]}" </dev/null
 fi
 
+# With the tests, Wine for 32-bit programs too, where the kernel runs them:
+# the i686 tests are skipped (scripts/test-windows.sh) when it cannot.
+if [ "$tests" = ON ] && ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
+  echo "Installing: wine32:i386"
+  { $SUDO dpkg --add-architecture i386 && $SUDO apt-get update -qq &&
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq wine32:i386 </dev/null; } ||
+    echo "wine32 could not be installed: the i686 tests will be skipped"
+fi
+
 # minizip's source, pinned to the version of the libminizip-dev the Linux
 # build uses. Source packages come from the machine's own Debian sources,
 # with the type deb-src added.
