@@ -1,6 +1,7 @@
 #include "support/harness.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -38,6 +39,25 @@ const char kWithoutOverride[] = "setpriv --bounding-set -dac_override,-dac_read_
 const char* WindowsExe() {
   const char* v = std::getenv("PACKSMITH_WINDOWS_EXE");
   return v && *v ? v : nullptr;
+}
+
+// An absolute Linux path below one of the root's folders ("/tmp/x").
+bool IsRootedTestPath(const std::string& path) {
+  if (path.size() < 2 || path[0] != '/') return false;
+  const size_t slash = path.find('/', 1);
+  struct stat st;
+  return slash != std::string::npos && ::stat(path.substr(0, slash).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// An argument as a Windows user gives it: an absolute path ("/tmp/x", or
+// the path of a switch such as "/folder=/tmp/x") on drive Z:, the Unix root
+// under Wine. Other arguments, the command switches among them, stay.
+std::string WindowsArgument(const std::string& arg) {
+  if (IsRootedTestPath(arg)) return ShownPath(arg);
+  const size_t eq = arg.find('=');
+  if (arg.size() > 1 && arg[0] == '/' && eq != std::string::npos && IsRootedTestPath(arg.substr(eq + 1)))
+    return arg.substr(0, eq + 1) + ShownPath(arg.substr(eq + 1));
+  return arg;
 }
 
 }  // namespace
@@ -90,7 +110,7 @@ Tool::Result Tool::RunLimited(const std::vector<std::string>& args, const Limits
   if (limits.honourPermissions && ::geteuid() == 0) command += kWithoutOverride;
   if (windows) command += Quote(std::string(PACKSMITH_SOURCE_DIR) + "/tests/wine/run.sh") + " ";
   command += Quote(exe);
-  for (const auto& a : args) command += " " + Quote(a);
+  for (const auto& a : args) command += " " + Quote(windows ? WindowsArgument(a) : a);
   command += " </dev/null 2>" + Quote(errFile);
   Result r;
   r.status = Shell(command, &r.out);
