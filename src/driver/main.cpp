@@ -4,6 +4,6 @@
 
 int main(int argc, char** argv) {
   PrepareProcess();
-  const auto args = ArgsFromMain(argc, argv);
-  return RunPacksmith(CommandLineFromArgs(args), args);
+  const CommandLine command = ProcessCommandLine(argc, argv);
+  return RunPacksmith(command.line, command.args);
 }

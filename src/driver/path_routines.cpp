@@ -1,5 +1,7 @@
 #include "driver/path_routines.h"
 
+#include <algorithm>
+
 #include "driver/console_output.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -21,7 +23,8 @@ void UnquoteSpaces(WString& path) {
 // An existing absolute path loses its trailing separators (not the root's),
 // as a combined relative path does, so its last component is a name.
 void DropTrailingSeparators(WString& path) {
-  while (path.size() > 1 && IsPathSeparator(path.back())) path.pop_back();
+  const size_t keep = std::max<size_t>(1, PathRootLength(path));
+  while (path.size() > keep && IsPathSeparator(path.back())) path.pop_back();
 }
 
 }  // namespace
@@ -33,7 +36,7 @@ bool ResolvePath(WString& path, ResolveMode mode) {
     const WString current = CurrentDirectory();
     const WString combined = CombinePath(current, path);
     if (PathExists(combined)) {
-      path = combined;
+      path = WithNativeSeparators(combined);
       return true;
     }
     if (mode == ResolveMode::Loud)
@@ -44,6 +47,8 @@ bool ResolvePath(WString& path, ResolveMode mode) {
     return false;
   }
   if (PathExists(path)) {
+    // Forward slashes become the platform's separator (on Windows).
+    path = WithNativeSeparators(path);
     DropTrailingSeparators(path);
     return true;
   }

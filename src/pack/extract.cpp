@@ -27,8 +27,6 @@ bool IsEntrySeparator(char16_t c) { return c == u'/' || c == u'\\'; }
 
 // The longest component every platform holds (NAME_MAX, and NTFS's limit).
 constexpr size_t kMaxComponent = 255;
-// The longest path this platform opens (PATH_MAX, terminator included).
-constexpr size_t kMaxNativePath = 4096;
 // The copy buffer of one entry could not be had (Windows' ERROR_NOT_ENOUGH_MEMORY
 // as minizip's callers know it).
 constexpr int kAllocationFailed = -104;
@@ -53,21 +51,6 @@ bool IsPortableComponent(WStringView component) {
     if (c < 0x20 || WStringView(u"<>:\"|?*").find(c) != WStringView::npos) return false;
   if (component.back() == u'.' || component.back() == u' ') return false;
   return !IsDeviceName(component);
-}
-
-// Whether this platform can create the stored name inside the target folder:
-// every component within the file system's name limit, the whole path
-// within its path limit.
-bool FitsNativeLimits(const WString& path, size_t targetLength) {
-  const std::string native = NativePath(path);
-  size_t start = 0;
-  while (start <= native.size()) {
-    size_t end = native.find('/', start);
-    if (end == std::string::npos) end = native.size();
-    if (end - start > kMaxComponent) return false;
-    start = end + 1;
-  }
-  return targetLength + 1 + native.size() < kMaxNativePath;
 }
 
 void PrintTooLarge(const WString& name, uint64_t limit) {
@@ -215,7 +198,7 @@ bool ExtractArchive(const WString& archive, const WString& targetFolder, const E
   if (zip) {
     ExtractState state;
     state.limits = limits;
-    state.targetLength = NativePath(CurrentDirectory()).size();
+    state.targetFolder = CurrentDirectory();
     ExtractAllEntries(zip, state);
     unzClose(zip);
   }
@@ -292,7 +275,7 @@ int ExtractCurrentEntry(unzFile archive, ExtractState& state) {
       return err;
     }
     const WString path = NativeEntryPath(name);
-    if (!IsContainedEntryName(name) || !FitsNativeLimits(path, state.targetLength)) {
+    if (!IsContainedEntryName(name) || !FitsPathLimits(state.targetFolder, path)) {
       PrintSkipped(name);
       return 0;
     }

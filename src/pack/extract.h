@@ -21,7 +21,7 @@ struct ExtractLimits {
 struct ExtractState {
   ExtractLimits limits;
   uint64_t written = 0;        // bytes of the entries extracted so far
-  size_t targetLength = 0;     // native bytes of the target folder's path
+  WString targetFolder;        // the folder unpacked into (the working folder)
   WString partialFile;         // the file being written, until it is whole
 };
 

@@ -15,9 +15,3 @@ WString CommandLineFromArgs(const std::vector<WString>& args) {
   }
   return line;
 }
-
-std::vector<WString> ArgsFromMain(int argc, char** argv) {
-  std::vector<WString> args;
-  for (int i = 0; i < argc; ++i) args.push_back(NativeToWide(argv[i] ? argv[i] : ""));
-  return args;
-}

@@ -7,27 +7,21 @@
 #include <sys/types.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <random>
 #include <thread>
 
-#include "platform/files.h"
+#include "platform/files_shared.h"
 #include "platform/paths.h"
 
 namespace {
 
-// Per thread, as GetLastError is.
-thread_local int g_lastError = 0;
-
 std::string Native(const WString& path) { return WideToNative(path); }
 
 bool Fail(int err, bool isFolder = false) {
-  g_lastError = WinErrorFromErrno(err, isFolder);
+  SetLastErrorCode(WinErrorFromErrno(err, isFolder));
   return false;
 }
 
@@ -47,28 +41,15 @@ bool WriteAll(int fd, const uint8_t* data, size_t size) {
   return true;
 }
 
-// 64 random bits as 16 hexadecimal digits, drawn afresh on every call, so
-// no state is shared between calls or threads.
-std::string RandomHex() {
-  std::random_device device;
-  const uint64_t value = (static_cast<uint64_t>(device()) << 32) ^ device();
-  char buf[17];
-  std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(value));
-  return buf;
-}
-
 // Creates a new file beside `native`, named after it, exclusively and
 // without following a link at the name; another name is drawn on a
 // collision. Returns the descriptor (the name in `temp`), or -1 with errno.
 int OpenUniqueBeside(const std::string& native, std::string& temp, mode_t mode) {
   const size_t slash = native.rfind('/');
   const std::string folder = slash == std::string::npos ? std::string() : native.substr(0, slash + 1);
-  std::string stem = slash == std::string::npos ? native : native.substr(slash + 1);
-  // The suffix must not push the name past the longest one a folder holds.
-  constexpr size_t kSuffix = 1 + 16 + 4, kNameMax = 255;
-  if (stem.size() + kSuffix > kNameMax) stem.resize(kNameMax - kSuffix);
+  const std::string_view stem = std::string_view(native).substr(slash == std::string::npos ? 0 : slash + 1);
   for (int attempt = 0; attempt < 64; ++attempt) {
-    temp = folder + stem + "." + RandomHex() + ".tmp";
+    temp = folder + WorkingFileName(stem, 255);
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     if (fd >= 0) return fd;
     if (errno != EEXIST) break;
@@ -83,15 +64,6 @@ int OpenUniqueBeside(const std::string& native, std::string& temp, mode_t mode) 
 // CreateFileW and CopyFileW report it; 2 is for a missing file to read.
 // (WriteFileBytes keeps 2, as the tool has always reported it.)
 bool FailCreate(int err) { return Fail(err == ENOENT ? ENOTDIR : err); }
-
-// Windows refuses '<' and '>' in names (error 123). The placeholders
-// "<invalid>" and "<error>" of unexpanded folder references hold them, so a
-// path built from one is never created here either.
-bool RefusedName(const WString& path) {
-  if (path.find_first_of(u"<>") == WString::npos) return false;
-  SetLastErrorCode(kErrorInvalidName);
-  return true;
-}
 
 // 0666 less the umask, the permissions of a new file.
 mode_t NewFileMode() {
@@ -148,25 +120,6 @@ bool WriteNewFile(const std::string& native, std::span<const uint8_t> bytes) {
 }
 
 }  // namespace
-
-int GetLastErrorCode() { return g_lastError; }
-void SetLastErrorCode(int code) { g_lastError = code; }
-
-int WinErrorFromErrno(int err, bool isFolder) {
-  switch (err) {
-    case ENOENT: return kErrorFileNotFound;
-    case ENOTDIR: return kErrorPathNotFound;
-    case EACCES: case EPERM: case EROFS: return kErrorAccessDenied;
-    case EBUSY: case ETXTBSY: return kErrorSharingViolation;
-    case EEXIST: return isFolder ? kErrorAlreadyExists : kErrorFileExists;
-    case EINVAL: return kErrorInvalidParameter;
-    case ENOSPC: case EFBIG: case EDQUOT: return kErrorDiskFull;
-    case EISDIR: return kErrorAccessDenied;
-    case ENAMETOOLONG: return kErrorFilenameExcedRange;
-    case ELOOP: return kErrorCantResolveFilename;
-    default: return kErrorGenFailure;
-  }
-}
 
 bool PathExists(const WString& path) {
   struct stat st;
@@ -407,33 +360,6 @@ FolderLockPtr LockFolder(const WString& folder, int waitMs) {
   }
 }
 
-bool WildcardMatch(WStringView pattern, WStringView name) {
-  if (pattern == u"*.*" || pattern == u"*") return true;
-  // Iterative glob with backtracking over the last '*'.
-  size_t p = 0, n = 0, starP = WString::npos, starN = 0;
-  while (n < name.size()) {
-    if (p < pattern.size() && (pattern[p] == u'?' || NameUpper(pattern[p]) == NameUpper(name[n]))) {
-      ++p, ++n;
-    } else if (p < pattern.size() && pattern[p] == u'*') {
-      starP = p++;
-      starN = n;
-    } else if (starP != WString::npos) {
-      p = starP + 1;
-      n = ++starN;
-    } else {
-      return false;
-    }
-  }
-  while (p < pattern.size() && pattern[p] == u'*') ++p;
-  // "name.*" also matches "name" without a dot, as on Windows.
-  if (p + 2 == pattern.size() && pattern[p] == u'.' && pattern[p + 1] == u'*') return true;
-  return p == pattern.size();
-}
-
-WStringView NoCasePattern(WStringView name) {
-  return name.find_first_of(u"*?") == WStringView::npos ? name : WStringView(u"*");
-}
-
 std::vector<DirEntry> ListDirectory(const WString& folder, WStringView pattern) {
   std::vector<DirEntry> entries;
   const std::string native = Native(folder.empty() ? WString(u".") : folder);
@@ -470,20 +396,8 @@ std::vector<DirEntry> ListDirectory(const WString& folder, WStringView pattern) 
     entries.push_back(std::move(entry));
   }
   ::closedir(dir);
-  std::sort(entries.begin(), entries.end(), [](const DirEntry& a, const DirEntry& b) {
-    const int c = CompareNoCase(a.name, b.name);
-    return c != 0 ? c < 0 : a.name < b.name;
-  });
-  if (entries.empty()) g_lastError = kErrorFileNotFound;
+  SortListing(entries);
   return entries;
-}
-
-WString FindNameNoCase(const WString& folder, WStringView name) {
-  const WString exact = JoinPath(folder, name);
-  if (PathExists(exact)) return exact;
-  for (const auto& e : ListDirectory(folder, NoCasePattern(name)))
-    if (EqualsNoCase(e.name, name)) return JoinPath(folder, e.name);
-  return exact;
 }
 
 WString CurrentDirectory() {
@@ -569,50 +483,26 @@ bool SpecialFolderPath(int csidl, WString& path) {
   }
 }
 
-WString NewUuidString() {
-  // Fresh entropy on every call: no generator shared between threads.
-  std::random_device device;
-  uint8_t bytes[16];
-  for (int i = 0; i < 16; i += 8) {
-    const uint64_t r = (static_cast<uint64_t>(device()) << 32) ^ device();
-    for (int k = 0; k < 8; ++k) bytes[i + k] = static_cast<uint8_t>(r >> (8 * k));
-  }
-  bytes[6] = static_cast<uint8_t>((bytes[6] & 0x0F) | 0x40);  // version 4
-  bytes[8] = static_cast<uint8_t>((bytes[8] & 0x3F) | 0x80);  // RFC 4122 variant
-  static const char* hex = "0123456789abcdef";
-  WString out;
-  for (int i = 0; i < 16; ++i) {
-    if (i == 4 || i == 6 || i == 8 || i == 10) out.push_back(u'-');
-    out.push_back(static_cast<char16_t>(hex[bytes[i] >> 4]));
-    out.push_back(static_cast<char16_t>(hex[bytes[i] & 15]));
-  }
-  return out;
-}
-
 bool FileDosDateTime(const WString& path, uint32_t& dosDateTime) {
   struct stat st;
   if (::stat(Native(path).c_str(), &st) != 0) return Fail(errno);
   struct tm local;
   const time_t t = st.st_mtime;
   if (!::localtime_r(&t, &local)) return false;
-  int year = local.tm_year + 1900;
-  if (year < 1980) year = 1980;
-  if (year > 2107) year = 2107;
-  const uint32_t date = static_cast<uint32_t>(((year - 1980) << 9) | ((local.tm_mon + 1) << 5) | local.tm_mday);
-  const uint32_t time = static_cast<uint32_t>((local.tm_hour << 11) | (local.tm_min << 5) | (local.tm_sec / 2));
-  dosDateTime = (date << 16) | time;
+  dosDateTime = PackDosDateTime(
+      {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec});
   return true;
 }
 
 bool SetFileDosDateTime(const WString& path, uint32_t dosDateTime) {
+  const DosFields f = UnpackDosDateTime(dosDateTime);
   struct tm local = {};
-  const uint32_t date = dosDateTime >> 16, time = dosDateTime & 0xFFFF;
-  local.tm_year = static_cast<int>((date >> 9) & 0x7F) + 80;
-  local.tm_mon = static_cast<int>((date >> 5) & 0x0F) - 1;
-  local.tm_mday = static_cast<int>(date & 0x1F);
-  local.tm_hour = static_cast<int>((time >> 11) & 0x1F);
-  local.tm_min = static_cast<int>((time >> 5) & 0x3F);
-  local.tm_sec = static_cast<int>((time & 0x1F) * 2);
+  local.tm_year = f.year - 1900;
+  local.tm_mon = f.month - 1;
+  local.tm_mday = f.day;
+  local.tm_hour = f.hour;
+  local.tm_min = f.minute;
+  local.tm_sec = f.second;
   local.tm_isdst = -1;
   const time_t t = ::mktime(&local);
   if (t == static_cast<time_t>(-1)) return false;

@@ -3,5 +3,6 @@
 
 // Makes failed writes come back as errors instead of ending the process: a
 // write past the file-size limit or into a closed pipe would otherwise stop
-// the tool in the middle of a file.
+// the tool in the middle of a file (POSIX); no error dialog box waits for a
+// user, and standard output is binary (Windows).
 void PrepareProcess();

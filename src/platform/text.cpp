@@ -131,7 +131,7 @@ bool IsValidUtf8(std::string_view text) {
   return true;
 }
 
-WString AnsiToWide(std::string_view text) {
+WString Cp1252ToWide(std::string_view text) {
   WString out;
   out.reserve(text.size());
   for (char ch : text) {
@@ -145,7 +145,7 @@ WString AnsiToWide(std::string_view text) {
   return out;
 }
 
-std::string WideToAnsi(WStringView text, bool* lossy) {
+std::string WideToCp1252(WStringView text, bool* lossy) {
   std::string out;
   out.reserve(text.size());
   for (char16_t c : text) {

@@ -1,6 +1,7 @@
 // UTF-16 text and the conversions between it and the narrow encodings the
-// tool meets: UTF-8 (native paths, console) and Windows-1252 (the "ANSI code
-// page": single-byte TEXT resources, hash file lines, zip entry names).
+// tool meets: UTF-8 (native paths, console) and the "ANSI code page"
+// (single-byte TEXT resources, hash file lines, zip entry names), which is
+// Windows-1252 on POSIX.
 #pragma once
 
 #include <cstdint>
@@ -29,6 +30,11 @@ inline bool IsRawByteUnit(char16_t c) { return c >= 0xDC80 && c <= 0xDCFF; }
 
 // Windows-1252 <-> UTF-16. A character that Windows-1252 cannot hold becomes
 // '?', and *lossy (when given) is set.
+WString Cp1252ToWide(std::string_view text);
+std::string WideToCp1252(WStringView text, bool* lossy = nullptr);
+// The ANSI code page <-> UTF-16, with the same '?' and *lossy: Windows-1252
+// on POSIX (ansi_codepage_posix.cpp); the system's ANSI code page on Windows
+// (ansi_codepage_win32.cpp).
 WString AnsiToWide(std::string_view text);
 std::string WideToAnsi(WStringView text, bool* lossy = nullptr);
 

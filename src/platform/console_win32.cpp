@@ -1,0 +1,61 @@
+// Standard output on Windows. A console gets the UTF-16 text through
+// WriteConsoleW, so every character shows whatever the console's code page;
+// a pipe or a file gets the same UTF-8 bytes as on Linux, written in binary
+// mode so that "\r\n" is never made "\r\r\n".
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+
+#include "platform/console.h"
+#include "platform/win32.h"
+
+namespace {
+
+// Decided once, before the first write: standard output does not change
+// between a console and a file during a run.
+struct StandardOutput {
+  HANDLE handle = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  bool console = false;
+  StandardOutput() {
+    DWORD mode = 0;
+    console = handle != INVALID_HANDLE_VALUE && handle != nullptr && ::GetConsoleMode(handle, &mode);
+    // Binary mode: the C runtime then passes every byte as it stands.
+    _setmode(_fileno(stdout), _O_BINARY);
+  }
+};
+
+const StandardOutput& Output() {
+  static const StandardOutput output;
+  return output;
+}
+
+void WriteToConsole(HANDLE handle, WStringView text) {
+  // What stdout holds goes first, so the order stays as written.
+  std::fflush(stdout);
+  constexpr size_t kChunk = 8192;
+  while (!text.empty()) {
+    size_t count = text.size() < kChunk ? text.size() : kChunk;
+    // Never split a surrogate pair between two writes.
+    if (count < text.size() && text[count - 1] >= 0xD800 && text[count - 1] <= 0xDBFF) --count;
+    DWORD written = 0;
+    if (!::WriteConsoleW(handle, text.data(), static_cast<DWORD>(count), &written, nullptr) || written == 0) return;
+    text.remove_prefix(written);
+  }
+}
+
+}  // namespace
+
+void ConsoleWrite(WStringView text) {
+  const StandardOutput& out = Output();
+  if (out.console) {
+    WriteToConsole(out.handle, text);
+    return;
+  }
+  const std::string bytes = WideToUtf8(text);
+  std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+}
+
+void ConsoleWriteAnsi(std::string_view text) { ConsoleWrite(AnsiToWide(text)); }
+
+void ConsoleFlush() { std::fflush(stdout); }
