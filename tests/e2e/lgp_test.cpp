@@ -15,6 +15,7 @@ using harness::Exists;
 using harness::MakeDirs;
 using harness::ReadFile;
 using harness::Shell;
+using harness::ShownPath;
 using harness::TempDir;
 using harness::Tool;
 using harness::WriteFile;
@@ -59,8 +60,11 @@ struct LgpTest : testing::Test {
     ASSERT_TRUE(lgp_support::CopySampleInstall(install));
   }
   std::string Start(const std::string& lang, const std::string& out) const {
-    return "Starting building nuvexa-" + lang + ".lgp from the Nuvexa install in `" + install +
-           "'\r\nGenerated files will be saved in `" + out + "'\r\n";
+    return "Starting building nuvexa-" + lang + ".lgp from the Nuvexa install in `" + ShownPath(install) +
+           "'\r\nGenerated files will be saved in `" + ShownPath(out) + "'\r\n";
+  }
+  static std::string Created(const std::string& folder) {
+    return "Successfully created `" + ShownPath(folder) + "'\r\n";
   }
   // The messages of a run whose pack list is created by its first query.
   std::string Passes() const { return std::string("Language file (nuvexa.lng) generated\r\n") + kVerified + kGenerated; }
@@ -84,7 +88,7 @@ TEST_F(LgpTest, SampleInstallMakesPackAndHashZip) {
 
   const std::string out = toolDir + "/LangFiles";
   EXPECT_EQ(tool.Run({install, "/lgp", "en-gb"}, work.path),
-            Start("en-gb", out) + "Successfully created `" + out + "'\r\n" + Passes() +
+            Start("en-gb", out) + Created(out) + Passes() +
                 "\r\nCompleted building Nuvexa-en-gb-5_6_3_3234.lgp\r\n");
 
   const std::string pack = out + "/Nuvexa-en-gb-5_6_3_3234.lgp";
@@ -112,7 +116,7 @@ TEST_F(LgpTest, SampleInstallMakesPackAndHashZip) {
 TEST_F(LgpTest, UseNvVerAndCompress) {
   const std::string out = toolDir + "/LangFiles_5_6_3_3234";
   EXPECT_EQ(tool.Run({install, "/lgp", "/use_nv_ver", "/compress"}, work.path),
-            Start("en-us", out) + "Successfully created `" + out + "'\r\n" + Passes() +
+            Start("en-us", out) + Created(out) + Passes() +
                 "\r\nCompleted building Nuvexa-en-us-5_6_3_3234.lgp\r\n");
   EXPECT_EQ(Entries(out + "/Nuvexa-en-us-5_6_3_3234.lgp"), LngEntries("defX"));
   EXPECT_EQ(Entries(out + "/Nuvexa-en-us-hash-5_6_3_3234.zip"), TxtEntries());
@@ -134,7 +138,7 @@ TEST_F(LgpTest, TailIsReadByPosition) {
   MakeDirs(install + "/Lang");
   const std::string out = toolDir + "/LangFiles";
   run = tool.Run({install, "/lgp", "/en-gb", "/Folder=elsewhere", "/compress", "/copy"}, work.path);
-  EXPECT_EQ(run, Start("en-us", out) + "Successfully created `" + out + "'\r\n" + kVerified +
+  EXPECT_EQ(run, Start("en-us", out) + Created(out) + kVerified +
                      "Language file (nuvexa.lng) generated\r\n" + kGenerated +
                      "\r\nCompleted building Nuvexa-en-us-5_6_3_3234.lgp\r\n");
   EXPECT_EQ(Entries(out + "/Nuvexa-en-us-5_6_3_3234.lgp"), LngEntries("defX"));
@@ -183,7 +187,7 @@ TEST_F(LgpTest, InstallWithoutHostOrModules) {
   ASSERT_EQ(Shell("rm '" + install + "/nuvexa.exe'"), 0);
   const std::string out = toolDir + "/LangFiles__no_version_";
   EXPECT_EQ(tool.Run({install, "/lgp", "/use_nv_ver"}, work.path),
-            Start("en-us", out) + "Successfully created `" + out + "'\r\n" + kVerified + kGenerated +
+            Start("en-us", out) + Created(out) + kVerified + kGenerated +
                 "\r\nCompleted building Nuvexa-en-us-_no_version_.lgp\r\n");
   EXPECT_TRUE(Exists(out + "/Nuvexa-en-us-hash-_no_version_.zip"));
 
@@ -193,9 +197,8 @@ TEST_F(LgpTest, InstallWithoutHostOrModules) {
   WriteFile(empty.Sub("nuvexa.ini"), "[Nuvexa]\r\n");
   const std::string out2 = toolDir + "/LangFiles";
   const std::string run = tool.Run({empty.Sub("nuvexa.ini"), "/lgp", "de-de"}, work.path);
-  EXPECT_EQ(run, "Starting building nuvexa-de-de.lgp from the Nuvexa install in `" + empty.path +
-                     "'\r\nGenerated files will be saved in `" + out2 + "'\r\nSuccessfully created `" + out2 +
-                     "'\r\n" + kVerified + "No files were processed, aborting building Nuvexa-de-de.lgp\r\n");
+  EXPECT_EQ(run, "Starting building nuvexa-de-de.lgp from the Nuvexa install in `" + ShownPath(empty.path) +
+                     "'\r\nGenerated files will be saved in `" + ShownPath(out2) + "'\r\n" + Created(out2) + kVerified + "No files were processed, aborting building Nuvexa-de-de.lgp\r\n");
   std::string listing;
   Shell("ls '" + out2 + "'", &listing);
   EXPECT_EQ(listing, "");
@@ -212,14 +215,14 @@ TEST_F(LgpTest, LanguageFilesThatCannotBeZippedStopThePack) {
   WriteFile(toolDir + "/lgp_list.ini",
             "[Bonus Bundle]\r\n\xE5\x90\x8D.dll={661B1760-C8F4-4867-AECE-410A71E29B08}\r\n");
   const std::string out = toolDir + "/LangFiles";
-  EXPECT_EQ(tool.Run({other.path, "/lgp", "/nomsgs"}, work.path), "error in opening " + out + "/?.lng for reading\r\n");
+  EXPECT_EQ(tool.Run({other.path, "/lgp", "/nomsgs"}, work.path), "error in opening " + ShownPath(out + "/?.lng") + " for reading\r\n");
   ASSERT_EQ(Shell("rm -r '" + out + "'"), 0);
   EXPECT_EQ(tool.Run({other.path, "/lgp"}, work.path),
-            "Starting building nuvexa-en-us.lgp from the Nuvexa install in `" + other.path +
-                "'\r\nGenerated files will be saved in `" + out + "'\r\nSuccessfully created `" + out +
-                "'\r\nVerifying lgp_list.ini (updating as required)... already up-to-date.\r\n\r\n"
-                "Language file (\xE5\x90\x8D.lng) generated\r\nerror in opening " + out +
-                "/?.lng for reading\r\nIssue detected when adding lng files, aborting building Nuvexa-en-us.lgp\r\n");
+            "Starting building nuvexa-en-us.lgp from the Nuvexa install in `" + ShownPath(other.path) +
+                "'\r\nGenerated files will be saved in `" + ShownPath(out) + "'\r\n" + Created(out) +
+                "Verifying lgp_list.ini (updating as required)... already up-to-date.\r\n\r\n"
+                "Language file (\xE5\x90\x8D.lng) generated\r\nerror in opening " + ShownPath(out + "/?.lng") +
+                " for reading\r\nIssue detected when adding lng files, aborting building Nuvexa-en-us.lgp\r\n");
   EXPECT_FALSE(Exists(out + "/Nuvexa-en-us-_no_version_.lgp"));
   EXPECT_FALSE(Exists(out + "/Nuvexa-en-us-hash-_no_version_.zip"));
 }
@@ -229,16 +232,18 @@ TEST_F(LgpTest, CopyAndInstallWithoutPathsIni) {
   const std::string done = "\r\nCompleted building Nuvexa-en-gb-5_6_3_3234.lgp\r\n";
   // No Lang folder: the copy fails with the platform's error number.
   std::string run = tool.Run({install, "/lgp", "en-gb", "/x", "/y", "/copy", "/install"}, work.path);
-  EXPECT_NE(run.find(done + "Failed to copy language file to " + install + "/Lang/Nuvexa-en-gb.lgp [3]\r\n"),
+  EXPECT_NE(run.find(done + "Failed to copy language file to " + ShownPath(install + "/Lang/Nuvexa-en-gb.lgp") + " [3]\r\n"),
             std::string::npos)
       << run;
   EXPECT_FALSE(Exists(install + "/nuvexa.ini"));
 
   // The install's Lang folder, found whatever its case; the settings file
   // is then the install's own nuvexa.ini, created when missing.
+  // Linux names it as it is on disk, Windows by the tool's own spelling.
   MakeDirs(install + "/lang");
+  const std::string copy = ShownPath(install + (harness::DrivesWindowsBuild() ? "/Lang" : "/lang") + "/Nuvexa-en-gb.lgp");
   run = tool.Run({install, "/lgp", "en-gb", "/x", "/y", "/COPY", "/install"}, work.path);
-  EXPECT_TRUE(EndsWith(run, done + "Copied language file to " + install + "/lang/Nuvexa-en-gb.lgp\r\n")) << run;
+  EXPECT_TRUE(EndsWith(run, done + "Copied language file to " + copy + "\r\n")) << run;
   EXPECT_EQ(ReadFile(install + "/lang/Nuvexa-en-gb.lgp"), ReadFile(out + "/Nuvexa-en-gb-5_6_3_3234.lgp"));
   EXPECT_EQ(ReadFile(install + "/nuvexa.ini"), "[Nuvexa]\r\nlangpack=Nuvexa-en-gb.lgp\r\n");
 
@@ -246,7 +251,7 @@ TEST_F(LgpTest, CopyAndInstallWithoutPathsIni) {
   WriteFile(install + "/nuvexa.ini", "[Nuvexa]\r\nlangpack=old.lgp\r\n");
   ASSERT_EQ(Shell("chmod a-w '" + install + "/lang/Nuvexa-en-gb.lgp'"), 0);
   run = tool.Run({install, "/lgp", "en-gb", "/x", "/y", "/copy", "/install"}, work.path);
-  EXPECT_NE(run.find(done + "Failed to copy language file to " + install + "/lang/Nuvexa-en-gb.lgp [5]\r\n"),
+  EXPECT_NE(run.find(done + "Failed to copy language file to " + copy + " [5]\r\n"),
             std::string::npos)
       << run;
   EXPECT_EQ(ReadFile(install + "/nuvexa.ini"), "[Nuvexa]\r\nlangpack=old.lgp\r\n");
@@ -254,18 +259,19 @@ TEST_F(LgpTest, CopyAndInstallWithoutPathsIni) {
 
 TEST_F(LgpTest, CopyAndInstallThroughPathsIni) {
   TempDir settings;
-  ASSERT_EQ(setenv("PACKSMITH_TEST_SETTINGS", settings.path.c_str(), 1), 0);
+  ASSERT_EQ(setenv("PACKSMITH_TEST_SETTINGS", ShownPath(settings.path).c_str(), 1), 0);
+  const std::string langs = ShownPath(settings.Sub("langs"));
   MakeDirs(settings.Sub("langs"));
   WriteFile(install + "/Paths.INI", "; where the settings live\r\n[Nuvexa]\r\ninidir=%PACKSMITH_TEST_SETTINGS%\r\n");
   WriteFile(settings.Sub("nuvexa.ini"),
-            "[Nuvexa]\r\nlangdir=" + settings.Sub("langs") + "\r\nvolume=80\r\n\r\n[Skin]\r\nname=dark\r\n");
+            "[Nuvexa]\r\nlangdir=" + langs + "\r\nvolume=80\r\n\r\n[Skin]\r\nname=dark\r\n");
   std::string run = tool.Run({install, "/lgp", "en-gb", "/compress", "/use_nv_ver", "/copy", "/install"},
                              work.path);
   EXPECT_TRUE(EndsWith(run, "\r\nCompleted building Nuvexa-en-gb-5_6_3_3234.lgp\r\nCopied language file to " +
-                                settings.Sub("langs") + "/Nuvexa-en-gb.lgp\r\n"))
+                                ShownPath(settings.Sub("langs/Nuvexa-en-gb.lgp")) + "\r\n"))
       << run;
   EXPECT_TRUE(ArchiveTestsClean(settings.Sub("langs/Nuvexa-en-gb.lgp")));
-  EXPECT_EQ(ReadFile(settings.Sub("nuvexa.ini")), "[Nuvexa]\r\nlangdir=" + settings.Sub("langs") +
+  EXPECT_EQ(ReadFile(settings.Sub("nuvexa.ini")), "[Nuvexa]\r\nlangdir=" + langs +
                                                       "\r\nvolume=80\r\nlangpack=Nuvexa-en-gb.lgp\r\n\r\n[Skin]\r\n"
                                                       "name=dark\r\n");
 
@@ -279,10 +285,10 @@ TEST_F(LgpTest, CopyAndInstallThroughPathsIni) {
   EXPECT_FALSE(Exists(install + "/nuvexa.ini"));
 
   // /copy without /install copies only.
-  WriteFile(settings.Sub("nuvexa.ini"), "[Nuvexa]\r\nlangdir=" + settings.Sub("langs") + "\r\n");
+  WriteFile(settings.Sub("nuvexa.ini"), "[Nuvexa]\r\nlangdir=" + langs + "\r\n");
   tool.Run({install, "/lgp", "de-de", "/x", "/y", "/copy"}, work.path);
   EXPECT_TRUE(Exists(settings.Sub("langs/Nuvexa-de-de.lgp")));
-  EXPECT_EQ(ReadFile(settings.Sub("nuvexa.ini")), "[Nuvexa]\r\nlangdir=" + settings.Sub("langs") + "\r\n");
+  EXPECT_EQ(ReadFile(settings.Sub("nuvexa.ini")), "[Nuvexa]\r\nlangdir=" + langs + "\r\n");
   unsetenv("PACKSMITH_TEST_SETTINGS");
 
   // A special folder the platform does not map: the copy goes to the Lang
@@ -292,7 +298,7 @@ TEST_F(LgpTest, CopyAndInstallThroughPathsIni) {
     WriteFile(install + "/Paths.INI", std::string("[Nuvexa]\r\ninidir={") + number + "}\r\n");
     MakeDirs(work.Sub("<invalid>"));
     run = tool.Run({install, "/lgp", "en-gb", "/x", "/y", "/copy", "/install"}, work.path);
-    EXPECT_TRUE(EndsWith(run, "Copied language file to " + install + "/Lang/Nuvexa-en-gb.lgp\r\n")) << run;
+    EXPECT_TRUE(EndsWith(run, "Copied language file to " + ShownPath(install + "/Lang/Nuvexa-en-gb.lgp") + "\r\n")) << run;
     EXPECT_EQ(Shell("ls -A '" + work.Sub("<invalid>") + "' | grep -q ."), 1) << number;
     EXPECT_EQ(Shell("find '" + install + "' '" + toolDir + "' -name '*invalid*' | grep -q ."), 1) << number;
   }
@@ -333,8 +339,8 @@ TEST_F(LgpWorkers, TwoWorkersGiveTheBytesOfOne) {
   const auto one = Run("1", work.Sub("one"));
   const auto two = Run("2", work.Sub("two"));
   std::string expected = one.first;
-  for (size_t at; (at = expected.find(work.Sub("one"))) != std::string::npos;)
-    expected.replace(at, work.Sub("one").size(), work.Sub("two"));
+  const std::string from = ShownPath(work.Sub("one")), to = ShownPath(work.Sub("two"));
+  for (size_t at; (at = expected.find(from)) != std::string::npos;) expected.replace(at, from.size(), to);
   EXPECT_EQ(two.first, expected);
   EXPECT_EQ(two.second, one.second);
   EXPECT_EQ(one.second.size(), 2 * (8 + 12) + 2u);  // .lng and .txt of 8 + 12 modules, pack, hash zip
@@ -342,7 +348,7 @@ TEST_F(LgpWorkers, TwoWorkersGiveTheBytesOfOne) {
 
 TEST_F(LgpWorkers, ListedModuleThatCannotBeReadIsNamed) {
   const std::string printed = tool.Run({install, "/lgp"}, work.path);
-  const size_t named = printed.find("Unable to load the listed module `" + install + "/plugins/broken.dll'\r\n");
+  const size_t named = printed.find("Unable to load the listed module `" + ShownPath(install + "/plugins/broken.dll") + "'\r\n");
   ASSERT_NE(named, std::string::npos) << printed;
   // In list order: after the root's module, before the first plug-in built.
   EXPECT_LT(printed.find("Language file (nuvexa.lng) generated\r\n"), named);

@@ -53,11 +53,11 @@ struct PackListTest : testing::Test {
   }
   // The messages of a run between the start lines and the completion line.
   std::string Middle(const std::string& run) const {
-    const std::string start = "Generated files will be saved in `" + toolDir + "/LangFiles'\r\n";
+    const std::string start = "Generated files will be saved in `" + harness::ShownPath(toolDir + "/LangFiles") + "'\r\n";
     size_t from = run.find(start);
     if (from == std::string::npos) return run;
     from += start.size();
-    const std::string created = "Successfully created `" + toolDir + "/LangFiles'\r\n";
+    const std::string created = "Successfully created `" + harness::ShownPath(toolDir + "/LangFiles") + "'\r\n";
     if (run.compare(from, created.size(), created) == 0) from += created.size();
     const size_t to = run.find("\r\nCompleted building");
     return run.substr(from, to == std::string::npos ? std::string::npos : to - from);
