@@ -91,8 +91,13 @@ TEST(DriverHelp, SwitchCountsOnlyAsFirstArgument) {
   harness::Tool tool;
   // Second position: an invalid command after the full help.
   EXPECT_EQ(AfterBanner(tool.Run({".", "/help"})), FullHelpBody() + "\r\nInvalid parameters passed `/help'\r\n");
-  // More letters after "/help": a path (absolute here), which does not exist.
+  // More letters after "/help": a path, which does not exist. It is
+  // absolute on Linux; on Windows it starts at the current drive's root.
+  const std::string cwd = harness::ShownPath(harness::RealPath(tool.dir.path));
   EXPECT_EQ(tool.Run({"/helpme", "/build"}),
-            "Absolute path invalid - unable to continue.  Please check the passed path.\r\n\r\n"
-            "Absolute path generated: `/helpme'\r\nNow exiting...\r\n\r\n");
+            harness::DrivesWindowsBuild()
+                ? "Relative path invalid - unable to continue.  Please check the passed path(s).\r\n"
+                  "Relative path generated: `Z:\\helpme' made from `" + cwd + "' and `/helpme'\r\nNow exiting...\r\n\r\n"
+                : "Absolute path invalid - unable to continue.  Please check the passed path.\r\n\r\n"
+                  "Absolute path generated: `/helpme'\r\nNow exiting...\r\n\r\n");
 }
