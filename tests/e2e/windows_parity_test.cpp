@@ -8,6 +8,7 @@
 #include <map>
 
 #include "e2e/lgp_support.h"
+#include "e2e/maintenance_helpers.h"
 #include "support/harness.h"
 
 namespace {
@@ -49,13 +50,29 @@ struct Side {
 
 TEST(WindowsParity, SameInputsGiveTheSameBytes) {
   if (!harness::DrivesWindowsBuild()) GTEST_SKIP() << "PACKSMITH_WINDOWS_EXE names no Windows build";
+  // A language file with leftovers of every kind the maintenance commands
+  // remove, and strings to transfer into it.
+  harness::TempDir fixtures;
+  const std::string leftovers = fixtures.Sub("leftovers.lng");
+  ASSERT_TRUE(harness::BuildResourceDll(
+      maintenance::Fixture("language_file.rc") +
+          "\nLANGUAGE 0, 1\nHASH HASH\nBEGIN\n \"digest\\0\"\nEND\n"
+          "LANGUAGE 0, 1\nGUIDELINES DESIGNINFO\nBEGIN\n \"guides\\0\"\nEND\n",
+      leftovers));
+  harness::WriteFile(fixtures.Sub("strings.ini"), "[Strings]\r\n1=Caf\xE9\r\n20=twenty\r\n4097=far\r\n");
+
   Side linux(Tool::Build::Linux), windows(Tool::Build::Windows);
   for (Side* side : {&linux, &windows}) {
     const std::string install = side->work.Sub("Nuvexa"), out = side->work.Sub("out");
     ASSERT_TRUE(lgp_support::CopySampleInstall(install));
     side->Run({install, "/lgp", "en-gb", "/folder=" + out});
-    side->Run({install, "/diff", out + "/Nuvexa-en-gb.lgp", "/folder=" + side->work.Sub("reports")});
-    side->Run({out, "/clean"});
+    side->Run({install, "/diff", out + "/Nuvexa-en-gb-5_6_3_3234.lgp", "/folder=" + side->work.Sub("reports")});
+    const std::string maintained = side->work.Sub("maintained");
+    harness::MakeDirs(maintained);
+    for (const char* name : {"a.lng", "b.lng"}) harness::WriteFile(maintained + "/" + name, harness::ReadFile(leftovers));
+    side->Run({maintained + "/a.lng", "/ini_tx", fixtures.Sub("strings.ini")});
+    side->Run({maintained + "/a.lng", "/clear"});
+    side->Run({maintained, "/clean"});
     side->files = lgp_support::FolderFiles(side->work.path);
     side->files["lgp_list.ini"] = harness::ReadFile(side->tool.dir.Sub("lgp_list.ini"));
   }
