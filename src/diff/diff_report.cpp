@@ -88,7 +88,7 @@ void WriteReportAhead(ReportOutput& output) {
 
 bool WritePairReport(const Messages& messages, ReportFiles& files, const ReportOutput& output) {
   if (output.console.empty()) return true;
-  OutputMessage(messages, u"%s", output.console);
+  OutputText(messages, output.console);
   int error = output.writeError;
   if (!output.writtenAhead) {
     // A second pair with the same stem (a module in the root and one in

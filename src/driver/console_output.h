@@ -17,6 +17,11 @@ void OutputMessage(const Messages& messages, WStringView format, const Args&... 
   if (messages.enabled) ConsoleWrite(Format(format, args...));
 }
 
+// Text that is already a message (no format), through the same gate.
+inline void OutputText(const Messages& messages, WStringView text) {
+  if (messages.enabled) ConsoleWrite(text);
+}
+
 template <class... Args>
 void PrintDirect(WStringView format, const Args&... args) {
   ConsoleWrite(Format(format, args...));

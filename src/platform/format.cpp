@@ -1,5 +1,7 @@
 #include "platform/format.h"
 
+#include <algorithm>
+
 namespace {
 
 struct Directive {
@@ -101,7 +103,14 @@ WString FormatCore(std::basic_string_view<Char> format, std::span<const FormatAr
   for (size_t i = 0; i < format.size(); ++i) {
     const Char c = format[i];
     if (c != '%') {
-      out.push_back(widen(c));
+      if constexpr (sizeof(Char) == 2) {
+        // The text up to the next directive, in one piece.
+        const size_t end = std::min(format.find(u'%', i), format.size());
+        out.append(format.data() + i, end - i);
+        i = end - 1;
+      } else {
+        out.push_back(widen(c));
+      }
       continue;
     }
     if (i + 1 >= format.size()) {
@@ -179,7 +188,17 @@ WString FormatCore(std::basic_string_view<Char> format, std::span<const FormatAr
           out += Render(directive, take());
         }
         break;
-      case 's': case 'S': case 'd': case 'i': case 'u': case 'x': case 'X':
+      case 's': case 'S': {
+        // A UTF-16 string with neither width nor precision goes in as it
+        // stands, without the copies of the general path.
+        const FormatArg* arg = take();
+        if (arg && arg->kind == FormatArg::Kind::Wide && directive.width == 0 && directive.precision < 0)
+          out.append(arg->wide);
+        else
+          out += Render(directive, arg);
+        break;
+      }
+      case 'd': case 'i': case 'u': case 'x': case 'X':
         out += Render(directive, take());
         break;
       default:

@@ -10,22 +10,24 @@ const char16_t kCp1252High[32] = {
     0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
-void AppendUtf8(std::string& out, uint32_t cp) {
+// Writes the UTF-8 form of `cp` at `out` and returns the end.
+char* PutUtf8(char* out, uint32_t cp) {
   if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
+    *out++ = static_cast<char>(cp);
   } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    *out++ = static_cast<char>(0xC0 | (cp >> 6));
+    *out++ = static_cast<char>(0x80 | (cp & 0x3F));
   } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    *out++ = static_cast<char>(0xE0 | (cp >> 12));
+    *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (cp & 0x3F));
   } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    *out++ = static_cast<char>(0xF0 | (cp >> 18));
+    *out++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (cp & 0x3F));
   }
+  return out;
 }
 
 // Decodes one UTF-8 sequence at text[i]; returns false for an invalid one.
@@ -62,49 +64,64 @@ bool DecodeUtf8(std::string_view text, size_t& i, uint32_t& cp) {
 
 namespace {
 
+// Both conversions write into a buffer sized for the longest result (one
+// UTF-16 unit per byte; at most three bytes per UTF-16 unit, a surrogate
+// pair giving four for two) and cut it to what was written. Runs of ASCII,
+// most of what the tool converts, take the short loop.
+
 // UTF-8 to UTF-16; a byte that starts no valid sequence (never ASCII: every
 // byte below 0x80 decodes) becomes the unit `stray` gives for it.
 template <class Stray>
 WString DecodeUtf8Text(std::string_view text, Stray stray) {
-  WString out;
-  out.reserve(text.size());
+  WString out(text.size(), u'\0');
+  char16_t* end = out.data();
   size_t i = 0;
   while (i < text.size()) {
+    while (i < text.size() && static_cast<uint8_t>(text[i]) < 0x80) *end++ = static_cast<char16_t>(text[i++]);
+    if (i == text.size()) break;
     uint32_t cp;
     if (!DecodeUtf8(text, i, cp)) {
-      out.push_back(stray(static_cast<uint8_t>(text[i])));
+      *end++ = stray(static_cast<uint8_t>(text[i]));
       ++i;
       continue;
     }
     if (cp >= 0x10000) {
       cp -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+      *end++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+      *end++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
     } else {
-      out.push_back(static_cast<char16_t>(cp));
+      *end++ = static_cast<char16_t>(cp);
     }
   }
+  out.resize(static_cast<size_t>(end - out.data()));
   return out;
 }
 
 // UTF-16 to UTF-8; a lone surrogate becomes U+FFFD, unless `keepRawBytes`
 // and it stands for a stray byte of a native name (U+DC80 + byte).
 std::string EncodeUtf8Text(WStringView text, bool keepRawBytes) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
+  std::string out(3 * text.size(), '\0');
+  char* end = out.data();
+  const size_t n = text.size();
+  size_t i = 0;
+  while (i < n) {
+    while (i < n && text[i] < 0x80) *end++ = static_cast<char>(text[i++]);
+    if (i == n) break;
     uint32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
       c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
     } else if (keepRawBytes && IsRawByteUnit(static_cast<char16_t>(c))) {
-      out.push_back(static_cast<char>(c - 0xDC00));
+      *end++ = static_cast<char>(c - 0xDC00);
+      ++i;
       continue;
     } else if (c >= 0xD800 && c <= 0xDFFF) {
       c = 0xFFFD;
     }
-    AppendUtf8(out, c);
+    end = PutUtf8(end, c);
+    ++i;
   }
+  out.resize(static_cast<size_t>(end - out.data()));
   return out;
 }
 
@@ -131,26 +148,22 @@ bool IsValidUtf8(std::string_view text) {
   return true;
 }
 
+// One unit per byte and one byte per unit, written in place.
 WString Cp1252ToWide(std::string_view text) {
-  WString out;
-  out.reserve(text.size());
-  for (char ch : text) {
-    const auto b = static_cast<uint8_t>(ch);
-    if (b >= 0x80 && b < 0xA0 && kCp1252High[b - 0x80] != 0) {
-      out.push_back(kCp1252High[b - 0x80]);
-    } else {
-      out.push_back(b);
-    }
+  WString out(text.size(), u'\0');
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto b = static_cast<uint8_t>(text[i]);
+    out[i] = (b >= 0x80 && b < 0xA0 && kCp1252High[b - 0x80] != 0) ? kCp1252High[b - 0x80] : b;
   }
   return out;
 }
 
 std::string WideToCp1252(WStringView text, bool* lossy) {
-  std::string out;
-  out.reserve(text.size());
-  for (char16_t c : text) {
+  std::string out(text.size(), '\0');
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-      out.push_back(static_cast<char>(c));
+      out[i] = static_cast<char>(c);
       continue;
     }
     int found = -1;
@@ -161,9 +174,9 @@ std::string WideToCp1252(WStringView text, bool* lossy) {
       }
     }
     if (found >= 0) {
-      out.push_back(static_cast<char>(0x80 + found));
+      out[i] = static_cast<char>(0x80 + found);
     } else {
-      out.push_back('?');
+      out[i] = '?';
       if (lossy) *lossy = true;
     }
   }
