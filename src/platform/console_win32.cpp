@@ -1,7 +1,7 @@
 // Standard output on Windows. A console gets the UTF-16 text through
 // WriteConsoleW, so every character shows whatever the console's code page;
-// a pipe or a file gets the same UTF-8 bytes as on Linux, written in binary
-// mode so that "\r\n" is never made "\r\r\n".
+// a pipe or a file gets the same UTF-8 bytes as on Linux, through the C
+// runtime's buffer in binary mode, so that "\r\n" is never made "\r\r\n".
 #include <fcntl.h>
 #include <io.h>
 
@@ -12,26 +12,8 @@
 
 namespace {
 
-// Decided once, before the first write: standard output does not change
-// between a console and a file during a run.
-struct StandardOutput {
-  HANDLE handle = ::GetStdHandle(STD_OUTPUT_HANDLE);
-  bool console = false;
-  StandardOutput() {
-    DWORD mode = 0;
-    console = handle != INVALID_HANDLE_VALUE && handle != nullptr && ::GetConsoleMode(handle, &mode);
-    // Binary mode: the C runtime then passes every byte as it stands.
-    _setmode(_fileno(stdout), _O_BINARY);
-  }
-};
-
-const StandardOutput& Output() {
-  static const StandardOutput output;
-  return output;
-}
-
 void WriteToConsole(HANDLE handle, WStringView text) {
-  // What stdout holds goes first, so the order stays as written.
+  // What the buffer holds goes first, so the order stays as written.
   std::fflush(stdout);
   constexpr size_t kChunk = 8192;
   while (!text.empty()) {
@@ -46,13 +28,17 @@ void WriteToConsole(HANDLE handle, WStringView text) {
 
 }  // namespace
 
+// Where standard output goes is looked at on every write (it is cheap next
+// to the write), so a redirection made meanwhile is followed.
 void ConsoleWrite(WStringView text) {
-  const StandardOutput& out = Output();
-  if (out.console) {
-    WriteToConsole(out.handle, text);
+  const HANDLE handle = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD mode = 0;
+  if (handle != INVALID_HANDLE_VALUE && handle != nullptr && ::GetConsoleMode(handle, &mode)) {
+    WriteToConsole(handle, text);
     return;
   }
   const std::string bytes = WideToUtf8(text);
+  _setmode(_fileno(stdout), _O_BINARY);
   std::fwrite(bytes.data(), 1, bytes.size(), stdout);
 }
 

@@ -132,11 +132,14 @@ bool WriteNewFile(const WString& path, std::span<const uint8_t> bytes) {
 }
 
 // Only a file on a disk is read or written in place: a pipe, a console or
-// another device (GetFileType) is refused with 5, as a folder is.
-bool IsDiskFile(HANDLE file) {
+// another device (GetFileType) is refused with 5, as a folder is. So is a
+// read-only file opened for writing: Windows refuses the open itself, but
+// Wine run by root does not.
+bool IsDiskFile(HANDLE file, bool forWriting) {
   BY_HANDLE_FILE_INFORMATION info;
-  return ::GetFileType(file) == FILE_TYPE_DISK && ::GetFileInformationByHandle(file, &info) &&
-         !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+  if (::GetFileType(file) != FILE_TYPE_DISK || !::GetFileInformationByHandle(file, &info)) return false;
+  const DWORD refused = FILE_ATTRIBUTE_DIRECTORY | (forWriting ? FILE_ATTRIBUTE_READONLY : 0);
+  return !(info.dwFileAttributes & refused);
 }
 
 // The folder's own handle, not its contents: for its identity and times.
@@ -210,7 +213,7 @@ bool ReadRegularFile(const WString& path, std::vector<uint8_t>& out, bool forWri
   ScopedHandle file(::CreateFileW(WinStr(path), GENERIC_READ | (forWriting ? GENERIC_WRITE : 0), kShareAll, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) return Fail();
-  if (!IsDiskFile(file.Get())) return FailWith(kErrorAccessDenied);
+  if (!IsDiskFile(file.Get(), forWriting)) return FailWith(kErrorAccessDenied);
   LARGE_INTEGER size;
   if (!::GetFileSizeEx(file.Get(), &size)) return Fail();
   if (static_cast<unsigned long long>(size.QuadPart) >= SIZE_MAX / 2) return FailWith(kErrorNotEnoughMemory);
@@ -251,7 +254,7 @@ bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool ap
   ScopedHandle file(::CreateFileW(WinStr(path), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!file.Valid()) return Fail();
-  if (!IsDiskFile(file.Get())) return FailWith(kErrorAccessDenied);
+  if (!IsDiskFile(file.Get(), true)) return FailWith(kErrorAccessDenied);
   LARGE_INTEGER start, zero;
   zero.QuadPart = 0;
   if (!::SetFilePointerEx(file.Get(), zero, &start, FILE_END)) return Fail();
