@@ -6,6 +6,7 @@
 #include <random>
 
 #include "platform/profile.h"
+#include "platform/files.h"
 #include "support/harness.h"
 
 namespace {
@@ -175,7 +176,7 @@ TEST(ProfileWrite, ReadOnlyFileIsLeftAlone) {
   TempDir dir;
   const std::string ini = dir.Sub("ro.ini");
   WriteFile(ini, "[S]\r\nk=1\r\n");
-  ASSERT_EQ(harness::Shell("chmod a-w '" + ini + "'"), 0);
+  ASSERT_TRUE(SetReadOnly(W(ini), true));
   EXPECT_FALSE(WriteProfileValue(W(ini), u"S", u"k", u"2"));
   EXPECT_EQ(ReadFile(ini), "[S]\r\nk=1\r\n");
 }
