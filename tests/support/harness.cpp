@@ -115,6 +115,13 @@ Tool::Result Tool::RunLimited(const std::vector<std::string>& args, const Limits
   Result r;
   r.status = Shell(command, &r.out);
   r.err = ReadFile(errFile);
+  // Under load Wine now and then fails to start a process, with status 1
+  // and not a byte of output, which the tool never gives: such a run is
+  // made once more.
+  if (windows && r.status == 1 && r.out.empty() && r.err.empty()) {
+    r.status = Shell(command, &r.out);
+    r.err = ReadFile(errFile);
+  }
   ::unlink(errFile.c_str());
   return r;
 }
