@@ -131,10 +131,16 @@ struct BuiltModule {
   }
 };
 
+// The line that starts the hash file: its path, then the module's.
+std::string HashLine(const std::string& folder, const std::string& base, const std::string& dll) {
+  return harness::ShownPath(folder + "/" + base + ".txt") + " " + harness::ShownPath(dll) + "\r\n";
+}
+
 std::string SuccessMessages(const std::string& folder, const std::string& base, const std::string& dll,
                             bool created = true) {
-  return (created ? "Successfully created `" + folder + "'\r\n" : "Starting working folder cleanup\r\nCompleted working folder cleanup\r\n") +
-         "Starting hash file generation\r\n" + folder + "/" + base + ".txt " + dll + "\r\n" + "Language file (" + base +
+  return (created ? "Successfully created `" + harness::ShownPath(folder) + "'\r\n"
+                  : "Starting working folder cleanup\r\nCompleted working folder cleanup\r\n") +
+         "Starting hash file generation\r\n" + HashLine(folder, base, dll) + "Language file (" + base +
          ".lng) generated\r\nCompleted language file generation\r\n";
 }
 
@@ -247,7 +253,10 @@ TEST(BuildCommand, OptionsInTheirOrder) {
   // beginning with "/", so it is ignored; no conversion happens.
   harness::TempDir other;
   const std::string folder = other.Sub("abs out");
-  EXPECT_EQ(m.Run({"/build", "/folder=" + folder, "/special", "/filename=French"}),
+  // A folder that does not exist yet is printed as typed: the Windows build
+  // is given it as a Windows user types an absolute path, with its drive.
+  const std::string typed = harness::DrivesWindowsBuild() ? harness::ShownPath(folder) : folder;
+  EXPECT_EQ(m.Run({"/build", "/folder=" + typed, "/special", "/filename=French"}),
             SuccessMessages(folder, "gen_color", m.dll));
   EXPECT_EQ(LoadString(folder + "/gen_color.lng", 2), "Colors");
   EXPECT_FALSE(harness::Exists(folder + "/French.lng"));
@@ -268,11 +277,12 @@ TEST(BuildCommand, SecondRunReplacesTheOutputsAndClearsReadOnly) {
   EXPECT_EQ(harness::ReadBytes(out + "/gen_color.lng"), lng);
 
   harness::Shell("chmod a-w '" + out + "/gen_color.lng'");
-  const std::string expected = "Starting working folder cleanup\r\nDeleteFile failed: `" + out +
-                               "/gen_color.lng' [5]\r\nRead-only file. Attempting deletion again...  completed\r\n"
+  const std::string expected = "Starting working folder cleanup\r\nDeleteFile failed: `" +
+                               harness::ShownPath(out + "/gen_color.lng") +
+                               "' [5]\r\nRead-only file. Attempting deletion again...  completed\r\n"
                                "Completed working folder cleanup\r\nStarting hash file generation\r\n" +
-                               out + "/gen_color.txt " + m.dll +
-                               "\r\nLanguage file (gen_color.lng) generated\r\nCompleted language file generation\r\n";
+                               HashLine(out, "gen_color", m.dll) +
+                               "Language file (gen_color.lng) generated\r\nCompleted language file generation\r\n";
   EXPECT_EQ(m.Run({"/build", "en-gb"}), expected);
   EXPECT_EQ(ReadText(out + "/gen_color.txt"), hash);
   EXPECT_EQ(LoadString(out + "/gen_color.lng", 2), "Colours");
@@ -284,8 +294,8 @@ TEST(BuildCommand, FileThatIsNoModule) {
   const std::string out = m.work.Sub("LangFiles");
   const std::string bad = m.work.Sub("notes.dll");
   EXPECT_EQ(m.tool.Run({bad, "/build"}, m.work.path),
-            "Successfully created `" + out + "'\r\nStarting hash file generation\r\n" + out + "/notes.txt " + bad +
-                "\r\nUnable to load the module to transfer\r\nAborting\r\n");
+            "Successfully created `" + harness::ShownPath(out) + "'\r\nStarting hash file generation\r\n" +
+                HashLine(out, "notes", bad) + "Unable to load the module to transfer\r\nAborting\r\n");
   EXPECT_FALSE(harness::Exists(out + "/notes.txt"));
   EXPECT_FALSE(harness::Exists(out + "/notes.lng"));
 }
@@ -384,8 +394,8 @@ TEST(BuildCommand, MenuExFixOnlyWhenConverting) {
   EXPECT_EQ(lng.at({"#4", "#1"}).front().data, source.at({"#4", "#1"}));
 
   const std::string expected = "Starting working folder cleanup\r\nCompleted working folder cleanup\r\n"
-                               "Starting hash file generation\r\n" + out + "/gen_menu.txt " + m.dll +
-                               "\r\nMENUEX resource fixed\r\nLanguage file (gen_menu.lng) generated\r\n"
+                               "Starting hash file generation\r\n" + HashLine(out, "gen_menu", m.dll) +
+                               "MENUEX resource fixed\r\nLanguage file (gen_menu.lng) generated\r\n"
                                "Completed language file generation\r\n";
   EXPECT_EQ(m.Run({"/build", "en-gb"}), expected);
   lng = CheckLanguageFile(out + "/gen_menu.lng", {{"#4", "#1"}, {"#4", "#2"}});

@@ -40,8 +40,53 @@ inline std::string Header(const std::string& install, const std::string& compari
 }
 
 inline std::string StartLine(const std::string& install, const std::string& kind, const std::string& target) {
-  return "Starting differential of Nuvexa install (" + install + ") against the passed " + kind + " (" + target +
-         ")\r\n";
+  return "Starting differential of Nuvexa install (" + harness::ShownPath(install) + ") against the passed " + kind +
+         " (" + harness::ShownPath(target) + ")\r\n";
+}
+
+// What the tool says of a report it cannot write.
+inline std::string ReportLost(const std::string& reports, const std::string& stem, int error) {
+  return "Unable to write the report `" + harness::ShownPath(reports + "/" + stem + ".txt") + "' [" +
+         std::to_string(error) + "]\r\n";
+}
+
+inline std::string ShellQuote(const std::string& s) {
+  std::string out = "'";
+  for (char c : s) {
+    if (c == '\'') out += "'\\''";
+    else out.push_back(c);
+  }
+  return out + "'";
+}
+
+// A shell command that runs `tool` with `args` (standard input and error
+// left to the caller) and, when `tmp` is given, that folder as its
+// temporary folder. The Windows build runs under Wine, and takes its
+// temporary folder from TMP, which Wine sets from the prefix's registry
+// whatever the Unix environment says: a Windows shell sets it for the run,
+// so the arguments must not need quoting there.
+inline std::string ToolCommand(const harness::Tool& tool, const std::vector<std::string>& args,
+                               const std::string& tmp = "") {
+  std::string line;
+  if (!tool.windows) {
+    if (!tmp.empty()) line = "TMPDIR=" + ShellQuote(tmp) + " ";
+    line += ShellQuote(tool.exe);
+    for (const auto& a : args) line += " " + ShellQuote(a);
+    return line;
+  }
+  const std::string wine = ShellQuote(std::string(PACKSMITH_SOURCE_DIR) + "/tests/wine/run.sh") + " ";
+  if (tmp.empty()) {
+    line = wine + ShellQuote(tool.exe);
+    for (const auto& a : args) line += " " + ShellQuote(a);
+    return line;
+  }
+  const std::string temp = harness::ShownPath(tmp);
+  std::string windows = "set TMP=" + temp + "&& set TEMP=" + temp + "&& " + harness::ShownPath(tool.exe);
+  for (const auto& a : args) {
+    EXPECT_EQ(a.find_first_of(" \"&|<>^%"), std::string::npos) << "cmd would read " << a << " differently";
+    windows += " " + a;
+  }
+  return wine + "cmd /c " + ShellQuote(windows);
 }
 
 inline std::string EndLine(const std::string& kind) {
