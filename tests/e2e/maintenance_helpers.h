@@ -138,22 +138,6 @@ inline size_t ResourceEntryOffset(const std::vector<uint8_t>& file, const std::v
   return 0;
 }
 
-// Whether the tool under test refuses to open a file without write
-// permission for writing, as Windows refuses a read-only file. Wine leaves
-// that to open(), which lets root write any file: driving the Windows build
-// as root, the read-only attribute shows only where Windows code looks at it
-// (deleting the file, renaming over it), so an update is refused at its
-// commit instead of its start.
-inline bool ReadOnlyRefusesWriters() {
-  return !harness::DrivesWindowsBuild() || harness::Shell("[ \"$(id -u)\" != 0 ]") == 0;
-}
-#define SKIP_UNLESS_READ_ONLY_REFUSES_WRITERS()                                                       \
-  do {                                                                                                 \
-    if (!maintenance::ReadOnlyRefusesWriters())                                                       \
-      GTEST_SKIP() << "under Wine as root a file without write permission opens for writing, so the " \
-                      "read-only refusal moves from the update's start to its commit";                \
-  } while (0)
-
 // llvm-readobj, an independent reader, accepts the file's resources.
 inline bool ReadobjReads(const std::string& path, std::string* listing = nullptr) {
   std::string out;
