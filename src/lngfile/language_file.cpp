@@ -98,8 +98,13 @@ bool WriteLanguageFile(const Messages& messages, LanguageFileBuild& build, const
   // when missing and never truncated here. Failures are not reported.
   if (!build.hashText.empty()) {
     const bool fresh = !PathExists(hashFile);
-    if (WriteBufferToFile(hashFile, std::string_view(build.hashText), true) && fresh && written)
+    const bool appended = WriteBufferToFile(hashFile, std::string_view(build.hashText), true);
+    // A file that held lines before (an earlier module of the same name)
+    // now holds more than any bytes kept for it: it is read again instead.
+    if (written && appended && fresh)
       (*written)[hashFile].assign(build.hashText.begin(), build.hashText.end());
+    else if (written)
+      written->erase(hashFile);
   }
   if (!build.started) {
     OutputMessage(messages, u"Unable to start the resource update process (%s.lng)\r\n", base);

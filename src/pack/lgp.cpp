@@ -81,31 +81,84 @@ std::vector<ModuleCandidate> ListCandidates(const WString& installFolder) {
   return candidates;
 }
 
+// A module built on a worker, with the hash text and (for a compressed
+// pack) the language file deflated there too: deflating is most of what
+// zipping costs, and the archives are written on one thread.
+struct BuiltModule {
+  PreparedModule prepared;
+  DeflatedEntry hashText;
+  DeflatedEntry languageFile;
+  bool hashDeflated = false;
+  bool languageDeflated = false;
+};
+
+BuiltModule BuildModule(const ModuleCandidate& candidate, const PackList& packList, const BuildOptions& options,
+                        bool compress) {
+  BuiltModule built;
+  built.prepared = PrepareLanguageFile(candidate, packList, options);
+  const LanguageFileBuild& build = built.prepared.build;
+  if (!built.prepared.eligible) return built;
+  const auto* text = reinterpret_cast<const uint8_t*>(build.hashText.data());
+  built.hashText = DeflateForZip(std::span<const uint8_t>(text, build.hashText.size()), built.hashDeflated);
+  if (compress && build.built) built.languageFile = DeflateForZip(build.bytes, built.languageDeflated);
+  return built;
+}
+
+// Moves the deflated form of a file into `deflated` when the zip writer
+// takes that file from memory and `current` (the file holds the bytes that
+// were deflated) holds; otherwise the file has none and is read as usual.
+void KeepDeflated(const WString& path, DeflatedEntry& entry, bool current, ZipFileContents& written,
+                  ZipDeflatedContents& deflated) {
+  const auto found = written.find(path);
+  if (current && found != written.end()) {
+    deflated[path] = std::move(entry);
+    written.erase(found);  // the deflated form is what goes into the archive
+  } else {
+    deflated.erase(path);
+  }
+}
+
 // Builds the language files of the candidates on every worker and writes
 // them, their hash text files and their messages in list order from this
 // thread, so the result is the same byte for byte with any number of
 // workers. Returns the number of language files generated; `written`
-// receives the bytes of the files written, for the zip writer.
+// receives the bytes of the files written and `deflated` the deflated form
+// of those the archives compress, for the zip writer.
 int GenerateLanguageFiles(const Messages& messages, const std::vector<ModuleCandidate>& candidates,
-                          const WString& outputFolder, const BuildOptions& options, ZipFileContents& written,
-                          bool& lostToFullDisk) {
+                          const WString& outputFolder, const LgpOptions& options, ZipFileContents& written,
+                          ZipDeflatedContents& deflated, bool& lostToFullDisk) {
   if (candidates.empty()) return 0;
   // The pack list is read once, at the first query.
   PackList packList = OpenPackList(messages, GetModuleFolder());
   int processed = 0;
   RunInOrder(
       candidates.size(), BuildWorkerCount(),
-      [&](size_t i) { return PrepareLanguageFile(candidates[i], packList, options); },
-      [&](size_t i, PreparedModule& prepared) {
+      [&](size_t i) { return BuildModule(candidates[i], packList, options.build, options.compress); },
+      [&](size_t i, BuiltModule& built) {
         if (i > 0) QueryPackList(messages, packList);
         const ModuleCandidate& candidate = candidates[i];
-        const bool eligible = prepared.eligible;
-        if (GenerateLanguageFile(messages, prepared, candidate, outputFolder, RemoveExtension(candidate.fileName),
-                                 &written))
+        const WString base = RemoveExtension(candidate.fileName);
+        const bool eligible = built.prepared.eligible;
+        const bool generated = GenerateLanguageFile(messages, built.prepared, candidate, outputFolder, base, &written);
+        if (generated)
           ++processed;
         else if (eligible && GetLastErrorCode() == kErrorDiskFull)
           lostToFullDisk = true;
-        prepared = PreparedModule();  // its bytes are written: let them go
+        if (eligible) {
+          // A hash text file is taken from memory only when this module's
+          // text made it; a language file when this module's was written.
+          const WString hashFile = JoinPath(outputFolder, base + u".txt");
+          const auto text = written.find(hashFile);
+          const std::string& hashText = built.prepared.build.hashText;
+          const bool hashCurrent = text != written.end() && text->second.size() == hashText.size() &&
+                                   std::equal(hashText.begin(), hashText.end(), text->second.begin(),
+                                              [](char a, uint8_t b) { return static_cast<uint8_t>(a) == b; });
+          KeepDeflated(hashFile, built.hashText, built.hashDeflated && hashCurrent, written, deflated);
+          if (options.compress)
+            KeepDeflated(JoinPath(outputFolder, base + u".lng"), built.languageFile,
+                         built.languageDeflated && generated, written, deflated);
+        }
+        built = BuiltModule();  // its bytes are written: let them go
       });
   return processed;
 }
@@ -231,8 +284,9 @@ void LgpCommand(const Messages& messages, const WString& installFolder, const WS
   ZipFileContents written;
 
   bool lostToFullDisk = false;
-  const int processed = GenerateLanguageFiles(messages, ListCandidates(installFolder), outputFolder, options.build,
-                                              written, lostToFullDisk);
+  ZipDeflatedContents deflated;
+  const int processed = GenerateLanguageFiles(messages, ListCandidates(installFolder), outputFolder, options, written,
+                                              deflated, lostToFullDisk);
   if (processed == 0) {
     OutputMessage(messages, u"No files were processed, aborting building Nuvexa-%s.lgp\r\n", options.language);
     return;
@@ -256,7 +310,7 @@ void LgpCommand(const Messages& messages, const WString& installFolder, const WS
     return;
   }
   ZipSession packZip(pack);
-  ZipAddFolder(packZip, outputFolder, outputFolder, u"*.lng", options.compress, &written);
+  ZipAddFolder(packZip, outputFolder, outputFolder, u"*.lng", options.compress, &written, &deflated);
   if (packZip.working.empty() || !ZipComplete(packZip)) {
     abort();
     return;
@@ -268,7 +322,7 @@ void LgpCommand(const Messages& messages, const WString& installFolder, const WS
   }
 
   ZipSession hashZipSession(hashZip);
-  ZipAddFolder(hashZipSession, outputFolder, outputFolder, u"*.txt", true, &written);
+  ZipAddFolder(hashZipSession, outputFolder, outputFolder, u"*.txt", true, &written, &deflated);
   // A hash zip that is not whole keeps the old pair as it was: the writer
   // has said why, and the run is not complete.
   if (!ZipComplete(hashZipSession)) return;

@@ -33,6 +33,12 @@ WString RelativeEntryName(const WString& nameBase, const WString& fullPath) {
   return name;
 }
 
+// The library's deflate parameters for an entry opened at a level: a raw
+// stream with the full window and the default memory level and strategy.
+constexpr int kDeflateLevel = 9;
+constexpr int kWindowBits = -MAX_WBITS;
+constexpr int kMemLevel = 8;
+
 // Opens the archive for its first entry: the working file is created and
 // the library starts a new archive in it. Tried again at every entry until
 // it succeeds.
@@ -67,7 +73,7 @@ bool WriteIntoEntry(ZipSession& session, std::span<const uint8_t> bytes, const W
 // messages.
 void AddEntry(ZipSession& session, bool compress, const std::string& name,
               std::optional<std::span<const uint8_t>> bytes, std::optional<uint32_t> givenDate,
-              const WString& source) {
+              const WString& source, const DeflatedEntry* deflated = nullptr) {
   // After a failed write the archive is lost: its first failure has been
   // told, and nothing more is written into it.
   if (session.damaged) return;
@@ -85,15 +91,29 @@ void AddEntry(ZipSession& session, bool compress, const std::string& name,
   }
   zip_fileinfo info = {};
   info.dosDate = dosDate;
-  const int opened = session.zip ? zipOpenNewFileInZip(session.zip, name.c_str(), &info, nullptr, 0, nullptr, 0,
-                                                       nullptr, compress ? Z_DEFLATED : 0, compress ? 9 : 0)
-                                 : ZIP_PARAMERROR;
+  // Data deflated ahead goes in raw; the library would have marked text
+  // data as text at the close, so that is given here.
+  const bool raw = compress && deflated;
+  if (raw) info.internal_fa = deflated->text ? 1 : 0;
+  const int opened =
+      session.zip ? zipOpenNewFileInZip2(session.zip, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
+                                         compress ? Z_DEFLATED : 0, compress ? kDeflateLevel : 0, raw ? 1 : 0)
+                  : ZIP_PARAMERROR;
   if (opened != ZIP_OK) {
     PrintNarrow("error in opening %s in zipfile (%d)\r\n", source, opened);
     session.skipped = true;
     // With no archive there is none to close: the close fails, as each
     // entry's did when every entry opened the archive anew.
     if (!session.zip) PrintNarrow("error in closing %s\r\n", session.archive);
+    return;
+  }
+  if (raw) {
+    if (!WriteIntoEntry(session, deflated->data, source)) return;
+    ++session.entryCount;
+    if (zipCloseFileInZipRaw(session.zip, static_cast<uLong>(deflated->size), deflated->crc) != ZIP_OK) {
+      PrintNarrow("error in closing %s in the zipfile\r\n", source);
+      session.damaged = true;
+    }
     return;
   }
   if (!bytes) {
@@ -117,7 +137,7 @@ void AddEntry(ZipSession& session, bool compress, const std::string& name,
 // A file's entry under `name`, or under the file's own name when `name` is
 // empty (the walk gives none when the paths share no root).
 void AddNamedFile(ZipSession& session, bool compress, const WString& file, std::string name,
-                  std::optional<std::span<const uint8_t>> bytes) {
+                  std::optional<std::span<const uint8_t>> bytes, const DeflatedEntry* deflated = nullptr) {
   if (name.empty()) {
     const size_t cut = file.find_last_of(u"\\/");
     bool lossy = false;
@@ -128,11 +148,11 @@ void AddNamedFile(ZipSession& session, bool compress, const WString& file, std::
       return;
     }
   }
-  AddEntry(session, compress, name, bytes, std::nullopt, file);
+  AddEntry(session, compress, name, bytes, std::nullopt, file, deflated);
 }
 
 void AddFolder(ZipSession& session, const WString& folder, const WString& nameBase, const WString& pattern,
-               bool compress, const ZipFileContents* contents, int depth) {
+               bool compress, const ZipFileContents* contents, const ZipDeflatedContents* deflated, int depth) {
   const WString filter = pattern.empty() ? WString(u"*.*") : pattern;
   for (const DirEntry& entry : ListDirectory(folder, filter)) {
     // A link, to a file or a folder, may lead anywhere (out of the folder,
@@ -140,7 +160,8 @@ void AddFolder(ZipSession& session, const WString& folder, const WString& nameBa
     if (entry.isLink) continue;
     const WString fullPath = JoinPath(folder, entry.name);
     if (entry.isDirectory) {
-      if (depth < kMaxFolderDepth) AddFolder(session, fullPath, nameBase, pattern, compress, contents, depth + 1);
+      if (depth < kMaxFolderDepth)
+        AddFolder(session, fullPath, nameBase, pattern, compress, contents, deflated, depth + 1);
       continue;
     }
     // A name that Windows-1252 cannot hold cannot be stored: refused before
@@ -152,12 +173,17 @@ void AddFolder(ZipSession& session, const WString& folder, const WString& nameBa
       session.skipped = true;
       continue;
     }
+    const DeflatedEntry* ahead = nullptr;
+    if (compress && deflated) {
+      const auto found = deflated->find(fullPath);
+      if (found != deflated->end()) ahead = &found->second;
+    }
     std::optional<std::span<const uint8_t>> bytes;
-    if (contents) {
+    if (contents && !ahead) {
       const auto found = contents->find(fullPath);
       if (found != contents->end()) bytes = found->second;
     }
-    AddNamedFile(session, compress, fullPath, name, bytes);
+    AddNamedFile(session, compress, fullPath, name, bytes, ahead);
   }
 }
 
@@ -166,8 +192,39 @@ void AddFolder(ZipSession& session, const WString& folder, const WString& nameBa
 ZipSession::~ZipSession() { ZipAbandon(*this); }
 
 void ZipAddFolder(ZipSession& session, const WString& folder, const WString& nameBase, const WString& pattern,
-                  bool compress, const ZipFileContents* contents) {
-  AddFolder(session, folder, nameBase, pattern, compress, contents, 0);
+                  bool compress, const ZipFileContents* contents, const ZipDeflatedContents* deflated) {
+  AddFolder(session, folder, nameBase, pattern, compress, contents, deflated, 0);
+}
+
+DeflatedEntry DeflateForZip(std::span<const uint8_t> bytes, bool& ok) {
+  DeflatedEntry entry;
+  entry.size = bytes.size();
+  entry.crc = static_cast<uint32_t>(crc32_z(0, bytes.data(), bytes.size()));
+  z_stream stream = {};
+  stream.data_type = Z_BINARY;
+  ok = deflateInit2(&stream, kDeflateLevel, Z_DEFLATED, kWindowBits, kMemLevel, Z_DEFAULT_STRATEGY) == Z_OK;
+  if (!ok) return entry;
+  entry.data.resize(deflateBound(&stream, static_cast<uLong>(bytes.size())));
+  stream.next_out = entry.data.data();
+  stream.avail_out = static_cast<uInt>(entry.data.size());
+  // The pieces the writer hands the library (WriteIntoEntry), then the
+  // finish, as the library's own write and close do.
+  for (size_t offset = 0; ok && offset < bytes.size(); offset += kCopyChunk) {
+    stream.next_in = const_cast<Bytef*>(bytes.data() + offset);
+    stream.avail_in = static_cast<uInt>(std::min(kCopyChunk, bytes.size() - offset));
+    while (ok && stream.avail_in > 0) ok = deflate(&stream, Z_NO_FLUSH) == Z_OK;
+  }
+  int finished = Z_OK;
+  while (ok && finished == Z_OK) {
+    finished = deflate(&stream, Z_FINISH);
+    ok = finished == Z_OK || finished == Z_STREAM_END;
+    // The bound leaves room for the whole stream: running out is a failure.
+    if (finished == Z_OK && stream.avail_out == 0) ok = false;
+  }
+  entry.text = stream.data_type == Z_TEXT;
+  entry.data.resize(stream.total_out);
+  deflateEnd(&stream);
+  return entry;
 }
 
 void ZipAddFile(ZipSession& session, bool compress, const WString& file, std::string_view name) {

@@ -39,12 +39,31 @@ struct ZipSession {
 // time still comes from the file.
 using ZipFileContents = std::unordered_map<WString, std::vector<uint8_t>>;
 
+// An entry's data deflated ahead of its turn, on any thread, exactly as the
+// writer deflates it (level 9, in the same pieces): the archive takes these
+// bytes as they stand and comes out the same as if it had deflated them.
+struct DeflatedEntry {
+  std::vector<uint8_t> data;  // the raw deflate stream
+  uint32_t crc = 0;           // CRC-32 of the uncompressed bytes
+  uint64_t size = 0;          // uncompressed size
+  bool text = false;          // zlib took the data for text (internal attribute 1)
+};
+// False in `ok` when zlib failed (no memory): the entry is then deflated
+// by the writer itself.
+DeflatedEntry DeflateForZip(std::span<const uint8_t> bytes, bool& ok);
+
+// Deflated data for files a walk will find, keyed like ZipFileContents;
+// used only where the walk compresses.
+using ZipDeflatedContents = std::unordered_map<WString, DeflatedEntry>;
+
 // Adds the files of `folder` (recursively, subfolders filtered by the same
 // pattern) that match `pattern` ("*.*" when empty), with entry names
 // relative to `nameBase` and "\" between folders. Links are never followed:
-// a link to a file or a folder is passed over.
+// a link to a file or a folder is passed over. A file found in `deflated`
+// (with `compress`) or else in `contents` is not read.
 void ZipAddFolder(ZipSession& session, const WString& folder, const WString& nameBase, const WString& pattern,
-                  bool compress, const ZipFileContents* contents = nullptr);
+                  bool compress, const ZipFileContents* contents = nullptr,
+                  const ZipDeflatedContents* deflated = nullptr);
 
 // Adds one file as one entry: deflated at level 9 with `compress`, else
 // stored. `name` is the entry name (Windows-1252, "\" between folders);

@@ -307,8 +307,9 @@ TEST_F(LgpTest, CopyAndInstallThroughPathsIni) {
 }  // namespace
 
 // An install large enough for several workers to overlap, with a listed
-// module that cannot be read and one whose identifier differs among the
-// ones that build.
+// module that cannot be read, one whose identifier differs among the ones
+// that build, and two of the same name (extra3.dll in the root and in
+// plugins) whose hash texts go into one file.
 struct LgpWorkers : LgpTest {
   void SetUp() override {
     LgpTest::SetUp();
@@ -321,6 +322,7 @@ struct LgpWorkers : LgpTest {
       list += name + "=" + lgp_support::DefaultGuid("nvx_lyrics.dll") + "\r\n";
     }
     WriteFile(install + "/plugins/broken.dll", "MZ and nothing of a module");
+    ASSERT_EQ(Shell("cp '" + install + "/plugins/nvx_lyrics.dll' '" + install + "/extra3.dll'"), 0);
     WriteFile(toolDir + "/lgp_list.ini", list);
   }
   std::string list;
@@ -344,6 +346,10 @@ TEST_F(LgpWorkers, TwoWorkersGiveTheBytesOfOne) {
   EXPECT_EQ(two.first, expected);
   EXPECT_EQ(two.second, one.second);
   EXPECT_EQ(one.second.size(), 2 * (8 + 12) + 2u);  // .lng and .txt of 8 + 12 modules, pack, hash zip
+  // The namesakes' hash text file holds both texts, and so does its entry.
+  const std::string both = one.second.at("extra3.txt");
+  EXPECT_EQ(both, one.second.at("extra1.txt") + one.second.at("extra1.txt"));
+  EXPECT_EQ(lgp_support::EntryBytes(work.Sub("one/Nuvexa-en-gb-hash-5_6_3_3234.zip"), "extra3.txt"), both);
 }
 
 TEST_F(LgpWorkers, ListedModuleThatCannotBeReadIsNamed) {
