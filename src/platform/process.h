@@ -4,5 +4,7 @@
 // Makes failed writes come back as errors instead of ending the process: a
 // write past the file-size limit or into a closed pipe would otherwise stop
 // the tool in the middle of a file (POSIX); no error dialog box waits for a
-// user, and standard output is binary (Windows).
+// user, and standard output is binary (Windows). With glibc, buffers of
+// any size the tool uses come from the heap and freed memory is kept for
+// the next module rather than handed back to the kernel at once.
 void PrepareProcess();
