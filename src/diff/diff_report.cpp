@@ -117,7 +117,10 @@ WString EscapeControlChars(WStringView source, size_t max) {
   size_t i = 0;
   while (i < limit && source[i] != 0) {
     const char16_t c = source[i++];
-    end = PutEscaped(end, c);
+    // Printable characters below the combining marks, most of any text,
+    // are copied as they are.
+    if (c >= 0x20 && c < kCombiningMarks[0].first) *end++ = c;
+    else end = PutEscaped(end, c);
     if (IsHighSurrogate(c) && i < limit && IsLowSurrogate(source[i])) *end++ = source[i++];
     while (i < limit && IsCombiningMark(source[i])) ++i;
   }
