@@ -255,7 +255,7 @@ ZipResult ZipClose(ZipSession& session) {
 
 bool ZipPublish(ZipSession& session) {
   if (session.working.empty()) return false;
-  const bool moved = MoveFileReplacing(session.working, session.archive);
+  const bool moved = MoveFileReplacing(session.working, session.archive, PathExists(session.archive));
   if (!moved) {
     PrintNarrow("error in closing %s\r\n", session.archive);
     DeleteFilePath(session.working);

@@ -89,8 +89,11 @@ enum class ZipResult {
 // Closes the archive; a damaged one is deleted, after the writer's message.
 // A written archive keeps its working name until ZipPublish.
 ZipResult ZipClose(ZipSession& session);
-// Renames the closed archive over `session.archive`. False (after the
-// writer's message, the working file deleted) when that fails.
+// Renames the closed archive over `session.archive`. An archive that
+// replaces one is synced first and the rename after it, so a crash leaves
+// the old archive or the whole new one; a new archive replaces nothing and
+// is not synced. False (after the writer's message, the working file
+// deleted) when that fails.
 bool ZipPublish(ZipSession& session);
 // ZipClose, then ZipPublish of a written archive.
 ZipResult ZipFinish(ZipSession& session);
