@@ -3,6 +3,7 @@
 #include <minizip/ioapi.h>
 
 #include <algorithm>
+#include <limits>
 #include <new>
 #include <string>
 #include <vector>
@@ -134,6 +135,47 @@ int CopyEntryData(unzFile archive, const WString& name, const WString& path, uin
   return 0;
 }
 
+// Whether the entry's data can be read straight from the archive: stored,
+// not encrypted, as long as it says it is, and wholly inside the file.
+// minizip copies stored data a byte at a time through a small buffer; the
+// direct read gives the same bytes and the same checksum test.
+bool ReadsDirectly(unzFile archive, const unz_file_info& info, const ExtractState& state, uint64_t& offset) {
+  if (!state.direct || info.compression_method != 0 || (info.flag & 1) != 0 ||
+      info.compressed_size != info.uncompressed_size)
+    return false;
+  offset = unzGetCurrentFileZStreamPos64(archive);
+  return offset <= state.archiveSize && info.compressed_size <= state.archiveSize - offset &&
+         state.archiveSize <= static_cast<uint64_t>(std::numeric_limits<long>::max());
+}
+
+// The stored data at `offset` into the file, in pieces of the flush size,
+// with its CRC-32 in `crc`: 0, or -1 after the message of a read or write
+// that failed (as minizip's read and the copy loop tell them).
+int CopyStoredData(const ExtractState& state, uint64_t offset, uint64_t size, const WString& path, uint32_t& crc) {
+  zlib_filefunc_def& files = *state.files;
+  if (files.zseek_file(files.opaque, state.direct, static_cast<uLong>(offset), ZLIB_FILEFUNC_SEEK_SET) != 0) {
+    PrintNarrow("error %d with zipfile in unzReadCurrentFile\r\n", UNZ_ERRNO);
+    return -1;
+  }
+  std::vector<uint8_t> pending;
+  crc = 0;
+  while (size > 0) {
+    const size_t piece = static_cast<size_t>(std::min<uint64_t>(size, kFlushSize));
+    pending.resize(piece);
+    if (files.zread_file(files.opaque, state.direct, pending.data(), static_cast<uLong>(piece)) != piece) {
+      PrintNarrow("error %d with zipfile in unzReadCurrentFile\r\n", UNZ_ERRNO);
+      return -1;
+    }
+    crc = static_cast<uint32_t>(crc32_z(crc, pending.data(), piece));
+    if (!FlushPending(path, pending)) {
+      PrintNarrow("error in writing extracted file\r\n");
+      return -1;
+    }
+    size -= piece;
+  }
+  return 0;
+}
+
 // minizip never finds an end-of-central-directory record that starts at
 // offset 0, so it cannot open an archive without entries. Such an archive
 // (the record alone, with its comment) is recognised here, through the same
@@ -198,8 +240,19 @@ bool ExtractArchive(const WString& archive, const WString& targetFolder, const E
   if (zip) {
     ExtractState state;
     state.limits = limits;
+    state.files = &files;
+    state.direct =
+        files.zopen_file(files.opaque, nativeArchive.c_str(), ZLIB_FILEFUNC_MODE_READ | ZLIB_FILEFUNC_MODE_EXISTING);
+    if (state.direct && files.zseek_file(files.opaque, state.direct, 0, ZLIB_FILEFUNC_SEEK_END) == 0) {
+      const long size = files.ztell_file(files.opaque, state.direct);
+      state.archiveSize = size > 0 ? static_cast<uint64_t>(size) : 0;
+    } else if (state.direct) {
+      files.zclose_file(files.opaque, state.direct);
+      state.direct = nullptr;
+    }
     state.targetFolder = CurrentDirectory();
     ExtractAllEntries(zip, state);
+    if (state.direct) files.zclose_file(files.opaque, state.direct);
     unzClose(zip);
   }
   return true;
@@ -239,7 +292,11 @@ int ExtractEntryData(unzFile archive, const unz_file_info& info, const WString& 
     return err;
   }
   state.partialFile = path;
-  const int copied = CopyEntryData(archive, name, path, state.limits.entryBytes);
+  uint64_t offset = 0;
+  uint32_t crc = 0;
+  const bool direct = ReadsDirectly(archive, info, state, offset);
+  const int copied = direct ? CopyStoredData(state, offset, info.uncompressed_size, path, crc)
+                            : CopyEntryData(archive, name, path, state.limits.entryBytes);
   if (copied != 0) {
     unzCloseCurrentFile(archive);
     DeleteFilePath(path);
@@ -247,6 +304,8 @@ int ExtractEntryData(unzFile archive, const unz_file_info& info, const WString& 
     return copied > 0 ? 0 : copied;
   }
   err = unzCloseCurrentFile(archive);
+  // minizip tests the checksum of data it read to the end itself.
+  if (err == UNZ_OK && direct && crc != info.crc) err = UNZ_CRCERROR;
   if (err != UNZ_OK) {
     // A damaged entry (its checksum differs) is no language file either.
     PrintNarrow("error %d with zipfile in unzCloseCurrentFile\r\n", err);

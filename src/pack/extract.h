@@ -23,6 +23,12 @@ struct ExtractState {
   uint64_t written = 0;        // bytes of the entries extracted so far
   WString targetFolder;        // the folder unpacked into (the working folder)
   WString partialFile;         // the file being written, until it is whole
+  // A second handle on the archive, through the same file layer, that the
+  // data of stored entries is read through directly; null when the archive
+  // could not be opened twice (every entry then goes through minizip).
+  zlib_filefunc_def* files = nullptr;
+  voidpf direct = nullptr;
+  uint64_t archiveSize = 0;
 };
 
 // Opens the archive, makes the target folder the working folder and unpacks
