@@ -14,19 +14,9 @@ tests=OFF
 [ "${1:-}" = "--tests" ] && tests=ON
 if [ "$(id -u)" = 0 ]; then SUDO=""; else SUDO="sudo"; fi
 
-bash scripts/setup.sh
-packages=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-          binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 libz-mingw-w64-dev
-          dpkg-dev wine wine64 googletest libminizip-dev)
-need=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
-done
-if [ ${#need[@]} -gt 0 ]; then
-  echo "Installing: ${need[*]}"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${need[@]}" </dev/null
-fi
+bash scripts/setup.sh g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix \
+  binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 libz-mingw-w64-dev \
+  dpkg-dev wine wine64 googletest
 
 # With the tests, Wine for 32-bit programs too, where the kernel runs them:
 # the i686 tests are skipped (scripts/test-windows.sh) when it cannot.
