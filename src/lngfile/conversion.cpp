@@ -1,7 +1,9 @@
 #include "lngfile/conversion.h"
 
+#include <algorithm>
 #include <array>
-#include <span>
+#include <string>
+#include <string_view>
 
 #include "lngfile/dialog_template.h"
 #include "lngfile/menu_template.h"
@@ -10,23 +12,23 @@
 namespace {
 
 struct Substitution {
-  WStringView search;
-  WStringView replacement;
+  std::string_view search;
+  std::string_view replacement;
 };
 using SubstitutionTable = std::array<Substitution, 9>;
 
 // US to British spellings (en-gb), in the order they are applied; every
 // replacement shares the first two letters of its search text.
 constexpr SubstitutionTable kToBritish = {{
-    {u"qualizer", u"qualiser"},
-    {u"color", u"colour"},
-    {u"lization", u"lisation"},
-    {u"lyzer", u"lyser"},
-    {u"mize", u"mise"},
-    {u"lize", u"lise"},
-    {u"lizi", u"lisi"},
-    {u"minimized", u"minimised"},
-    {u"riza", u"risa"},
+    {"qualizer", "qualiser"},
+    {"color", "colour"},
+    {"lization", "lisation"},
+    {"lyzer", "lyser"},
+    {"mize", "mise"},
+    {"lize", "lise"},
+    {"lizi", "lisi"},
+    {"minimized", "minimised"},
+    {"riza", "risa"},
 }};
 
 // British to US spellings (en-us): the same rows the other way round.
@@ -37,108 +39,93 @@ constexpr SubstitutionTable Reversed(const SubstitutionTable& table) {
 }
 constexpr SubstitutionTable kToAmerican = Reversed(kToBritish);
 
-// The search texts are ASCII lower case, and only the two ASCII cases of a
-// letter fold to one of them (FindNoCase's folding adds Latin-1 letters,
-// none of which folds to ASCII), so ASCII folding finds the same matches.
-char16_t FoldAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
+// The rule, row after row, each row over the result of the one before:
+// find the first case-insensitive match; replace it by its own first two
+// characters followed by the replacement from its third character on;
+// search again from the match's second character; repeat.
+//
+// Right after a replacement the text from the match on reads, folded, as
+// the replacement itself. When no search text can start inside a
+// replacement (agreeing with the rest of it), the next match starts after
+// it, so a row's matches are those of one left-to-right pass over the text
+// as the row found it, each search resuming after the match. Every row of
+// both tables has that property, checked here when compiling.
+constexpr bool CanStartInsideReplacement(const Substitution& row) {
+  for (size_t d = 1; d < row.replacement.size(); ++d) {
+    const std::string_view rest = row.replacement.substr(d);
+    const size_t n = rest.size() < row.search.size() ? rest.size() : row.search.size();
+    if (rest.substr(0, n) == row.search.substr(0, n)) return true;
+  }
+  return false;
+}
 
-bool MatchesAt(WStringView text, size_t at, WStringView search) {
-  if (text.size() - at < search.size()) return false;
-  for (size_t k = 0; k < search.size(); ++k)
-    if (FoldAscii(text[at + k]) != search[k]) return false;
+constexpr bool OnePassPerRow(const SubstitutionTable& table) {
+  for (const Substitution& row : table)
+    if (row.search.size() < 2 || row.replacement.substr(0, 2) != row.search.substr(0, 2) ||
+        CanStartInsideReplacement(row))
+      return false;
   return true;
 }
+static_assert(OnePassPerRow(kToBritish) && OnePassPerRow(kToAmerican));
 
-// The first position at which any row of the table matches; npos when no
-// row matches anywhere.
-size_t FirstMatch(WStringView text, const SubstitutionTable& table) {
+// The text folded for matching, a byte per character: the search texts are
+// ASCII lower case, and only the two ASCII cases of a letter fold to one of
+// them (FindNoCase's folding adds Latin-1 letters, none of which folds to
+// ASCII), so every other character becomes a byte that matches nothing.
+std::string FoldedForMatching(WStringView text) {
+  std::string folded(text.size(), '\x80');
   for (size_t i = 0; i < text.size(); ++i) {
-    const char16_t c = FoldAscii(text[i]);
-    for (const Substitution& row : table)
-      if (row.search[0] == c && MatchesAt(text, i, row.search)) return i;
+    const char16_t c = text[i];
+    if (c < 0x80) folded[i] = static_cast<char>(c >= u'A' && c <= u'Z' ? c + 32 : c);
   }
-  return WString::npos;
+  return folded;
 }
 
-// The rule being reproduced, row after row, each row over the result of
-// the one before: find the first case-insensitive match; replace it by its
-// own first two characters followed by the replacement from its third
-// character on; search again from the match's second character; repeat.
-// That is one row checked at every position from left to right over the
-// text as it is being changed, and a position is final once the row has
-// been checked there. So the rows run as a pipeline of stages over one
-// pass of the text, a piece at a time: each stage holds the text from its
-// position on as far as the stage before has given it, checks its row at
-// every position for which it holds a search text's length (or the end),
-// and hands what it has checked on to the next stage.
-struct RowStage {
-  const Substitution* row = nullptr;
-  WString window;   // the text from the stage's position on, as far as it has come
-  size_t head = 0;  // the stage's position in `window`
-};
-constexpr size_t kPiece = 512;  // characters fed into the pipeline at a time
-
-void Feed(std::span<RowStage> stages, size_t k, WStringView piece, WString& out);
-
-void Advance(std::span<RowStage> stages, size_t k, WString& out, bool atEnd) {
-  RowStage& stage = stages[k];
-  const WStringView search = stage.row->search;
-  const WStringView tail = stage.row->replacement.substr(2);
-  WString& window = stage.window;
-  // The positions that hold a whole search text's length, or all at the end.
-  auto limit = [&] { return atEnd ? window.size() : window.size() + 1 > search.size() ? window.size() + 1 - search.size() : 0; };
-  size_t i = stage.head;
-  for (size_t end = limit(); i < end; ++i) {
-    if (FoldAscii(window[i]) != search[0] || !MatchesAt(window, i, search)) continue;
-    window.replace(i + 2, search.size() - 2, tail);
-    end = limit();
-  }
-  if (i == stage.head) return;
-  Feed(stages, k + 1, WStringView(window).substr(stage.head, i - stage.head), out);
-  stage.head = i;
-  if (stage.head * 2 > window.size()) {
-    window.erase(0, stage.head);
-    stage.head = 0;
-  }
-}
-
-void Feed(std::span<RowStage> stages, size_t k, WStringView piece, WString& out) {
-  if (k == stages.size()) {
-    out.append(piece);
+// Replaces, at each of the ascending, non-overlapping match positions,
+// the `length` characters from the third on by `tail` (ASCII). In place
+// unless the text grows; a grown text is built at its exact size, since
+// growing a string in place may double its buffer.
+template <typename Char>
+void ReplaceTails(std::basic_string<Char>& text, const std::vector<size_t>& matches, size_t length,
+                  std::string_view tail) {
+  const size_t cut = length - 2;
+  if (tail.size() == cut) {
+    for (size_t at : matches) std::copy(tail.begin(), tail.end(), text.begin() + at + 2);
     return;
   }
-  stages[k].window.append(piece);
-  Advance(stages, k, out, false);
+  std::basic_string<Char> grown;
+  if (tail.size() > cut) grown.resize(text.size() + (tail.size() - cut) * matches.size());
+  std::basic_string<Char>& out = tail.size() > cut ? grown : text;
+  // The text before the first match is where it was.
+  auto to = out.begin() + (&out == &text ? matches.front() : 0);
+  size_t from = &out == &text ? matches.front() : 0;
+  for (size_t k = 0; k <= matches.size(); ++k) {
+    const size_t next = k < matches.size() ? matches[k] + 2 : text.size();
+    to = std::copy(text.begin() + from, text.begin() + next, to);
+    if (k == matches.size()) break;
+    to = std::copy(tail.begin(), tail.end(), to);
+    from = next + cut;
+  }
+  if (&out == &text)
+    text.resize(to - text.begin());
+  else
+    text = std::move(grown);
 }
 
 WString Substitute(WString text, const SubstitutionTable& table) {
-  const size_t first = FirstMatch(text, table);
-  // No row matching anywhere, no row changes anything.
-  if (first == WString::npos) return text;
-  // A stage changes only characters at least two after one of its
-  // matches, and matches only where the text as the stages before left it
-  // differs from the input within its search text's length, so nothing
-  // before `first` less the sum of the search lengths can change: that
-  // part goes out as it stands.
-  size_t reach = 0;
-  for (const Substitution& row : table) reach += row.search.size();
-  const size_t start = first > reach ? first - reach : 0;
-  if (text.size() - start <= kPiece) {
-    // A short text: the rule itself, row after row, in place.
-    for (const Substitution& row : table)
-      for (size_t i = start; i < text.size(); ++i)
-        if (FoldAscii(text[i]) == row.search[0] && MatchesAt(text, i, row.search))
-          text.replace(i + 2, row.search.size() - 2, row.replacement.substr(2));
-    return text;
+  std::string folded = FoldedForMatching(text);
+  std::vector<size_t> matches;
+  for (const Substitution& row : table) {
+    matches.clear();
+    for (size_t at = folded.find(row.search); at != std::string::npos;
+         at = folded.find(row.search, at + row.search.size()))
+      matches.push_back(at);
+    if (matches.empty()) continue;
+    const std::string_view tail = row.replacement.substr(2);
+    ReplaceTails(text, matches, row.search.size(), tail);
+    ReplaceTails(folded, matches, row.search.size(), tail);
   }
-  std::array<RowStage, std::tuple_size_v<SubstitutionTable>> stages;
-  for (size_t k = 0; k < stages.size(); ++k) stages[k].row = &table[k];
-  WString out(text, 0, start);
-  out.reserve(text.size() + text.size() / 8 + 16);
-  const WStringView rest = WStringView(text).substr(start);
-  for (size_t at = 0; at < rest.size(); at += kPiece) Feed(stages, 0, rest.substr(at, kPiece), out);
-  for (size_t k = 0; k < stages.size(); ++k) Advance(stages, k, out, true);
-  return out;
+  return text;
 }
 
 char16_t LeetOf(char16_t c) {
@@ -301,8 +288,8 @@ std::vector<uint8_t> ConvertTextResource(ByteSpan data, int mode) {
     if (data.size() - end == 1) out.push_back(data[end]);
   } else {
     while (end < data.size() && data[end] != 0) ++end;
-    const std::string narrow(reinterpret_cast<const char*>(data.data()), end);
-    const std::string converted = WideToAnsi(ConvertOwnText(AnsiToWide(narrow), mode));
+    WString wide = AnsiToWide(std::string_view(reinterpret_cast<const char*>(data.data()), end));
+    const std::string converted = WideToAnsi(ConvertOwnText(std::move(wide), mode));
     out.assign(converted.begin(), converted.end());
   }
   return out;

@@ -106,7 +106,7 @@ TEST(ConversionText, SubstitutionMatchesTheStepByStepRule) {
   std::mt19937 random(2024);
   for (int round = 0; round < 20000; ++round) {
     std::u16string text;
-    // Every 50th text is long enough to be converted a piece at a time.
+    // Every 50th text is long, with many matches of every row.
     for (size_t n = round % 50 ? random() % 12 : 400 + random() % 200; n > 0; --n) {
       std::u16string piece = pieces[random() % pieces.size()];
       if (random() % 2)
