@@ -119,8 +119,14 @@ WString EscapeControlChars(WStringView source, size_t max) {
     const char16_t c = source[i++];
     // Printable characters below the combining marks, most of any text,
     // are copied as they are.
-    if (c >= 0x20 && c < kCombiningMarks[0].first) *end++ = c;
-    else end = PutEscaped(end, c);
+    if (c >= 0x20 && c < kCombiningMarks[0].first) {
+      *end++ = c;
+      // None of these is a combining mark, so a run of them goes out as it
+      // stands.
+      while (i < limit && source[i] >= 0x20 && source[i] < kCombiningMarks[0].first) *end++ = source[i++];
+    } else {
+      end = PutEscaped(end, c);
+    }
     if (IsHighSurrogate(c) && i < limit && IsLowSurrogate(source[i])) *end++ = source[i++];
     while (i < limit && IsCombiningMark(source[i])) ++i;
   }
