@@ -7,19 +7,26 @@
 #include "platform/format.h"
 
 // Whether a run's messages are shown: read from its command line once and
-// handed to every step that prints one.
+// handed to every step that prints one. A step that runs ahead of a step
+// whose messages come first has its own kept in `kept`, to be told after
+// them.
 struct Messages {
   bool enabled = true;
+  WString* kept = nullptr;
 };
-
-template <class... Args>
-void OutputMessage(const Messages& messages, WStringView format, const Args&... args) {
-  if (messages.enabled) ConsoleWrite(Format(format, args...));
-}
 
 // Text that is already a message (no format), through the same gate.
 inline void OutputText(const Messages& messages, WStringView text) {
-  if (messages.enabled) ConsoleWrite(text);
+  if (!messages.enabled) return;
+  if (messages.kept)
+    messages.kept->append(text);
+  else
+    ConsoleWrite(text);
+}
+
+template <class... Args>
+void OutputMessage(const Messages& messages, WStringView format, const Args&... args) {
+  if (messages.enabled) OutputText(messages, Format(format, args...));
 }
 
 template <class... Args>

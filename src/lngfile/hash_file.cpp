@@ -1,6 +1,7 @@
 #include "lngfile/hash_file.h"
 
 #include <cstring>
+#include <utility>
 
 #include "lngfile/string_block.h"
 #include "platform/format.h"
@@ -24,33 +25,38 @@ constexpr uint32_t kSine[64] = {
 
 uint32_t RotateLeft(uint32_t x, uint32_t n) { return (x << n) | (x >> (32 - n)); }
 
+// One of the 64 steps; the four rounds differ in their function and in
+// the order they take the message words.
+template <uint32_t I>
+inline void Md5Step(uint32_t& a, uint32_t& b, uint32_t& c, uint32_t& d, const uint32_t m[16]) {
+  uint32_t f;
+  if constexpr (I < 16)
+    f = (b & c) | (~b & d);
+  else if constexpr (I < 32)
+    f = (d & b) | (~d & c);
+  else if constexpr (I < 48)
+    f = b ^ c ^ d;
+  else
+    f = c ^ (b | ~d);
+  constexpr uint32_t g = I < 16 ? I : I < 32 ? (5 * I + 1) % 16 : I < 48 ? (3 * I + 5) % 16 : (7 * I) % 16;
+  const uint32_t rotated = RotateLeft(a + f + kSine[I] + m[g], kShift[I]);
+  a = d;
+  d = c;
+  c = b;
+  b += rotated;
+}
+
 void Md5Block(uint32_t state[4], const uint8_t block[64]) {
   uint32_t m[16];
   for (int i = 0; i < 16; ++i)
     m[i] = static_cast<uint32_t>(block[4 * i]) | (static_cast<uint32_t>(block[4 * i + 1]) << 8) |
            (static_cast<uint32_t>(block[4 * i + 2]) << 16) | (static_cast<uint32_t>(block[4 * i + 3]) << 24);
   uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
-  for (uint32_t i = 0; i < 64; ++i) {
-    uint32_t f, g;
-    if (i < 16) {
-      f = (b & c) | (~b & d);
-      g = i;
-    } else if (i < 32) {
-      f = (d & b) | (~d & c);
-      g = (5 * i + 1) % 16;
-    } else if (i < 48) {
-      f = b ^ c ^ d;
-      g = (3 * i + 5) % 16;
-    } else {
-      f = c ^ (b | ~d);
-      g = (7 * i) % 16;
-    }
-    const uint32_t rotated = RotateLeft(a + f + kSine[i] + m[g], kShift[i]);
-    a = d;
-    d = c;
-    c = b;
-    b += rotated;
-  }
+  // Written out step by step, so that every shift, constant and word index
+  // is known when compiling.
+  [&]<uint32_t... I>(std::integer_sequence<uint32_t, I...>) {
+    (Md5Step<I>(a, b, c, d, m), ...);
+  }(std::make_integer_sequence<uint32_t, 64>{});
   state[0] += a;
   state[1] += b;
   state[2] += c;

@@ -17,21 +17,25 @@ int BuildWorkerCount();
 
 // Calls prepare(i) for every i below `count` on `workers` threads and
 // finish(i, result) for every i in ascending order on the calling thread.
-// Prepared results wait for their turn, at most two per worker ahead of the
-// one being finished, so memory stays bounded however slow finishing is.
+// Prepared results wait for their turn, at most `ahead` of them (two per
+// worker unless given) beyond the one being finished, so memory stays
+// bounded however slow finishing is.
 // `prepare` must be safe to run on several threads at once. With one
-// worker everything runs on the calling thread, item after item.
-template <class Prepare, class Finish>
-void RunInOrder(size_t count, int workers, Prepare prepare, Finish finish) {
+// worker everything runs on the calling thread, item after item. `start`
+// runs on the calling thread before the first finish, while the workers
+// already prepare.
+template <class Prepare, class Start, class Finish>
+void RunInOrder(size_t count, int workers, Prepare prepare, Start start, Finish finish, size_t ahead = 0) {
   using Result = decltype(prepare(size_t{0}));
   if (workers <= 1 || count <= 1) {
+    start();
     for (size_t i = 0; i < count; ++i) {
       Result result = prepare(i);
       finish(i, result);
     }
     return;
   }
-  const size_t window = 2 * static_cast<size_t>(workers);
+  const size_t window = ahead ? ahead : 2 * static_cast<size_t>(workers);
   std::vector<std::optional<Result>> results(count);
   std::mutex mutex;
   std::condition_variable ready, room;
@@ -55,6 +59,7 @@ void RunInOrder(size_t count, int workers, Prepare prepare, Finish finish) {
   };
   std::vector<std::thread> threads;
   for (int w = 0; w < workers; ++w) threads.emplace_back(work);
+  start();
   for (size_t i = 0; i < count; ++i) {
     std::optional<Result> result;
     {
@@ -68,4 +73,9 @@ void RunInOrder(size_t count, int workers, Prepare prepare, Finish finish) {
     finish(i, *result);
   }
   for (std::thread& thread : threads) thread.join();
+}
+
+template <class Prepare, class Finish>
+void RunInOrder(size_t count, int workers, Prepare prepare, Finish finish) {
+  RunInOrder(count, workers, prepare, [] {}, finish);
 }

@@ -81,6 +81,28 @@ std::vector<ModuleCandidate> ListCandidates(const WString& installFolder) {
   return candidates;
 }
 
+// Whether cleaning the output folder could remove a file the install
+// listing found: the clean-up removes only ".txt" and ".lng" files of that
+// folder, so a candidate of such a name that the folder holds (under any
+// letter case, by any path to it) might be one of them.
+bool CleanCouldRemoveCandidate(const WString& outputFolder, const std::vector<ModuleCandidate>& candidates) {
+  std::vector<WString> names;
+  for (const DirEntry& entry : ListDirectory(outputFolder, u"*.*"))
+    if (!entry.isDirectory) names.push_back(entry.name);
+  for (const ModuleCandidate& candidate : candidates) {
+    const WString extension = FindExtension(candidate.fileName);
+    if (!EqualsNoCase(extension, u".txt") && !EqualsNoCase(extension, u".lng")) continue;
+    for (const WString& name : names)
+      if (EqualsNoCase(name, candidate.fileName)) return true;
+  }
+  return false;
+}
+
+// How many built modules may wait for their turn to be written: enough to
+// keep the workers busy while the output folder is being cleaned (mostly a
+// wait for the disk), at some 160 KB each.
+constexpr size_t kModulesAhead = 48;
+
 // A module built on a worker, with the hash text and (for a compressed
 // pack) the language file deflated there too: deflating is most of what
 // zipping costs, and the archives are written on one thread.
@@ -124,16 +146,29 @@ void KeepDeflated(const WString& path, DeflatedEntry& entry, bool current, ZipFi
 // workers. Returns the number of language files generated; `written`
 // receives the bytes of the files written and `deflated` the deflated form
 // of those the archives compress, for the zip writer.
+// `clean` (the output folder's clean-up) runs once, before any file is
+// written and before the pack list's messages, while the workers already
+// build the first modules.
+template <class Clean>
 int GenerateLanguageFiles(const Messages& messages, const std::vector<ModuleCandidate>& candidates,
-                          const WString& outputFolder, const LgpOptions& options, ZipFileContents& written,
-                          ZipDeflatedContents& deflated, bool& lostToFullDisk) {
-  if (candidates.empty()) return 0;
-  // The pack list is read once, at the first query.
-  PackList packList = OpenPackList(messages, GetModuleFolder());
+                          const WString& outputFolder, const LgpOptions& options, Clean clean,
+                          ZipFileContents& written, ZipDeflatedContents& deflated, bool& lostToFullDisk) {
+  if (candidates.empty()) {
+    clean();
+    return 0;
+  }
+  // The pack list is read once, at the first query; what it says is told
+  // after the clean-up's messages.
+  WString packListMessages;
+  PackList packList = OpenPackList(Messages{messages.enabled, &packListMessages}, GetModuleFolder());
   int processed = 0;
   RunInOrder(
       candidates.size(), BuildWorkerCount(),
       [&](size_t i) { return BuildModule(candidates[i], packList, options.build, options.compress); },
+      [&] {
+        clean();
+        OutputText(messages, packListMessages);
+      },
       [&](size_t i, BuiltModule& built) {
         if (i > 0) QueryPackList(messages, packList);
         const ModuleCandidate& candidate = candidates[i];
@@ -159,7 +194,8 @@ int GenerateLanguageFiles(const Messages& messages, const std::vector<ModuleCand
                          built.languageDeflated && generated, written, deflated);
         }
         built = BuiltModule();  // its bytes are written: let them go
-      });
+      },
+      kModulesAhead);
   return processed;
 }
 
@@ -272,9 +308,21 @@ void LgpCommand(const Messages& messages, const WString& installFolder, const WS
   if (!EnsureOutputFolder(messages, outputFolder, existed)) return;
   const FolderLockPtr lock = TakeOutputFolder(messages, outputFolder);
   if (!lock) return;
-  if (existed) {
+  // The clean-up removes the output folder's language and hash text files.
+  // It runs while the first modules are built unless it could remove one of
+  // the install's files: then it runs first and the install is listed after
+  // it, as the files found must be those that are left.
+  std::vector<ModuleCandidate> candidates = ListCandidates(installFolder);
+  bool cleanPending = existed;
+  auto clean = [&] {
+    if (!cleanPending) return;
+    cleanPending = false;
     CleanWorkingFolder(messages, outputFolder);
     RemoveLeftoverWorkingFiles(outputFolder);
+  };
+  if (existed && CleanCouldRemoveCandidate(outputFolder, candidates)) {
+    clean();
+    candidates = ListCandidates(installFolder);
   }
 
   const WString pack = JoinPath(outputFolder, Format(u"Nuvexa-%s-%s.lgp", options.language, version));
@@ -285,8 +333,8 @@ void LgpCommand(const Messages& messages, const WString& installFolder, const WS
 
   bool lostToFullDisk = false;
   ZipDeflatedContents deflated;
-  const int processed = GenerateLanguageFiles(messages, ListCandidates(installFolder), outputFolder, options, written,
-                                              deflated, lostToFullDisk);
+  const int processed =
+      GenerateLanguageFiles(messages, candidates, outputFolder, options, clean, written, deflated, lostToFullDisk);
   if (processed == 0) {
     OutputMessage(messages, u"No files were processed, aborting building Nuvexa-%s.lgp\r\n", options.language);
     return;

@@ -164,12 +164,17 @@ TEST_F(LgpTest, SecondRunCleansAndReplaces) {
   WriteFile(out + "/stale.txt", "old");
   WriteFile(out + "/Nuvexa-en-us-1_0_0_0.lgp", "older pack");
   WriteFile(out + "/Nuvexa-en-us-hash-5_6_3_3234.zip", "junk");
+  ASSERT_EQ(Shell("chmod a-w '" + out + "/stale.lng'"), 0);
   ASSERT_EQ(Shell("rm '" + install + "/plugins/nvx_lyrics.dll'"), 0);
   std::string generated = kGenerated;
   const std::string lyrics = "Language file (nvx_lyrics.lng) generated\r\n";
   generated.erase(generated.find(lyrics), lyrics.size());
+  // The clean-up's messages come before the pack list's, however far the
+  // builds have got meanwhile.
   EXPECT_EQ(tool.Run({install, "/lgp"}, work.path),
-            Start("en-us", out) + kVerified + "Language file (nuvexa.lng) generated\r\n" + generated +
+            Start("en-us", out) + "DeleteFile failed: `" + ShownPath(out + "/stale.lng") +
+                "' [5]\r\nRead-only file. Attempting deletion again...  completed\r\n" + kVerified +
+                "Language file (nuvexa.lng) generated\r\n" + generated +
                 "\r\nCompleted building Nuvexa-en-us-5_6_3_3234.lgp\r\n");
   EXPECT_FALSE(Exists(out + "/stale.lng"));
   EXPECT_FALSE(Exists(out + "/stale.txt"));
@@ -181,6 +186,19 @@ TEST_F(LgpTest, SecondRunCleansAndReplaces) {
   expected = TxtEntries();
   expected.erase(expected.find("defX nvx_lyrics.txt\n"), 20);
   EXPECT_EQ(Entries(out + "/Nuvexa-en-us-hash-5_6_3_3234.zip"), expected);
+}
+
+TEST_F(LgpTest, OutputFolderInTheInstallIsCleanedBeforeItIsListed) {
+  // A listed module named like a language file, in an install that is its
+  // own output folder: the clean-up removes it before the install is
+  // listed, so it is never built (and never overwritten by its own output).
+  ASSERT_EQ(Shell("cp '" + install + "/plugins/nvx_lyrics.dll' '" + install + "/odd.lng'"), 0);
+  WriteFile(toolDir + "/lgp_list.ini", "[Bonus Bundle]\r\nodd.lng=" + lgp_support::DefaultGuid("nvx_lyrics.dll") + "\r\n");
+  const std::string run = tool.Run({install, "/lgp", "/folder=" + install}, work.path);
+  EXPECT_EQ(run.find("odd.lng"), std::string::npos) << run;
+  EXPECT_TRUE(EndsWith(run, "\r\nCompleted building Nuvexa-en-us-5_6_3_3234.lgp\r\n")) << run;
+  EXPECT_FALSE(Exists(install + "/odd.lng"));
+  EXPECT_FALSE(Exists(install + "/odd.txt"));
 }
 
 TEST_F(LgpTest, InstallWithoutHostOrModules) {
