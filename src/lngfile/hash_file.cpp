@@ -1,5 +1,6 @@
 #include "lngfile/hash_file.h"
 
+#include <charconv>
 #include <cstring>
 #include <utility>
 
@@ -79,19 +80,25 @@ void FlushPendingHeader(BuildContext& context) {
 void HashStringBlock(ByteSpan data, uint16_t blockNumber, BuildContext& context) {
   StringBlock block;
   ReadStringBlock(data, block);  // a cut block: the strings read whole
+  std::vector<uint8_t> bytes;
   for (uint32_t position = 0; position < block.slotCount && position < 16; ++position) {
     const WString& text = block.strings[position];
     if (text.empty() || text[0] == 0) continue;
     const int id = (static_cast<int>(blockNumber) - 1) * 16 + static_cast<int>(position);
     if (id == 0xFFFE || id == 0xFFFF) continue;
-    std::vector<uint8_t> bytes(2 * text.size() + 2, 0);
+    bytes.assign(2 * text.size() + 2, 0);
     for (size_t i = 0; i < text.size() && text[i] != 0; ++i) {
       bytes[2 * i] = static_cast<uint8_t>(text[i]);
       bytes[2 * i + 1] = static_cast<uint8_t>(text[i] >> 8);
     }
     FlushPendingHeader(context);
-    Append(context, DigestText(Md5Buffer(bytes.data(), bytes.size())));
-    Append(context, FormatNarrow(":%c%d\n", '\x01', id));
+    if (!context.hashText) continue;
+    // The digest, ":", the byte 1, the identifier and a line feed.
+    AppendDigestText(*context.hashText, Md5Buffer(bytes.data(), bytes.size()));
+    char line[16] = {':', '\x01'};
+    const auto end = std::to_chars(line + 2, line + sizeof line - 1, id).ptr;
+    *end = '\n';
+    context.hashText->append(line, static_cast<size_t>(end + 1 - line));
   }
 }
 
@@ -116,12 +123,18 @@ std::array<uint8_t, 16> Md5Buffer(const uint8_t* bytes, size_t count) {
   return digest;
 }
 
+void AppendDigestText(std::string& out, const std::array<uint8_t, 16>& digest) {
+  char text[16];
+  for (size_t i = 0; i < 16; ++i) {
+    const uint8_t b = digest[i];
+    text[i] = static_cast<char>('0' + (b >= 100 ? b / 100 : b >= 10 ? b / 10 : b));
+  }
+  out.append(text, sizeof text);
+}
+
 std::string DigestText(const std::array<uint8_t, 16>& digest) {
   std::string text;
-  for (uint8_t b : digest) {
-    const unsigned leading = b >= 100 ? b / 100 : b >= 10 ? b / 10 : b;
-    text.push_back(static_cast<char>('0' + leading));
-  }
+  AppendDigestText(text, digest);
   return text;
 }
 
