@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -112,13 +113,30 @@ void ReplaceTails(std::basic_string<Char>& text, const std::vector<size_t>& matc
     text = std::move(grown);
 }
 
+// The first match of `search` (two characters at least) in the folded
+// text from `from` on: the first character found by memchr, the second
+// tested before the rest, since most texts hold the first letters of the
+// search texts often and their first two letters together far less.
+size_t FindFolded(const std::string& folded, std::string_view search, size_t from) {
+  const char* text = folded.data();
+  const size_t size = folded.size(), length = search.size();
+  while (from + length <= size) {
+    const void* hit = std::memchr(text + from, search[0], size - length + 1 - from);
+    if (!hit) break;
+    const size_t at = static_cast<size_t>(static_cast<const char*>(hit) - text);
+    if (text[at + 1] == search[1] && std::memcmp(text + at + 2, search.data() + 2, length - 2) == 0) return at;
+    from = at + 1;
+  }
+  return std::string::npos;
+}
+
 WString Substitute(WString text, const SubstitutionTable& table) {
   std::string folded = FoldedForMatching(text);
   std::vector<size_t> matches;
   for (const Substitution& row : table) {
     matches.clear();
-    for (size_t at = folded.find(row.search); at != std::string::npos;
-         at = folded.find(row.search, at + row.search.size()))
+    for (size_t at = FindFolded(folded, row.search, 0); at != std::string::npos;
+         at = FindFolded(folded, row.search, at + row.search.size()))
       matches.push_back(at);
     if (matches.empty()) continue;
     const std::string_view tail = row.replacement.substr(2);
