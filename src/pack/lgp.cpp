@@ -1,5 +1,7 @@
 // /lgp: a language pack and its hash zip from an install of the player.
 #include <algorithm>
+#include <string>
+#include <thread>
 
 #include "driver/cleanup.h"
 #include "driver/console_output.h"
@@ -357,6 +359,23 @@ void LgpCommand(const Messages& messages, const WString& installFolder, const WS
     abort();
     return;
   }
+  // The hash zip's entries are written on a thread of their own while the
+  // pack is written (both walks only read `written` and `deflated`); what
+  // its writer says is told after the pack is done, and only when the run
+  // goes on to the hash zip. A pack that fails takes the hash zip's working
+  // file away with the session.
+  ZipSession hashZipSession(hashZip);
+  std::string hashZipMessages;
+  hashZipSession.kept = &hashZipMessages;
+  std::thread hashZipWriter(
+      [&] { ZipAddFolder(hashZipSession, outputFolder, outputFolder, u"*.txt", true, &written, &deflated); });
+  struct Joiner {
+    std::thread& thread;
+    ~Joiner() {
+      if (thread.joinable()) thread.join();
+    }
+  } joiner{hashZipWriter};
+
   ZipSession packZip(pack);
   ZipAddFolder(packZip, outputFolder, outputFolder, u"*.lng", options.compress, &written, &deflated);
   if (packZip.working.empty() || !ZipComplete(packZip)) {
@@ -369,8 +388,9 @@ void LgpCommand(const Messages& messages, const WString& installFolder, const WS
     return;
   }
 
-  ZipSession hashZipSession(hashZip);
-  ZipAddFolder(hashZipSession, outputFolder, outputFolder, u"*.txt", true, &written, &deflated);
+  hashZipWriter.join();
+  hashZipSession.kept = nullptr;
+  if (!hashZipMessages.empty()) ConsoleWriteAnsi(hashZipMessages);
   // A hash zip that is not whole keeps the old pair as it was: the writer
   // has said why, and the run is not complete.
   if (!ZipComplete(hashZipSession)) return;

@@ -11,6 +11,16 @@
 
 namespace {
 
+// A message of the session: on the console, or kept while the session is
+// written on a thread of its own.
+template <class... Args>
+void Tell(const ZipSession& session, std::string_view format, const Args&... args) {
+  if (session.kept)
+    session.kept->append(FormatNarrow(format, args...));
+  else
+    PrintNarrow(format, args...);
+}
+
 // Bytes handed to the library per write.
 constexpr size_t kCopyChunk = 16384;
 // Folder trees deeper than this are not descended further (links are never
@@ -60,7 +70,7 @@ bool WriteIntoEntry(ZipSession& session, std::span<const uint8_t> bytes, const W
   for (size_t offset = 0; offset < bytes.size(); offset += kCopyChunk) {
     const size_t count = std::min(kCopyChunk, bytes.size() - offset);
     if (zipWriteInFileInZip(session.zip, bytes.data() + offset, static_cast<unsigned>(count)) < 0) {
-      PrintNarrow("error in writing %s in the zipfile\r\n", source);
+      Tell(session, "error in writing %s in the zipfile\r\n", source);
       session.damaged = true;
       return false;
     }
@@ -78,7 +88,7 @@ void AddEntry(ZipSession& session, bool compress, const std::string& name,
   // told, and nothing more is written into it.
   if (session.damaged) return;
   if (!OpenArchive(session)) {
-    PrintNarrow("error opening %s\r\n", session.archive);
+    Tell(session, "error opening %s\r\n", session.archive);
     session.skipped = true;
   }
   // A zero dosDate makes the library take the (zero) calendar fields.
@@ -86,7 +96,7 @@ void AddEntry(ZipSession& session, bool compress, const std::string& name,
   if (givenDate) {
     dosDate = *givenDate;
   } else if (!GetDosFileTime(source, dosDate)) {
-    PrintNarrow("warning - unable to obtain file time for %s\r\n", source);
+    Tell(session, "warning - unable to obtain file time for %s\r\n", source);
     dosDate = 0;
   }
   zip_fileinfo info = {};
@@ -100,18 +110,18 @@ void AddEntry(ZipSession& session, bool compress, const std::string& name,
                                          compress ? Z_DEFLATED : 0, compress ? kDeflateLevel : 0, raw ? 1 : 0)
                   : ZIP_PARAMERROR;
   if (opened != ZIP_OK) {
-    PrintNarrow("error in opening %s in zipfile (%d)\r\n", source, opened);
+    Tell(session, "error in opening %s in zipfile (%d)\r\n", source, opened);
     session.skipped = true;
     // With no archive there is none to close: the close fails, as each
     // entry's did when every entry opened the archive anew.
-    if (!session.zip) PrintNarrow("error in closing %s\r\n", session.archive);
+    if (!session.zip) Tell(session, "error in closing %s\r\n", session.archive);
     return;
   }
   if (raw) {
     if (!WriteIntoEntry(session, deflated->data, source)) return;
     ++session.entryCount;
     if (zipCloseFileInZipRaw(session.zip, static_cast<uLong>(deflated->size), deflated->crc) != ZIP_OK) {
-      PrintNarrow("error in closing %s in the zipfile\r\n", source);
+      Tell(session, "error in closing %s in the zipfile\r\n", source);
       session.damaged = true;
     }
     return;
@@ -120,7 +130,7 @@ void AddEntry(ZipSession& session, bool compress, const std::string& name,
     if (!ReadWholeFile(source, session.readBuffer)) {
       // The entry stays open and empty; the next entry or the archive's
       // close ends it.
-      PrintNarrow("error in opening %s for reading\r\n", source);
+      Tell(session, "error in opening %s for reading\r\n", source);
       session.skipped = true;
       return;
     }
@@ -129,7 +139,7 @@ void AddEntry(ZipSession& session, bool compress, const std::string& name,
   if (!WriteIntoEntry(session, *bytes, source)) return;
   ++session.entryCount;
   if (zipCloseFileInZip(session.zip) != ZIP_OK) {
-    PrintNarrow("error in closing %s in the zipfile\r\n", source);
+    Tell(session, "error in closing %s in the zipfile\r\n", source);
     session.damaged = true;
   }
 }
@@ -143,7 +153,7 @@ void AddNamedFile(ZipSession& session, bool compress, const WString& file, std::
     bool lossy = false;
     name = WideToAnsi(cut == WString::npos ? WStringView(file) : WStringView(file).substr(cut + 1), &lossy);
     if (lossy) {
-      PrintNarrow("error in opening %s for reading\r\n", file);
+      Tell(session, "error in opening %s for reading\r\n", file);
       session.skipped = true;
       return;
     }
@@ -169,7 +179,7 @@ void AddFolder(ZipSession& session, const WString& folder, const WString& nameBa
     bool lossy = false;
     const std::string name = WideToAnsi(RelativeEntryName(nameBase, fullPath), &lossy);
     if (lossy) {
-      PrintNarrow("error in opening %s for reading\r\n", fullPath);
+      Tell(session, "error in opening %s for reading\r\n", fullPath);
       session.skipped = true;
       continue;
     }
@@ -239,7 +249,7 @@ void ZipAddBytes(ZipSession& session, bool compress, std::string_view name, std:
 ZipResult ZipClose(ZipSession& session) {
   if (session.zip) {
     if (zipClose(session.zip, nullptr) != ZIP_OK) {
-      PrintNarrow("error in closing %s\r\n", session.archive);
+      Tell(session, "error in closing %s\r\n", session.archive);
       session.damaged = true;
     }
     session.zip = nullptr;
@@ -257,7 +267,7 @@ bool ZipPublish(ZipSession& session) {
   if (session.working.empty()) return false;
   const bool moved = MoveFileReplacing(session.working, session.archive, PathExists(session.archive));
   if (!moved) {
-    PrintNarrow("error in closing %s\r\n", session.archive);
+    Tell(session, "error in closing %s\r\n", session.archive);
     DeleteFilePath(session.working);
   }
   session.working.clear();

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -24,6 +25,9 @@ struct ZipSession {
   bool damaged = false;   // a write or close failed: the archive is unsound
   bool skipped = false;   // a file was refused or not added whole
   std::vector<uint8_t> readBuffer;  // each file read from disk, reused
+  // Where the session's messages go instead of the console while it is
+  // written on a thread of its own, for the caller to tell at their place.
+  std::string* kept = nullptr;
 
   ZipSession() = default;
   explicit ZipSession(WString archiveName) : archive(std::move(archiveName)) {}

@@ -243,6 +243,23 @@ TEST_F(LgpTest, LanguageFilesThatCannotBeZippedStopThePack) {
                 " for reading\r\nIssue detected when adding lng files, aborting building Nuvexa-en-us.lgp\r\n");
   EXPECT_FALSE(Exists(out + "/Nuvexa-en-us-_no_version_.lgp"));
   EXPECT_FALSE(Exists(out + "/Nuvexa-en-us-hash-_no_version_.zip"));
+
+  // A hash text that cannot go into the hash zip (in a folder the "*.txt"
+  // walk enters) stops the run after the pack is written: the hash zip's
+  // message comes after the pack's work, and neither file is published.
+  const std::string fine = install + "/plugins/nvx_lyrics.dll";
+  ASSERT_EQ(Shell("rm '" + other.Sub("plugins/\xE5\x90\x8D.dll") + "' && cp '" + fine + "' '" + other.Sub("plugins/fine.dll") + "'"), 0);
+  WriteFile(toolDir + "/lgp_list.ini", "[Bonus Bundle]\r\nfine.dll={661B1760-C8F4-4867-AECE-410A71E29B08}\r\n");
+  MakeDirs(out + "/sub.txt");
+  WriteFile(out + "/sub.txt/\xE5\x90\x8D.txt", "hash");
+  EXPECT_EQ(tool.Run({other.path, "/lgp"}, work.path),
+            "Starting building nuvexa-en-us.lgp from the Nuvexa install in `" + ShownPath(other.path) +
+                "'\r\nGenerated files will be saved in `" + ShownPath(out) + "'\r\n" +
+                "Verifying lgp_list.ini (updating as required)... updates have been made.\r\n\r\n"
+                "Language file (fine.lng) generated\r\nerror in opening " + ShownPath(out + "/sub.txt/?.txt") +
+                " for reading\r\n");
+  EXPECT_FALSE(Exists(out + "/Nuvexa-en-us-_no_version_.lgp"));
+  EXPECT_FALSE(Exists(out + "/Nuvexa-en-us-hash-_no_version_.zip"));
 }
 
 TEST_F(LgpTest, CopyAndInstallWithoutPathsIni) {
