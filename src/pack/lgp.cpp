@@ -367,8 +367,15 @@ void LgpCommand(const Messages& messages, const WString& installFolder, const WS
   ZipSession hashZipSession(hashZip);
   std::string hashZipMessages;
   hashZipSession.kept = &hashZipMessages;
-  std::thread hashZipWriter(
-      [&] { ZipAddFolder(hashZipSession, outputFolder, outputFolder, u"*.txt", true, &written, &deflated); });
+  ZipResult hashZipClosed = ZipResult::Nothing;
+  std::thread hashZipWriter([&] {
+    ZipAddFolder(hashZipSession, outputFolder, outputFolder, u"*.txt", true, &written, &deflated);
+    // A whole hash zip is closed here too, and synced when it is to replace
+    // one, so that all that is left for later is its rename.
+    if (!ZipComplete(hashZipSession)) return;
+    hashZipClosed = ZipClose(hashZipSession);
+    if (hashZipClosed == ZipResult::Written && PathExists(hashZip)) SyncFile(hashZipSession.working);
+  });
   struct Joiner {
     std::thread& thread;
     ~Joiner() {
@@ -393,8 +400,8 @@ void LgpCommand(const Messages& messages, const WString& installFolder, const WS
   if (!hashZipMessages.empty()) ConsoleWriteAnsi(hashZipMessages);
   // A hash zip that is not whole keeps the old pair as it was: the writer
   // has said why, and the run is not complete.
-  if (!ZipComplete(hashZipSession)) return;
-  if (ZipFinish(hashZipSession) == ZipResult::Failed) return;
+  if (!ZipComplete(hashZipSession) || hashZipClosed == ZipResult::Failed) return;
+  if (hashZipClosed == ZipResult::Written && !ZipPublish(hashZipSession)) return;
   if (!ZipPublish(packZip)) {
     abort();
     return;
