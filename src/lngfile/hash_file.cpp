@@ -64,6 +64,16 @@ void Md5Block(uint32_t state[4], const uint8_t block[64]) {
   state[3] += d;
 }
 
+// The digest text (see DigestText), appended without a string of its own.
+void AppendDigestText(std::string& out, const std::array<uint8_t, 16>& digest) {
+  char text[16];
+  for (size_t i = 0; i < 16; ++i) {
+    const uint8_t b = digest[i];
+    text[i] = static_cast<char>('0' + (b >= 100 ? b / 100 : b >= 10 ? b / 10 : b));
+  }
+  out.append(text, sizeof text);
+}
+
 void Append(BuildContext& context, std::string_view piece) {
   if (context.hashText) context.hashText->append(piece);
 }
@@ -121,15 +131,6 @@ std::array<uint8_t, 16> Md5Buffer(const uint8_t* bytes, size_t count) {
   std::array<uint8_t, 16> digest;
   for (int i = 0; i < 16; ++i) digest[i] = static_cast<uint8_t>(state[i / 4] >> (8 * (i % 4)));
   return digest;
-}
-
-void AppendDigestText(std::string& out, const std::array<uint8_t, 16>& digest) {
-  char text[16];
-  for (size_t i = 0; i < 16; ++i) {
-    const uint8_t b = digest[i];
-    text[i] = static_cast<char>('0' + (b >= 100 ? b / 100 : b >= 10 ? b / 10 : b));
-  }
-  out.append(text, sizeof text);
 }
 
 std::string DigestText(const std::array<uint8_t, 16>& digest) {

@@ -15,7 +15,6 @@ std::array<uint8_t, 16> Md5Buffer(const uint8_t* bytes, size_t count);
 // The digest text: one character per digest byte, the first digit of the
 // byte's value in decimal.
 std::string DigestText(const std::array<uint8_t, 16>& digest);
-void AppendDigestText(std::string& out, const std::array<uint8_t, 16>& digest);
 
 // Entering a type in the hash walk: a named type's "@" line at once, a
 // numbered type's "#%d" header held until its first line.

@@ -184,12 +184,11 @@ int GenerateLanguageFiles(const Messages& messages, const std::vector<ModuleCand
         if (eligible) {
           // A hash text file is taken from memory only when this module's
           // text made it; a language file when this module's was written.
+          // `written` keeps a hash text file's bytes only while one module's
+          // text alone made the file, so with a text of its own this module's
+          // is the one kept.
           const WString hashFile = JoinPath(outputFolder, base + u".txt");
-          const auto text = written.find(hashFile);
-          const std::string& hashText = built.prepared.build.hashText;
-          const bool hashCurrent = text != written.end() && text->second.size() == hashText.size() &&
-                                   std::equal(hashText.begin(), hashText.end(), text->second.begin(),
-                                              [](char a, uint8_t b) { return static_cast<uint8_t>(a) == b; });
+          const bool hashCurrent = !built.prepared.build.hashText.empty() && written.count(hashFile) != 0;
           KeepDeflated(hashFile, built.hashText, built.hashDeflated && hashCurrent, written, deflated);
           if (options.compress)
             KeepDeflated(JoinPath(outputFolder, base + u".lng"), built.languageFile,
@@ -368,7 +367,7 @@ void LgpCommand(const Messages& messages, const WString& installFolder, const WS
   std::string hashZipMessages;
   hashZipSession.kept = &hashZipMessages;
   ZipResult hashZipClosed = ZipResult::Nothing;
-  std::thread hashZipWriter([&] {
+  std::jthread hashZipWriter([&] {
     ZipAddFolder(hashZipSession, outputFolder, outputFolder, u"*.txt", true, &written, &deflated);
     // A whole hash zip is closed here too, and synced when it is to replace
     // one, so that all that is left for later is its rename.
@@ -376,12 +375,6 @@ void LgpCommand(const Messages& messages, const WString& installFolder, const WS
     hashZipClosed = ZipClose(hashZipSession);
     if (hashZipClosed == ZipResult::Written && PathExists(hashZip)) SyncFile(hashZipSession.working);
   });
-  struct Joiner {
-    std::thread& thread;
-    ~Joiner() {
-      if (thread.joinable()) thread.join();
-    }
-  } joiner{hashZipWriter};
 
   ZipSession packZip(pack);
   ZipAddFolder(packZip, outputFolder, outputFolder, u"*.lng", options.compress, &written, &deflated);
