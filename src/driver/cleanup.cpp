@@ -24,10 +24,11 @@ std::vector<WString> FilesNamed(const WString& folder, const std::vector<DirEntr
   return paths;
 }
 
-// Deletes one file, retrying a read-only one once its attribute is
-// cleared; false when that retry failed too.
-bool DeleteStaleFile(const Messages& messages, const WString& path) {
-  if (DeleteFilePath(path)) return true;
+// Deletes one file (keeping it in `spares` where it can be), retrying a
+// read-only one once its attribute is cleared; false when that retry failed
+// too.
+bool DeleteStaleFile(const Messages& messages, const WString& path, SpareFiles* spares) {
+  if (spares ? spares->Delete(path) : DeleteFilePath(path)) return true;
   const int error = GetLastErrorCode();
   OutputMessage(messages, u"DeleteFile failed: `%s' [%d]\r\n", path, error);
   if (error != 5 || !IsReadOnly(path)) return true;
@@ -43,12 +44,12 @@ bool DeleteStaleFile(const Messages& messages, const WString& path) {
 
 // DeleteBuildOutputs over a listing of the folder made beforehand.
 bool DeleteOutputsListed(const Messages& messages, const WString& folder, const std::vector<DirEntry>& listing,
-                         const WString& stem, bool quiet) {
+                         const WString& stem, bool quiet, SpareFiles* spares) {
   if (!quiet) OutputMessage(messages, u"Starting working folder cleanup\r\n");
   bool failed = false;
   for (const char16_t* ext : {u"txt", u"lng"})
     for (const WString& path : FilesNamed(folder, listing, stem + u"." + ext))
-      if (!DeleteStaleFile(messages, path)) failed = true;
+      if (!DeleteStaleFile(messages, path, spares)) failed = true;
   if (!quiet && !failed) OutputMessage(messages, u"Completed working folder cleanup\r\n");
   return !failed;
 }
@@ -56,16 +57,16 @@ bool DeleteOutputsListed(const Messages& messages, const WString& folder, const 
 }  // namespace
 
 bool DeleteBuildOutputs(const Messages& messages, const WString& folder, const WString& stem, bool quiet) {
-  return DeleteOutputsListed(messages, folder, ListDirectory(folder, u"*"), stem, quiet);
+  return DeleteOutputsListed(messages, folder, ListDirectory(folder, u"*"), stem, quiet, nullptr);
 }
 
-void CleanWorkingFolder(const Messages& messages, const WString& folder) {
+void CleanWorkingFolder(const Messages& messages, const WString& folder, SpareFiles* spares) {
   const WString target = IsDirectory(folder) ? folder : JoinPath(GetModuleFolder(), folder);
   // One listing serves every stem: listing the folder again for each of its
   // files would make a large output folder slow to clean.
   const std::vector<DirEntry> listing = ListDirectory(target, u"*.*");
   for (const auto& entry : listing) {
     if (entry.isDirectory) continue;
-    DeleteOutputsListed(messages, target, listing, RemoveExtension(entry.name), true);
+    DeleteOutputsListed(messages, target, listing, RemoveExtension(entry.name), true, spares);
   }
 }

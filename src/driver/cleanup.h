@@ -2,6 +2,7 @@
 #pragma once
 
 #include "driver/console_output.h"
+#include "platform/files.h"
 #include "platform/text.h"
 
 // Deletes folder/stem.txt and folder/stem.lng where present, retrying a
@@ -11,4 +12,5 @@ bool DeleteBuildOutputs(const Messages& messages, const WString& folder, const W
 
 // DeleteBuildOutputs, quietly, for the stem of every file in the folder
 // (a name that is no folder here is taken as a folder beside the tool).
-void CleanWorkingFolder(const Messages& messages, const WString& folder);
+// With `spares`, the files removed are kept there for the run's new files.
+void CleanWorkingFolder(const Messages& messages, const WString& folder, SpareFiles* spares = nullptr);

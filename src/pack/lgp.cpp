@@ -154,7 +154,8 @@ void KeepDeflated(const WString& path, DeflatedEntry& entry, bool current, ZipFi
 template <class Clean>
 int GenerateLanguageFiles(const Messages& messages, const std::vector<ModuleCandidate>& candidates,
                           const WString& outputFolder, const LgpOptions& options, Clean clean,
-                          ZipFileContents& written, ZipDeflatedContents& deflated, bool& lostToFullDisk) {
+                          SpareFiles& spares, ZipFileContents& written, ZipDeflatedContents& deflated,
+                          bool& lostToFullDisk) {
   if (candidates.empty()) {
     clean();
     return 0;
@@ -176,7 +177,8 @@ int GenerateLanguageFiles(const Messages& messages, const std::vector<ModuleCand
         const ModuleCandidate& candidate = candidates[i];
         const WString base = RemoveExtension(candidate.fileName);
         const bool eligible = built.prepared.eligible;
-        const bool generated = GenerateLanguageFile(messages, built.prepared, candidate, outputFolder, base, &written);
+        const bool generated = GenerateLanguageFile(messages, built.prepared, candidate, outputFolder, base, &written,
+                                                    &spares);
         if (generated)
           ++processed;
         else if (eligible && GetLastErrorCode() == kErrorDiskFull)
@@ -313,13 +315,16 @@ void LgpCommand(const Messages& messages, const WString& installFolder, const WS
   // It runs while the first modules are built unless it could remove one of
   // the install's files: then it runs first and the install is listed after
   // it, as the files found must be those that are left.
+  // The files it removes are kept as spares for the new ones (a working
+  // file's name, so the leftovers' removal comes first).
   std::vector<ModuleCandidate> candidates = ListCandidates(installFolder);
   bool cleanPending = existed;
+  SpareFiles spares;
   auto clean = [&] {
     if (!cleanPending) return;
     cleanPending = false;
-    CleanWorkingFolder(messages, outputFolder);
     RemoveLeftoverWorkingFiles(outputFolder);
+    CleanWorkingFolder(messages, outputFolder, &spares);
   };
   if (existed && CleanCouldRemoveCandidate(outputFolder, candidates)) {
     clean();
@@ -334,8 +339,8 @@ void LgpCommand(const Messages& messages, const WString& installFolder, const WS
 
   bool lostToFullDisk = false;
   ZipDeflatedContents deflated;
-  const int processed =
-      GenerateLanguageFiles(messages, candidates, outputFolder, options, clean, written, deflated, lostToFullDisk);
+  const int processed = GenerateLanguageFiles(messages, candidates, outputFolder, options, clean, spares, written,
+                                              deflated, lostToFullDisk);
   if (processed == 0) {
     OutputMessage(messages, u"No files were processed, aborting building Nuvexa-%s.lgp\r\n", options.language);
     return;

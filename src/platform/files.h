@@ -53,6 +53,36 @@ bool ReadWritableFile(const WString& path, std::vector<uint8_t>& out);
 // append to a regular file takes its bytes back when it fails. A read-only
 // file or a folder at `path` fails with 5.
 bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool append);
+
+// The storage of files a run took off their names, for the new files it
+// writes into the same folder afterwards. Creating a file costs the file
+// system a fresh inode, and ext4 without a journal passes over every inode
+// freed in the last minutes to find one: a run that deletes a folder's old
+// outputs and writes as many new ones paid for that search with each new
+// file. Only a regular file of this user and group with a new file's
+// permissions and no other name is kept, so its old bytes are nobody's and
+// the new file is as a created one would be. A spare is named as a working
+// file ("<name>.<hex digits>.tmp", see CreateUniqueFile); the spares left
+// when the pool goes are deleted. Made before the run's threads start and
+// used by one thread at a time. Windows keeps none.
+class SpareFiles {
+ public:
+  SpareFiles();
+  SpareFiles(const SpareFiles&) = delete;
+  SpareFiles& operator=(const SpareFiles&) = delete;
+  ~SpareFiles();
+  // DeleteFilePath, with its checks and errors; the file is kept as a
+  // spare instead of deleted where it can be.
+  bool Delete(const WString& path);
+
+ private:
+  friend bool WriteFileBytes(const WString&, std::span<const uint8_t>, bool, SpareFiles*);
+  std::vector<WString> names_;
+  uint32_t newFileMode_ = 0;
+};
+// WriteFileBytes that creates a new file from a spare of its folder when
+// the pool holds one.
+bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool append, SpareFiles* spares);
 // Writes the bytes to a new file in the same folder and renames it over
 // `path`, so `path` is either as it was or the whole new content. The new
 // file keeps the old one's permissions. A read-only target fails with 5.

@@ -5,8 +5,10 @@
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/types.h>
+#include <stdio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cerrno>
 #include <cstdlib>
@@ -104,10 +106,72 @@ bool ReplaceWithCopy(const std::string& native, mode_t mode, std::span<const uin
   return true;
 }
 
+std::string FolderOf(const std::string& native) {
+  const size_t slash = native.rfind('/');
+  return slash == std::string::npos ? std::string() : native.substr(0, slash + 1);
+}
+
+// Gives `from` the name `to` in one step unless something (a link too) is
+// there; false with errno otherwise, and where the system has no such
+// rename.
+bool RenameNoReplace(const std::string& from, const std::string& to) {
+#ifdef RENAME_NOREPLACE
+  return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0;
+#else
+  errno = ENOSYS;
+  return false;
+#endif
+}
+
+// Whether a file is one SpareFiles keeps: see files.h.
+bool CanBeSpare(const struct stat& st, mode_t newFileMode) {
+  return S_ISREG(st.st_mode) && st.st_nlink == 1 && st.st_uid == ::geteuid() && st.st_gid == ::getegid() &&
+         (st.st_mode & 07777) == newFileMode;
+}
+
+// Writes the bytes over the spare `spare` (its old bytes are nobody's),
+// cuts it to their length and renames it to `native` where nothing is.
+// False with `err` set when that failed (the spare is gone then); false
+// with `err` 0 when the spare could not serve and was deleted, so that a
+// new file is created instead.
+bool WriteIntoSpare(const std::string& spare, const std::string& native, std::span<const uint8_t> bytes,
+                    mode_t newFileMode, int& err) {
+  err = 0;
+  const int fd = ::open(spare.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  struct stat st;
+  if (fd < 0 || ::fstat(fd, &st) != 0 || !CanBeSpare(st, newFileMode)) {
+    if (fd >= 0) ::close(fd);
+    ::unlink(spare.c_str());
+    return false;
+  }
+  if (!WriteAll(fd, bytes.data(), bytes.size()) || ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0)
+    err = errno ? errno : EIO;
+  if (::close(fd) != 0 && !err) err = errno;
+  if (!err && !RenameNoReplace(spare, native)) err = errno;
+  if (err) {
+    ::unlink(spare.c_str());
+    return false;
+  }
+  return true;
+}
+
 // A file where nothing is: created exclusively (a link that appears at
 // the name is not followed), written, and removed again when the write
-// fails. It replaces nothing, so it is not synced.
-bool WriteNewFile(const std::string& native, std::span<const uint8_t> bytes) {
+// fails. It replaces nothing, so it is not synced. With a spare of its
+// folder in `spares`, the spare becomes the file.
+bool WriteNewFile(const std::string& native, std::span<const uint8_t> bytes, std::vector<WString>* spares,
+                  mode_t spareMode) {
+  const std::string folder = FolderOf(native);
+  while (spares && !spares->empty()) {
+    const auto found = std::find_if(spares->begin(), spares->end(),
+                                    [&](const WString& spare) { return FolderOf(Native(spare)) == folder; });
+    if (found == spares->end()) break;
+    const std::string spare = Native(*found);
+    spares->erase(found);
+    int err = 0;
+    if (WriteIntoSpare(spare, native, bytes, spareMode, err)) return true;
+    if (err) return Fail(err);
+  }
   const int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0) return Fail(errno);
   int err = WriteAll(fd, bytes.data(), bytes.size()) ? 0 : (errno ? errno : EIO);
@@ -157,12 +221,46 @@ bool SetReadOnly(const WString& path, bool readOnly) {
   return true;
 }
 
-bool DeleteFilePath(const WString& path) {
-  const std::string native = Native(path);
-  struct stat st;
+namespace {
+
+// What deleting a file refuses, as DeleteFileW does: a folder, and a
+// read-only file. Sets the error.
+bool Deletable(const std::string& native, struct stat& st) {
   if (::lstat(native.c_str(), &st) != 0) return Fail(errno);
   if (S_ISDIR(st.st_mode)) return Fail(EACCES);
   if (!S_ISLNK(st.st_mode) && !(st.st_mode & S_IWUSR)) return Fail(EACCES);
+  return true;
+}
+
+}  // namespace
+
+bool DeleteFilePath(const WString& path) {
+  const std::string native = Native(path);
+  struct stat st;
+  if (!Deletable(native, st)) return false;
+  if (::unlink(native.c_str()) != 0) return Fail(errno);
+  return true;
+}
+
+SpareFiles::SpareFiles() : newFileMode_(NewFileMode()) {}
+
+SpareFiles::~SpareFiles() {
+  for (const WString& name : names_) ::unlink(Native(name).c_str());
+}
+
+bool SpareFiles::Delete(const WString& path) {
+  const std::string native = Native(path);
+  struct stat st;
+  if (!Deletable(native, st)) return false;
+  if (CanBeSpare(st, newFileMode_)) {
+    const size_t slash = native.rfind('/');
+    const std::string_view stem = std::string_view(native).substr(slash == std::string::npos ? 0 : slash + 1);
+    const std::string spare = FolderOf(native) + WorkingFileName(stem, 255);
+    if (RenameNoReplace(native, spare)) {
+      names_.push_back(NativeToWide(spare));
+      return true;
+    }
+  }
   if (::unlink(native.c_str()) != 0) return Fail(errno);
   return true;
 }
@@ -228,7 +326,13 @@ bool ReadWholeFile(const WString& path, std::vector<uint8_t>& out) { return Read
 bool ReadWritableFile(const WString& path, std::vector<uint8_t>& out) { return ReadRegularFile(path, out, true); }
 
 bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool append) {
+  return WriteFileBytes(path, bytes, append, nullptr);
+}
+
+bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool append, SpareFiles* spares) {
   if (RefusedName(path)) return false;
+  std::vector<WString>* spareNames = spares ? &spares->names_ : nullptr;
+  const mode_t spareMode = spares ? static_cast<mode_t>(spares->newFileMode_) : 0;
   const std::string native = Native(path);
   struct stat st;
   const bool existed = ::lstat(native.c_str(), &st) == 0;
@@ -238,9 +342,9 @@ bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool ap
     // through) goes through a whole new copy renamed into place; a new
     // file replaces nothing and needs no sync.
     if (existed) return ReplaceWithCopy(native, S_ISLNK(st.st_mode) ? NewFileMode() : (st.st_mode & 07777), bytes, true);
-    return WriteNewFile(native, bytes);
+    return WriteNewFile(native, bytes, spareNames, spareMode);
   }
-  if (!existed) return WriteNewFile(native, bytes);
+  if (!existed) return WriteNewFile(native, bytes, spareNames, spareMode);
   if (!S_ISREG(st.st_mode)) return Fail(EACCES);
   const int fd = ::open(native.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return Fail(errno);

@@ -242,6 +242,15 @@ bool ReadRegularFile(const WString& path, std::vector<uint8_t>& out, bool forWri
 bool ReadWholeFile(const WString& path, std::vector<uint8_t>& out) { return ReadRegularFile(path, out, false); }
 bool ReadWritableFile(const WString& path, std::vector<uint8_t>& out) { return ReadRegularFile(path, out, true); }
 
+// Windows keeps no spares: a deleted file's storage is the file system's.
+SpareFiles::SpareFiles() = default;
+SpareFiles::~SpareFiles() = default;
+bool SpareFiles::Delete(const WString& path) { return DeleteFilePath(path); }
+
+bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool append, SpareFiles*) {
+  return WriteFileBytes(path, bytes, append);
+}
+
 bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool append) {
   if (RefusedName(path)) return false;
   const DWORD attributes = Attributes(path);

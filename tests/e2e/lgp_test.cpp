@@ -166,6 +166,11 @@ TEST_F(LgpTest, SecondRunCleansAndReplaces) {
   WriteFile(out + "/Nuvexa-en-us-hash-5_6_3_3234.zip", "junk");
   ASSERT_EQ(Shell("chmod a-w '" + out + "/stale.lng'"), 0);
   ASSERT_EQ(Shell("rm '" + install + "/plugins/nvx_lyrics.dll'"), 0);
+  // The new files may take over the storage of the old ones, but never of
+  // one with a second name (whose bytes are still read there) or with other
+  // permissions than a new file's.
+  ASSERT_EQ(Shell("ln '" + out + "/nuvexa.lng' '" + work.Sub("linked.lng") + "' && chmod 0751 '" + out + "/nuvexa.txt'"), 0);
+  const std::string linked = ReadFile(work.Sub("linked.lng"));
   std::string generated = kGenerated;
   const std::string lyrics = "Language file (nvx_lyrics.lng) generated\r\n";
   generated.erase(generated.find(lyrics), lyrics.size());
@@ -179,6 +184,12 @@ TEST_F(LgpTest, SecondRunCleansAndReplaces) {
   EXPECT_FALSE(Exists(out + "/stale.lng"));
   EXPECT_FALSE(Exists(out + "/stale.txt"));
   EXPECT_FALSE(Exists(out + "/nvx_lyrics.lng"));
+  EXPECT_TRUE(ReadFile(work.Sub("linked.lng")) == linked) << "the second name of an old file changed";
+  std::string modes, fresh;
+  Shell("cd '" + out + "' && stat -c '%h %a' nuvexa.lng nuvexa.txt nvx_eqpanel.lng nvx_eqpanel.txt | sort -u; ls | grep -c 'tmp$'",
+        &modes);
+  Shell("touch '" + work.Sub("fresh") + "' && stat -c '1 %a' '" + work.Sub("fresh") + "'", &fresh);
+  EXPECT_EQ(modes, fresh + "0\n");
   EXPECT_EQ(ReadFile(out + "/Nuvexa-en-us-1_0_0_0.lgp"), "older pack");
   std::string expected = LngEntries("stor");
   expected.erase(expected.find("stor nvx_lyrics.lng\n"), 20);
