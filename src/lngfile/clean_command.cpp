@@ -51,7 +51,7 @@ struct CleanOutcome {
 
 // Removes every leftover of the file in one update and one commit, so a
 // failure leaves the file as it was.
-CleanOutcome CleanLanguageFile(const WString& path) {
+CleanOutcome CleanLanguageFile(const WString& path, SpareFiles& spares) {
   CleanOutcome outcome;
   std::vector<Leftover> found;
   if (!PathExists(path)) return outcome;
@@ -67,7 +67,7 @@ CleanOutcome CleanLanguageFile(const WString& path) {
   ResourceUpdatePtr update = BeginResourceUpdate(path);
   if (!update) return outcome;
   for (const Leftover& leftover : found) DeleteResourceItem(*update, leftover.type, leftover.name, leftover.language);
-  if (!CommitResourceUpdate(std::move(update))) {
+  if (!CommitResourceUpdate(std::move(update), &spares)) {
     outcome.kind = CleanOutcome::Kind::CommitFailed;
     outcome.error = GetLastErrorCode();
     for (const Leftover& leftover : found) outcome.types.push_back(leftover.type);
@@ -111,10 +111,12 @@ void CleanCommand(const Messages& messages, const WString& folder) {
   // Most of a file's time is the wait for its new copy to reach the disk,
   // and the file system writes the copies of several files together: twice
   // as many workers as build workers keep the disk busy. The outcomes are
-  // told in list order, so the output is the same as one worker's.
+  // told in list order, so the output is the same as one worker's. Each
+  // new copy is written into the storage of a file replaced before it.
   int cleaned = 0;
+  SpareFiles spares;
   RunInOrder(
-      paths.size(), 2 * BuildWorkerCount(), [&](size_t i) { return CleanLanguageFile(paths[i]); },
+      paths.size(), 2 * BuildWorkerCount(), [&](size_t i) { return CleanLanguageFile(paths[i], spares); },
       [&](size_t i, const CleanOutcome& outcome) {
         if (ReportCleanOutcome(messages, paths[i], names[i], outcome)) ++cleaned;
       });

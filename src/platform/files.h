@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <vector>
 
@@ -57,14 +58,14 @@ bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool ap
 // The storage of files a run took off their names, for the new files it
 // writes into the same folder afterwards. Creating a file costs the file
 // system a fresh inode, and ext4 without a journal passes over every inode
-// freed in the last minutes to find one: a run that deletes a folder's old
-// outputs and writes as many new ones paid for that search with each new
-// file. Only a regular file of this user and group with a new file's
-// permissions and no other name is kept, so its old bytes are nobody's and
-// the new file is as a created one would be. A spare is named as a working
-// file ("<name>.<hex digits>.tmp", see CreateUniqueFile); the spares left
-// when the pool goes are deleted. Made before the run's threads start and
-// used by one thread at a time. Windows keeps none.
+// freed in the last minutes to find one: a run that replaces or deletes a
+// folder's files and writes as many new ones paid for that search with each
+// new file. Only a regular file of this user and group with no other name
+// is kept, so its old bytes are nobody's; a new file made from it gets a
+// new file's permissions. A spare is named as a working file ("<name>.<hex
+// digits>.tmp", see CreateUniqueFile); the spares left when the pool goes
+// are deleted. Made before the run's threads start; any thread may use it.
+// Windows keeps none.
 class SpareFiles {
  public:
   SpareFiles();
@@ -74,9 +75,14 @@ class SpareFiles {
   // DeleteFilePath, with its checks and errors; the file is kept as a
   // spare instead of deleted where it can be.
   bool Delete(const WString& path);
+  // The file layer's side: takes a spare of the folder `folder` (empty when
+  // there is none), and gives one back.
+  WString Take(const WString& folder);
+  void Keep(const WString& spare);
+  uint32_t NewFilePermissions() const { return newFileMode_; }
 
  private:
-  friend bool WriteFileBytes(const WString&, std::span<const uint8_t>, bool, SpareFiles*);
+  std::mutex mutex_;
   std::vector<WString> names_;
   uint32_t newFileMode_ = 0;
 };
@@ -90,6 +96,9 @@ bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool ap
 // survive a crash (a working file this run made).
 bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes);
 bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes, bool durable);
+// The same, with the new copy written into a spare from `spares` when it
+// holds one, and the old file kept there for the next copy.
+bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes, bool durable, SpareFiles* spares);
 // Flushes a file's data to the disk (FlushFileBuffers).
 bool SyncFile(const WString& path);
 // Gives `from` the name `to` in one step (MoveFileExW with

@@ -84,28 +84,6 @@ void SyncFolderOf(const std::string& native) {
   ::close(fd);
 }
 
-// Writes the bytes to a new file beside `native`, gives it `mode` and
-// renames it over `native`: the file is the old one or the whole new one.
-// With `durable` the data reach the disk before the rename and the rename
-// after it, so a crash cannot leave an empty file in the old one's place.
-bool ReplaceWithCopy(const std::string& native, mode_t mode, std::span<const uint8_t> bytes, bool durable) {
-  std::string temp;
-  const int fd = OpenUniqueBeside(native, temp, 0600);
-  if (fd < 0) return Fail(errno);
-  bool ok = WriteAll(fd, bytes.data(), bytes.size());
-  int err = ok ? 0 : errno;
-  if (ok && durable && ::fsync(fd) != 0) ok = false, err = errno;
-  if (::close(fd) != 0 && ok) ok = false, err = errno;
-  if (ok && ::chmod(temp.c_str(), mode) != 0) ok = false, err = errno;
-  if (ok && ::rename(temp.c_str(), native.c_str()) != 0) ok = false, err = errno;
-  if (!ok) {
-    ::unlink(temp.c_str());
-    return Fail(err ? err : EIO);
-  }
-  if (durable) SyncFolderOf(native);
-  return true;
-}
-
 std::string FolderOf(const std::string& native) {
   const size_t slash = native.rfind('/');
   return slash == std::string::npos ? std::string() : native.substr(0, slash + 1);
@@ -123,34 +101,72 @@ bool RenameNoReplace(const std::string& from, const std::string& to) {
 #endif
 }
 
-// Whether a file is one SpareFiles keeps: see files.h.
-bool CanBeSpare(const struct stat& st, mode_t newFileMode) {
-  return S_ISREG(st.st_mode) && st.st_nlink == 1 && st.st_uid == ::geteuid() && st.st_gid == ::getegid() &&
-         (st.st_mode & 07777) == newFileMode;
+// Swaps the files named `a` and `b` in one step; false where the system or
+// the file system cannot.
+bool ExchangeFiles(const std::string& a, const std::string& b) {
+#ifdef RENAME_EXCHANGE
+  return ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0;
+#else
+  return false;
+#endif
 }
 
-// Writes the bytes over the spare `spare` (its old bytes are nobody's),
-// cuts it to their length and renames it to `native` where nothing is.
-// False with `err` set when that failed (the spare is gone then); false
-// with `err` 0 when the spare could not serve and was deleted, so that a
-// new file is created instead.
-bool WriteIntoSpare(const std::string& spare, const std::string& native, std::span<const uint8_t> bytes,
-                    mode_t newFileMode, int& err) {
-  err = 0;
-  const int fd = ::open(spare.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  struct stat st;
-  if (fd < 0 || ::fstat(fd, &st) != 0 || !CanBeSpare(st, newFileMode)) {
+// Whether a file can be a spare: see SpareFiles.
+bool CanBeSpare(const struct stat& st) {
+  return S_ISREG(st.st_mode) && st.st_nlink == 1 && st.st_uid == ::geteuid() && st.st_gid == ::getegid();
+}
+
+// Opens a spare of the folder of `native` for writing (its name in
+// `temp`), or gives -1 when the pool has none that can serve; a spare that
+// cannot is deleted.
+int OpenSpare(SpareFiles* spares, const std::string& native, std::string& temp) {
+  if (!spares) return -1;
+  const WString folder = NativeToWide(FolderOf(native));
+  for (WString name = spares->Take(folder); !name.empty(); name = spares->Take(folder)) {
+    temp = Native(name);
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    struct stat st;
+    if (fd >= 0 && ::fstat(fd, &st) == 0 && CanBeSpare(st)) return fd;
     if (fd >= 0) ::close(fd);
-    ::unlink(spare.c_str());
-    return false;
+    ::unlink(temp.c_str());
   }
-  if (!WriteAll(fd, bytes.data(), bytes.size()) || ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0)
-    err = errno ? errno : EIO;
-  if (::close(fd) != 0 && !err) err = errno;
-  if (!err && !RenameNoReplace(spare, native)) err = errno;
-  if (err) {
-    ::unlink(spare.c_str());
-    return false;
+  temp.clear();
+  return -1;
+}
+
+// Writes the bytes to a new file beside `native` (a spare from `spares`
+// when it holds one), gives it `mode` and renames it over `native`: the
+// file is the old one or the whole new one. With `durable` the data reach
+// the disk before the rename and the rename after it, so a crash cannot
+// leave an empty file in the old one's place. With `spares`, the old file
+// is swapped out in the same step and kept there when it can serve.
+bool ReplaceWithCopy(const std::string& native, mode_t mode, std::span<const uint8_t> bytes, bool durable,
+                     SpareFiles* spares = nullptr) {
+  std::string temp;
+  int fd = OpenSpare(spares, native, temp);
+  const bool spare = fd >= 0;
+  if (!spare) fd = OpenUniqueBeside(native, temp, 0600);
+  if (fd < 0) return Fail(errno);
+  bool ok = WriteAll(fd, bytes.data(), bytes.size());
+  int err = ok ? 0 : errno;
+  if (ok && spare && ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0) ok = false, err = errno;
+  if (ok && durable && ::fsync(fd) != 0) ok = false, err = errno;
+  if (::close(fd) != 0 && ok) ok = false, err = errno;
+  if (ok && ::chmod(temp.c_str(), mode) != 0) ok = false, err = errno;
+  const bool exchanged = ok && spares && ExchangeFiles(temp, native);
+  if (ok && !exchanged && ::rename(temp.c_str(), native.c_str()) != 0) ok = false, err = errno;
+  if (!ok) {
+    ::unlink(temp.c_str());
+    return Fail(err ? err : EIO);
+  }
+  if (durable) SyncFolderOf(native);
+  if (exchanged) {
+    // `temp` names the old file now, out of use once the swap is on disk.
+    struct stat st;
+    if (::lstat(temp.c_str(), &st) == 0 && CanBeSpare(st))
+      spares->Keep(NativeToWide(temp));
+    else
+      ::unlink(temp.c_str());
   }
   return true;
 }
@@ -159,18 +175,19 @@ bool WriteIntoSpare(const std::string& spare, const std::string& native, std::sp
 // the name is not followed), written, and removed again when the write
 // fails. It replaces nothing, so it is not synced. With a spare of its
 // folder in `spares`, the spare becomes the file.
-bool WriteNewFile(const std::string& native, std::span<const uint8_t> bytes, std::vector<WString>* spares,
-                  mode_t spareMode) {
-  const std::string folder = FolderOf(native);
-  while (spares && !spares->empty()) {
-    const auto found = std::find_if(spares->begin(), spares->end(),
-                                    [&](const WString& spare) { return FolderOf(Native(spare)) == folder; });
-    if (found == spares->end()) break;
-    const std::string spare = Native(*found);
-    spares->erase(found);
-    int err = 0;
-    if (WriteIntoSpare(spare, native, bytes, spareMode, err)) return true;
-    if (err) return Fail(err);
+bool WriteNewFile(const std::string& native, std::span<const uint8_t> bytes, SpareFiles* spares) {
+  std::string temp;
+  if (const int fd = OpenSpare(spares, native, temp); fd >= 0) {
+    int err = WriteAll(fd, bytes.data(), bytes.size()) ? 0 : (errno ? errno : EIO);
+    if (!err && ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0) err = errno;
+    if (!err && ::fchmod(fd, static_cast<mode_t>(spares->NewFilePermissions())) != 0) err = errno;
+    if (::close(fd) != 0 && !err) err = errno;
+    if (!err && !RenameNoReplace(temp, native)) err = errno;
+    if (err) {
+      ::unlink(temp.c_str());
+      return Fail(err);
+    }
+    return true;
   }
   const int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0) return Fail(errno);
@@ -252,17 +269,34 @@ bool SpareFiles::Delete(const WString& path) {
   const std::string native = Native(path);
   struct stat st;
   if (!Deletable(native, st)) return false;
-  if (CanBeSpare(st, newFileMode_)) {
+  if (CanBeSpare(st)) {
     const size_t slash = native.rfind('/');
     const std::string_view stem = std::string_view(native).substr(slash == std::string::npos ? 0 : slash + 1);
     const std::string spare = FolderOf(native) + WorkingFileName(stem, 255);
     if (RenameNoReplace(native, spare)) {
-      names_.push_back(NativeToWide(spare));
+      Keep(NativeToWide(spare));
       return true;
     }
   }
   if (::unlink(native.c_str()) != 0) return Fail(errno);
   return true;
+}
+
+WString SpareFiles::Take(const WString& folder) {
+  const std::lock_guard<std::mutex> hold(mutex_);
+  const auto found = std::find_if(names_.begin(), names_.end(), [&](const WString& name) {
+    return name.size() > folder.size() && name.compare(0, folder.size(), folder) == 0 &&
+           name.find(u'/', folder.size()) == WString::npos;
+  });
+  if (found == names_.end()) return WString();
+  WString name = std::move(*found);
+  names_.erase(found);
+  return name;
+}
+
+void SpareFiles::Keep(const WString& spare) {
+  const std::lock_guard<std::mutex> hold(mutex_);
+  names_.push_back(spare);
 }
 
 bool DeleteTree(const WString& path) {
@@ -331,8 +365,6 @@ bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool ap
 
 bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool append, SpareFiles* spares) {
   if (RefusedName(path)) return false;
-  std::vector<WString>* spareNames = spares ? &spares->names_ : nullptr;
-  const mode_t spareMode = spares ? static_cast<mode_t>(spares->newFileMode_) : 0;
   const std::string native = Native(path);
   struct stat st;
   const bool existed = ::lstat(native.c_str(), &st) == 0;
@@ -342,9 +374,9 @@ bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool ap
     // through) goes through a whole new copy renamed into place; a new
     // file replaces nothing and needs no sync.
     if (existed) return ReplaceWithCopy(native, S_ISLNK(st.st_mode) ? NewFileMode() : (st.st_mode & 07777), bytes, true);
-    return WriteNewFile(native, bytes, spareNames, spareMode);
+    return WriteNewFile(native, bytes, spares);
   }
-  if (!existed) return WriteNewFile(native, bytes, spareNames, spareMode);
+  if (!existed) return WriteNewFile(native, bytes, spares);
   if (!S_ISREG(st.st_mode)) return Fail(EACCES);
   const int fd = ::open(native.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return Fail(errno);
@@ -366,13 +398,17 @@ bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes) {
 }
 
 bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes, bool durable) {
+  return ReplaceFileContents(path, bytes, durable, nullptr);
+}
+
+bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes, bool durable, SpareFiles* spares) {
   if (RefusedName(path)) return false;
   const std::string native = Native(path);
   struct stat st;
   if (::lstat(native.c_str(), &st) != 0 || S_ISLNK(st.st_mode))
-    return ReplaceWithCopy(native, NewFileMode(), bytes, durable);
+    return ReplaceWithCopy(native, NewFileMode(), bytes, durable, spares);
   if (RefusesWrites(st)) return Fail(EACCES);
-  return ReplaceWithCopy(native, st.st_mode & 07777, bytes, durable);
+  return ReplaceWithCopy(native, st.st_mode & 07777, bytes, durable, spares);
 }
 
 bool SyncFile(const WString& path) {

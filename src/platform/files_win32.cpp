@@ -246,6 +246,8 @@ bool ReadWritableFile(const WString& path, std::vector<uint8_t>& out) { return R
 SpareFiles::SpareFiles() = default;
 SpareFiles::~SpareFiles() = default;
 bool SpareFiles::Delete(const WString& path) { return DeleteFilePath(path); }
+WString SpareFiles::Take(const WString&) { return WString(); }
+void SpareFiles::Keep(const WString& spare) { DeleteFilePath(spare); }
 
 bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool append, SpareFiles*) {
   return WriteFileBytes(path, bytes, append);
@@ -276,6 +278,10 @@ bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool ap
 
 bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes) {
   return ReplaceFileContents(path, bytes, true);
+}
+
+bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes, bool durable, SpareFiles*) {
+  return ReplaceFileContents(path, bytes, durable);
 }
 
 bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes, bool durable) {
