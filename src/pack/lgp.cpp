@@ -1,5 +1,6 @@
 // /lgp: a language pack and its hash zip from an install of the player.
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -319,12 +320,12 @@ void LgpCommand(const Messages& messages, const WString& installFolder, const WS
   // file's name, so the leftovers' removal comes first).
   std::vector<ModuleCandidate> candidates = ListCandidates(installFolder);
   bool cleanPending = existed;
-  SpareFiles spares;
+  std::optional<SpareFiles> spares(std::in_place);
   auto clean = [&] {
     if (!cleanPending) return;
     cleanPending = false;
     RemoveLeftoverWorkingFiles(outputFolder);
-    CleanWorkingFolder(messages, outputFolder, &spares);
+    CleanWorkingFolder(messages, outputFolder, &*spares);
   };
   if (existed && CleanCouldRemoveCandidate(outputFolder, candidates)) {
     clean();
@@ -339,8 +340,9 @@ void LgpCommand(const Messages& messages, const WString& installFolder, const WS
 
   bool lostToFullDisk = false;
   ZipDeflatedContents deflated;
-  const int processed = GenerateLanguageFiles(messages, candidates, outputFolder, options, clean, spares, written,
+  const int processed = GenerateLanguageFiles(messages, candidates, outputFolder, options, clean, *spares, written,
                                               deflated, lostToFullDisk);
+  spares.reset();  // the spares the new files did not take go before the archives are written
   if (processed == 0) {
     OutputMessage(messages, u"No files were processed, aborting building Nuvexa-%s.lgp\r\n", options.language);
     return;
