@@ -106,14 +106,13 @@ bool CleanCouldRemoveCandidate(const WString& outputFolder, const std::vector<Mo
 // wait for the disk), at some 160 KB each.
 constexpr size_t kModulesAhead = 48;
 
-// A module built on a worker, with the hash text and (for a compressed
-// pack) the language file deflated there too: deflating is most of what
-// zipping costs, and the archives are written on one thread.
+// A module built on a worker, with (for a compressed pack) the language
+// file deflated there too: deflating is most of what zipping costs, and the
+// archives are written on one thread. The hash texts are deflated later,
+// while the pack is written (DeflateHashTexts).
 struct BuiltModule {
   PreparedModule prepared;
-  DeflatedEntry hashText;
   DeflatedEntry languageFile;
-  bool hashDeflated = false;
   bool languageDeflated = false;
 };
 
@@ -122,11 +121,30 @@ BuiltModule BuildModule(const ModuleCandidate& candidate, const PackList& packLi
   BuiltModule built;
   built.prepared = PrepareLanguageFile(candidate, packList, options);
   const LanguageFileBuild& build = built.prepared.build;
-  if (!built.prepared.eligible) return built;
-  const auto* text = reinterpret_cast<const uint8_t*>(build.hashText.data());
-  built.hashText = DeflateForZip(std::span<const uint8_t>(text, build.hashText.size()), built.hashDeflated);
-  if (compress && build.built) built.languageFile = DeflateForZip(build.bytes, built.languageDeflated);
+  if (built.prepared.eligible && compress && build.built)
+    built.languageFile = DeflateForZip(build.bytes, built.languageDeflated);
   return built;
+}
+
+// The deflated forms of the hash text files taken from memory, made on
+// every worker: the hash zip's entries. A text that cannot be deflated here
+// is left to the zip writer.
+ZipDeflatedContents DeflateHashTexts(const std::vector<WString>& hashFiles, const ZipFileContents& written) {
+  std::vector<const ZipFileContents::value_type*> texts;
+  for (const WString& path : hashFiles)
+    if (const auto found = written.find(path); found != written.end()) texts.push_back(&*found);
+  ZipDeflatedContents deflated;
+  RunInOrder(
+      texts.size(), BuildWorkerCount(),
+      [&](size_t i) {
+        bool ok = false;
+        DeflatedEntry entry = DeflateForZip(texts[i]->second, ok);
+        return std::optional<DeflatedEntry>(ok ? std::optional<DeflatedEntry>(std::move(entry)) : std::nullopt);
+      },
+      [&](size_t i, std::optional<DeflatedEntry>& entry) {
+        if (entry) deflated.emplace(texts[i]->first, std::move(*entry));
+      });
+  return deflated;
 }
 
 // Moves the deflated form of a file into `deflated` when the zip writer
@@ -147,7 +165,8 @@ void KeepDeflated(const WString& path, DeflatedEntry& entry, bool current, ZipFi
 // them, their hash text files and their messages in list order from this
 // thread, so the result is the same byte for byte with any number of
 // workers. Returns the number of language files generated; `written`
-// receives the bytes of the files written and `deflated` the deflated form
+// receives the bytes of the files written, `hashFiles` the hash text files
+// among them and `deflated` the deflated form
 // of those the archives compress, for the zip writer.
 // `clean` (the output folder's clean-up) runs once, before any file is
 // written and before the pack list's messages, while the workers already
@@ -155,8 +174,8 @@ void KeepDeflated(const WString& path, DeflatedEntry& entry, bool current, ZipFi
 template <class Clean>
 int GenerateLanguageFiles(const Messages& messages, const std::vector<ModuleCandidate>& candidates,
                           const WString& outputFolder, const LgpOptions& options, Clean clean,
-                          SpareFiles& spares, ZipFileContents& written, ZipDeflatedContents& deflated,
-                          bool& lostToFullDisk) {
+                          SpareFiles& spares, ZipFileContents& written, std::vector<WString>& hashFiles,
+                          ZipDeflatedContents& deflated, bool& lostToFullDisk) {
   if (candidates.empty()) {
     clean();
     return 0;
@@ -185,14 +204,12 @@ int GenerateLanguageFiles(const Messages& messages, const std::vector<ModuleCand
         else if (eligible && GetLastErrorCode() == kErrorDiskFull)
           lostToFullDisk = true;
         if (eligible) {
-          // A hash text file is taken from memory only when this module's
-          // text made it; a language file when this module's was written.
           // `written` keeps a hash text file's bytes only while one module's
-          // text alone made the file, so with a text of its own this module's
-          // is the one kept.
+          // text alone made the file (a later module of the same name takes
+          // them out again); a language file is taken from memory when this
+          // module's was written.
           const WString hashFile = JoinPath(outputFolder, base + u".txt");
-          const bool hashCurrent = !built.prepared.build.hashText.empty() && written.count(hashFile) != 0;
-          KeepDeflated(hashFile, built.hashText, built.hashDeflated && hashCurrent, written, deflated);
+          if (!built.prepared.build.hashText.empty() && written.count(hashFile) != 0) hashFiles.push_back(hashFile);
           if (options.compress)
             KeepDeflated(JoinPath(outputFolder, base + u".lng"), built.languageFile,
                          built.languageDeflated && generated, written, deflated);
@@ -339,9 +356,10 @@ void LgpCommand(const Messages& messages, const WString& installFolder, const WS
   ZipFileContents written;
 
   bool lostToFullDisk = false;
+  std::vector<WString> hashFiles;
   ZipDeflatedContents deflated;
   const int processed = GenerateLanguageFiles(messages, candidates, outputFolder, options, clean, *spares, written,
-                                              deflated, lostToFullDisk);
+                                              hashFiles, deflated, lostToFullDisk);
   spares.reset();  // the spares the new files did not take go before the archives are written
   if (processed == 0) {
     OutputMessage(messages, u"No files were processed, aborting building Nuvexa-%s.lgp\r\n", options.language);
@@ -365,9 +383,11 @@ void LgpCommand(const Messages& messages, const WString& installFolder, const WS
     abort();
     return;
   }
-  // The hash zip's entries are written on a thread of their own while the
-  // pack is written (both walks only read `written` and `deflated`); what
-  // its writer says is told after the pack is done, and only when the run
+  // The hash zip's entries are deflated on every worker and written on a
+  // thread of their own while the pack is written (both walks only read
+  // `written`), so the pack's writing, which one thread does, shares the
+  // machine with that work rather than leave a core idle. What the hash
+  // zip's writer says is told after the pack is done, and only when the run
   // goes on to the hash zip. A pack that fails takes the hash zip's working
   // file away with the session.
   ZipSession hashZipSession(hashZip);
@@ -375,7 +395,8 @@ void LgpCommand(const Messages& messages, const WString& installFolder, const WS
   hashZipSession.kept = &hashZipMessages;
   ZipResult hashZipClosed = ZipResult::Nothing;
   std::jthread hashZipWriter([&] {
-    ZipAddFolder(hashZipSession, outputFolder, outputFolder, u"*.txt", true, &written, &deflated);
+    const ZipDeflatedContents hashTexts = DeflateHashTexts(hashFiles, written);
+    ZipAddFolder(hashZipSession, outputFolder, outputFolder, u"*.txt", true, &written, &hashTexts);
     // A whole hash zip is closed here too, and synced when it is to replace
     // one, so that all that is left for later is its rename.
     if (!ZipComplete(hashZipSession)) return;
