@@ -99,7 +99,7 @@ struct PairOutcome {
 
 // `writeAhead`: no earlier pair has the same report path, so the report
 // file is written here and only its outcome waits for the pair's turn.
-PairOutcome ComparePair(const DiffRun& run, const ModulePaths& pair, bool writeAhead) {
+PairOutcome ComparePair(const DiffRun& run, const ModulePaths& pair, bool writeAhead, SpareFiles& spares) {
   PairOutcome outcome;
   try {
     outcome.output = PrepareReport(
@@ -109,7 +109,7 @@ PairOutcome ComparePair(const DiffRun& run, const ModulePaths& pair, bool writeA
     outcome.outOfMemory = true;
     return outcome;
   }
-  if (writeAhead) WriteReportAhead(outcome.output);
+  if (writeAhead) WriteReportAhead(outcome.output, &spares);
   return outcome;
 }
 
@@ -131,7 +131,11 @@ bool CompareInstall(const DiffRun& run) {
     OutputMessage(messages, u"The report folder `%s' is in use by another run, aborting\r\n", run.outputFolder);
     return false;
   }
-  CleanWorkingFolder(messages, run.outputFolder);
+  // The reports' new files take the storage of the old ones (SpareFiles),
+  // whose working names a killed run may have left.
+  RemoveLeftoverWorkingFiles(run.outputFolder);
+  SpareFiles spares;
+  CleanWorkingFolder(messages, run.outputFolder, &spares);
 
   // A report path that an earlier pair names too waits for that pair's write.
   std::vector<bool> writeAhead(pairs.size());
@@ -142,13 +146,13 @@ bool CompareInstall(const DiffRun& run) {
   ReportFiles files;
   bool complete = true;
   RunInOrder(
-      pairs.size(), BuildWorkerCount(), [&](size_t i) { return ComparePair(run, pairs[i], writeAhead[i]); },
+      pairs.size(), BuildWorkerCount(), [&](size_t i) { return ComparePair(run, pairs[i], writeAhead[i], spares); },
       [&](size_t i, PairOutcome& outcome) {
         if (outcome.outOfMemory) {
           // A pair whose modules do not fit in memory is passed over.
           OutputMessage(messages, u"Not enough memory to compare `%s'\r\n", pairs[i].install);
           complete = false;
-        } else if (!WritePairReport(messages, files, outcome.output)) {
+        } else if (!WritePairReport(messages, files, outcome.output, &spares)) {
           complete = false;
         }
       });

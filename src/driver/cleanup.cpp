@@ -1,5 +1,6 @@
 #include "driver/cleanup.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "driver/console_output.h"
@@ -68,5 +69,22 @@ void CleanWorkingFolder(const Messages& messages, const WString& folder, SpareFi
   for (const auto& entry : listing) {
     if (entry.isDirectory) continue;
     DeleteOutputsListed(messages, target, listing, RemoveExtension(entry.name), true, spares);
+  }
+}
+
+void RemoveLeftoverWorkingFiles(const WString& folder) {
+  for (const DirEntry& entry : ListDirectory(folder, u"*.tmp")) {
+    if (entry.isDirectory || entry.isLink) continue;
+    const WStringView name = WStringView(entry.name).substr(0, entry.name.size() - 4);
+    const size_t dot = name.rfind(u'.');
+    if (dot == WStringView::npos || dot + 1 == name.size()) continue;
+    const WStringView digits = name.substr(dot + 1);
+    const bool random = std::all_of(digits.begin(), digits.end(), [](char16_t c) {
+      return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f');
+    });
+    const WString kept = FindExtension(name.substr(0, dot));
+    if (random && (EqualsNoCase(kept, u".lng") || EqualsNoCase(kept, u".txt") || EqualsNoCase(kept, u".lgp") ||
+                   EqualsNoCase(kept, u".zip")))
+      DeleteFilePath(JoinPath(folder, entry.name));
   }
 }

@@ -249,27 +249,6 @@ FolderLockPtr TakeOutputFolder(const Messages& messages, const WString& folder) 
   return nullptr;
 }
 
-// Working files (CreateUniqueFile's "<name>.<hex digits>.tmp") of the
-// language files, hash text files, packs and hash zips that a run killed
-// before its end left in the output folder. Only called with the folder
-// locked, so no live run is writing them.
-void RemoveLeftoverWorkingFiles(const WString& folder) {
-  for (const DirEntry& entry : ListDirectory(folder, u"*.tmp")) {
-    if (entry.isDirectory || entry.isLink) continue;
-    const WStringView name = WStringView(entry.name).substr(0, entry.name.size() - 4);
-    const size_t dot = name.rfind(u'.');
-    if (dot == WStringView::npos || dot + 1 == name.size()) continue;
-    const WStringView digits = name.substr(dot + 1);
-    const bool random = std::all_of(digits.begin(), digits.end(), [](char16_t c) {
-      return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f');
-    });
-    const WString kept = FindExtension(name.substr(0, dot));
-    if (random && (EqualsNoCase(kept, u".lng") || EqualsNoCase(kept, u".txt") || EqualsNoCase(kept, u".lgp") ||
-                   EqualsNoCase(kept, u".zip")))
-      DeleteFilePath(JoinPath(folder, entry.name));
-  }
-}
-
 // A file the new archive could not be renamed over: read-only, or a folder.
 bool CannotBeReplaced(const WString& path) {
   return PathExists(path) && (IsDirectory(path) || IsReadOnly(path));

@@ -233,8 +233,12 @@ TEST(DiffCommand, ReportsOfAnEarlierRunAreRemovedAtTheFirstPair) {
   PackSetup s;
   ASSERT_TRUE(s.StringsPack());
   harness::MakeDirs(s.reports + "/keep");
-  for (const char* name : {"old.txt", "old.lng", "readme.doc", "readme.txt", "ui.txt", "pack.lgp"})
+  for (const char* name : {"old.txt", "old.lng", "readme.doc", "readme.txt", "ui.txt", "pack.lgp",
+                           "gone.txt.0123456789abcdef.tmp", "notes.tmp"})
     harness::WriteFile(s.reports + "/" + name, "old");
+  // The new reports may take the storage of the old ones, never of one with
+  // a second name; a killed run's working file goes, anything else stays.
+  ASSERT_EQ(harness::Shell("ln '" + s.reports + "/ui.txt' '" + s.dir.Sub("linked.txt") + "'"), 0);
 
   // A run without any pair leaves the folder alone.
   harness::TempDir empty;
@@ -249,6 +253,10 @@ TEST(DiffCommand, ReportsOfAnEarlierRunAreRemovedAtTheFirstPair) {
   EXPECT_TRUE(harness::Exists(s.reports + "/pack.lgp"));
   EXPECT_TRUE(harness::Exists(s.reports + "/keep"));
   EXPECT_EQ(s.Report("ui"), Header("ui.dll", "ui.lng") + kStringEntries);
+  EXPECT_EQ(harness::ReadFile(s.dir.Sub("linked.txt")), "old");
+  std::string listing;
+  harness::Shell("ls '" + s.reports + "'", &listing);
+  EXPECT_EQ(listing, "keep\nnotes.tmp\npack.lgp\nreadme.doc\nui.txt\n");
 }
 
 TEST(DiffCommand, RelativeReportFolderBelongsToTheStartingFolder) {
