@@ -1,5 +1,4 @@
 // /lgp: a language pack and its hash zip from an install of the player.
-#include <algorithm>
 #include <optional>
 #include <string>
 #include <thread>
@@ -139,7 +138,7 @@ ZipDeflatedContents DeflateHashTexts(const std::vector<WString>& hashFiles, cons
       [&](size_t i) {
         bool ok = false;
         DeflatedEntry entry = DeflateForZip(texts[i]->second, ok);
-        return std::optional<DeflatedEntry>(ok ? std::optional<DeflatedEntry>(std::move(entry)) : std::nullopt);
+        return ok ? std::optional<DeflatedEntry>(std::move(entry)) : std::nullopt;
       },
       [&](size_t i, std::optional<DeflatedEntry>& entry) {
         if (entry) deflated.emplace(texts[i]->first, std::move(*entry));
