@@ -131,9 +131,7 @@ bool CompareInstall(const DiffRun& run) {
     OutputMessage(messages, u"The report folder `%s' is in use by another run, aborting\r\n", run.outputFolder);
     return false;
   }
-  // The reports' new files take the storage of the old ones (SpareFiles),
-  // whose working names a killed run may have left.
-  RemoveLeftoverWorkingFiles(run.outputFolder);
+  // The reports' new files take the storage of the old ones (SpareFiles).
   SpareFiles spares;
   CleanWorkingFolder(messages, run.outputFolder, &spares);
 

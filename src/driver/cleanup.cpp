@@ -55,23 +55,10 @@ bool DeleteOutputsListed(const Messages& messages, const WString& folder, const 
   return !failed;
 }
 
-}  // namespace
-
-bool DeleteBuildOutputs(const Messages& messages, const WString& folder, const WString& stem, bool quiet) {
-  return DeleteOutputsListed(messages, folder, ListDirectory(folder, u"*"), stem, quiet, nullptr);
-}
-
-void CleanWorkingFolder(const Messages& messages, const WString& folder, SpareFiles* spares) {
-  const WString target = IsDirectory(folder) ? folder : JoinPath(GetModuleFolder(), folder);
-  // One listing serves every stem: listing the folder again for each of its
-  // files would make a large output folder slow to clean.
-  const std::vector<DirEntry> listing = ListDirectory(target, u"*.*");
-  for (const auto& entry : listing) {
-    if (entry.isDirectory) continue;
-    DeleteOutputsListed(messages, target, listing, RemoveExtension(entry.name), true, spares);
-  }
-}
-
+// Working files ("<name>.<hex digits>.tmp", see CreateUniqueFile and
+// SpareFiles) of language files, hash text files and reports, packs and
+// hash zips that a run killed before its end left in the folder. Callers
+// hold the folder's lock, so no live run of theirs is writing them.
 void RemoveLeftoverWorkingFiles(const WString& folder) {
   for (const DirEntry& entry : ListDirectory(folder, u"*.tmp")) {
     if (entry.isDirectory || entry.isLink) continue;
@@ -86,5 +73,24 @@ void RemoveLeftoverWorkingFiles(const WString& folder) {
     if (random && (EqualsNoCase(kept, u".lng") || EqualsNoCase(kept, u".txt") || EqualsNoCase(kept, u".lgp") ||
                    EqualsNoCase(kept, u".zip")))
       DeleteFilePath(JoinPath(folder, entry.name));
+  }
+}
+
+}  // namespace
+
+bool DeleteBuildOutputs(const Messages& messages, const WString& folder, const WString& stem, bool quiet) {
+  return DeleteOutputsListed(messages, folder, ListDirectory(folder, u"*"), stem, quiet, nullptr);
+}
+
+void CleanWorkingFolder(const Messages& messages, const WString& folder, SpareFiles* spares) {
+  const WString target = IsDirectory(folder) ? folder : JoinPath(GetModuleFolder(), folder);
+  // First, as the spares to come bear working names too.
+  RemoveLeftoverWorkingFiles(target);
+  // One listing serves every stem: listing the folder again for each of its
+  // files would make a large output folder slow to clean.
+  const std::vector<DirEntry> listing = ListDirectory(target, u"*.*");
+  for (const auto& entry : listing) {
+    if (entry.isDirectory) continue;
+    DeleteOutputsListed(messages, target, listing, RemoveExtension(entry.name), true, spares);
   }
 }

@@ -11,13 +11,9 @@
 bool DeleteBuildOutputs(const Messages& messages, const WString& folder, const WString& stem, bool quiet);
 
 // DeleteBuildOutputs, quietly, for the stem of every file in the folder
-// (a name that is no folder here is taken as a folder beside the tool).
-// With `spares`, the files removed are kept there for the run's new files.
+// (a name that is no folder here is taken as a folder beside the tool),
+// after the working files a killed run left there. With `spares`, the
+// files removed are kept there for the run's new files. The caller holds
+// the folder's lock where it can be had.
 void CleanWorkingFolder(const Messages& messages, const WString& folder, SpareFiles* spares = nullptr);
 
-// Removes the working files ("<name>.<hex digits>.tmp", see
-// CreateUniqueFile and SpareFiles) of language files, hash text files and
-// reports, packs and hash zips that a run killed before its end left in the
-// folder. Only called with the folder locked, so no live run is writing
-// them.
-void RemoveLeftoverWorkingFiles(const WString& folder);

@@ -94,12 +94,13 @@ void ReplaceTails(std::basic_string<Char>& text, const std::vector<size_t>& matc
     for (size_t at : matches) std::copy(tail.begin(), tail.end(), text.begin() + at + 2);
     return;
   }
+  // Growing, the result is built beside the text; shrinking, the text is
+  // compacted from its first match on (what comes before stays).
+  const bool grows = tail.size() > cut;
   std::basic_string<Char> grown;
-  if (tail.size() > cut) grown.resize(text.size() + (tail.size() - cut) * matches.size());
-  std::basic_string<Char>& out = tail.size() > cut ? grown : text;
-  // The text before the first match is where it was.
-  auto to = out.begin() + (&out == &text ? matches.front() : 0);
-  size_t from = &out == &text ? matches.front() : 0;
+  if (grows) grown.resize(text.size() + (tail.size() - cut) * matches.size());
+  size_t from = grows ? 0 : matches.front();
+  auto to = grows ? grown.begin() : text.begin() + from;
   for (size_t k = 0; k <= matches.size(); ++k) {
     const size_t next = k < matches.size() ? matches[k] + 2 : text.size();
     to = std::copy(text.begin() + from, text.begin() + next, to);
@@ -107,10 +108,10 @@ void ReplaceTails(std::basic_string<Char>& text, const std::vector<size_t>& matc
     to = std::copy(tail.begin(), tail.end(), to);
     from = next + cut;
   }
-  if (&out == &text)
-    text.resize(to - text.begin());
-  else
+  if (grows)
     text = std::move(grown);
+  else
+    text.resize(to - text.begin());
 }
 
 // The first match of `search` (two characters at least) in the folded

@@ -311,15 +311,13 @@ void LgpCommand(const Messages& messages, const WString& installFolder, const WS
   // It runs while the first modules are built unless it could remove one of
   // the install's files: then it runs first and the install is listed after
   // it, as the files found must be those that are left.
-  // The files it removes are kept as spares for the new ones (a working
-  // file's name, so the leftovers' removal comes first).
+  // The files it removes are kept as spares for the new ones.
   std::vector<ModuleCandidate> candidates = ListCandidates(installFolder);
   bool cleanPending = existed;
   std::optional<SpareFiles> spares(std::in_place);
   auto clean = [&] {
     if (!cleanPending) return;
     cleanPending = false;
-    RemoveLeftoverWorkingFiles(outputFolder);
     CleanWorkingFolder(messages, outputFolder, &*spares);
   };
   if (existed && CleanCouldRemoveCandidate(outputFolder, candidates)) {

@@ -46,12 +46,16 @@ bool WriteAll(int fd, const uint8_t* data, size_t size) {
 // Creates a new file beside `native`, named after it, exclusively and
 // without following a link at the name; another name is drawn on a
 // collision. Returns the descriptor (the name in `temp`), or -1 with errno.
-int OpenUniqueBeside(const std::string& native, std::string& temp, mode_t mode) {
+// A working file's name beside `native` (a new draw each call).
+std::string WorkingNameBeside(const std::string& native) {
   const size_t slash = native.rfind('/');
-  const std::string folder = slash == std::string::npos ? std::string() : native.substr(0, slash + 1);
-  const std::string_view stem = std::string_view(native).substr(slash == std::string::npos ? 0 : slash + 1);
+  const size_t start = slash == std::string::npos ? 0 : slash + 1;
+  return native.substr(0, start) + WorkingFileName(std::string_view(native).substr(start), 255);
+}
+
+int OpenUniqueBeside(const std::string& native, std::string& temp, mode_t mode) {
   for (int attempt = 0; attempt < 64; ++attempt) {
-    temp = folder + WorkingFileName(stem, 255);
+    temp = WorkingNameBeside(native);
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     if (fd >= 0) return fd;
     if (errno != EEXIST) break;
@@ -270,9 +274,7 @@ bool SpareFiles::Delete(const WString& path) {
   struct stat st;
   if (!Deletable(native, st)) return false;
   if (CanBeSpare(st)) {
-    const size_t slash = native.rfind('/');
-    const std::string_view stem = std::string_view(native).substr(slash == std::string::npos ? 0 : slash + 1);
-    const std::string spare = FolderOf(native) + WorkingFileName(stem, 255);
+    const std::string spare = WorkingNameBeside(native);
     if (RenameNoReplace(native, spare)) {
       Keep(NativeToWide(spare));
       return true;
