@@ -1,5 +1,5 @@
 # Writes OUT: a C++ file with one byte array per file in FILES, and a table
-# that EmbeddedResource() in src/platform/own_resources.cpp looks names up in.
+# that EmbeddedResource() in src/driver/own_resources.cpp looks names up in.
 string(REPLACE "|" ";" FILES "${FILES}")
 set(body "// Generated from resources/ at build time.\n#include <cstddef>\n#include <cstdint>\n\nnamespace embedded {\n")
 set(table "")

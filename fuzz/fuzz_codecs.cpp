@@ -6,7 +6,7 @@
 #include "lngfile/dialog_template.h"
 #include "lngfile/menu_template.h"
 #include "lngfile/string_block.h"
-#include "platform/version_info.h"
+#include "pe/version_info.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // length of the install module; the rest is the comparison module.
 #include "diff/comparers.h"
 #include "fuzz_support.h"
-#include "platform/paths.h"
+#include "os/paths.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;

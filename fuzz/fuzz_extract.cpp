@@ -3,8 +3,8 @@
 
 #include "fuzz_support.h"
 #include "pack/extract.h"
-#include "platform/files.h"
-#include "platform/paths.h"
+#include "os/files.h"
+#include "os/paths.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ClearScratch();

@@ -2,7 +2,7 @@
 #include <cstdlib>
 
 #include "fuzz_support.h"
-#include "platform/resources.h"
+#include "pe/resources.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ModulePtr module = OpenModuleFromBytes(std::vector<uint8_t>(data, data + size));

@@ -1,6 +1,6 @@
 // The profile reader and writer over any bytes.
 #include "fuzz_support.h"
-#include "platform/profile.h"
+#include "os/profile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const WString path = WriteScratchFile(u"p.ini", data, size);

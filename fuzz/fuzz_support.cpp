@@ -1,7 +1,7 @@
 #include "fuzz_support.h"
 
-#include "platform/files.h"
-#include "platform/paths.h"
+#include "os/files.h"
+#include "os/paths.h"
 
 const WString& ScratchFolder() {
   static WString folder = [] {

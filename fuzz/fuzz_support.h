@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/text.h"
+#include "text/text.h"
 
 // A per-process scratch folder (created once, kept between inputs).
 const WString& ScratchFolder();

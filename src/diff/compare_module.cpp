@@ -1,8 +1,8 @@
 #include "diff/comparers.h"
 
 #include "lngfile/resource_access.h"
-#include "platform/files.h"
-#include "platform/paths.h"
+#include "os/files.h"
+#include "os/paths.h"
 
 namespace {
 

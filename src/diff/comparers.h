@@ -3,7 +3,7 @@
 #pragma once
 
 #include "diff/diff_report.h"
-#include "platform/resources.h"
+#include "pe/resources.h"
 
 // A pair the diff compares: both files exist and the install file is an
 // .exe, .dll or .nxs. False for any other pair, which is skipped silently.

@@ -7,11 +7,11 @@
 #include "driver/console_output.h"
 #include "driver/flows.h"
 #include "driver/path_routines.h"
-#include "lngfile/ordered_workers.h"
+#include "driver/ordered_workers.h"
 #include "pack/extract.h"
-#include "platform/error_codes.h"
-#include "platform/files.h"
-#include "platform/paths.h"
+#include "os/error_codes.h"
+#include "os/files.h"
+#include "os/paths.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include "driver/console_output.h"
 #include "driver/path_routines.h"
-#include "platform/error_codes.h"
-#include "platform/files.h"
+#include "os/error_codes.h"
+#include "os/files.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "driver/console_output.h"
-#include "platform/format.h"
-#include "platform/resources.h"
-#include "platform/text.h"
+#include "text/format.h"
+#include "pe/resources.h"
+#include "text/text.h"
 
 // What the /diff exclude options silence; constant for a run.
 struct DiffOptions {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <span>
 
-#include "platform/text.h"
+#include "text/text.h"
 
 // A row names the bits of `mask`: it is printed when the difference has any
 // of them. Rows are printed in table order; some rows print two names.

@@ -5,8 +5,8 @@
 
 #include "driver/console_output.h"
 #include "driver/path_routines.h"
-#include "platform/files.h"
-#include "platform/paths.h"
+#include "os/files.h"
+#include "os/paths.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 #pragma once
 
 #include "driver/console_output.h"
-#include "platform/files.h"
-#include "platform/text.h"
+#include "os/files.h"
+#include "text/text.h"
 
 // Deletes folder/stem.txt and folder/stem.lng where present, retrying a
 // read-only file once its read-only attribute is cleared. Returns false

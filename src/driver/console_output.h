@@ -3,8 +3,8 @@
 // banner).
 #pragma once
 
-#include "platform/console.h"
-#include "platform/format.h"
+#include "os/console.h"
+#include "text/format.h"
 
 // Whether a run's messages are shown: read from its command line once and
 // handed to every step that prints one. A step that runs ahead of a step

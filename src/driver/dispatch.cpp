@@ -3,8 +3,8 @@
 #include "driver/help.h"
 #include "driver/invocation.h"
 #include "driver/path_routines.h"
-#include "platform/files.h"
-#include "platform/paths.h"
+#include "os/files.h"
+#include "os/paths.h"
 
 Invocation DeriveInvocation(const WString& path, Cursor command, Cursor tail) {
   Invocation inv;

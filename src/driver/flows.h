@@ -4,7 +4,7 @@
 
 #include "driver/console_output.h"
 #include "driver/tokenizer.h"
-#include "platform/text.h"
+#include "text/text.h"
 
 // /build: module file, its folder, file name and base name; the tail (T3).
 void BuildCommand(const Messages& messages, const WString& modulePath, const WString& folder, const WString& name,

@@ -2,7 +2,7 @@
 
 #include "build_info.h"
 #include "driver/console_output.h"
-#include "platform/text.h"
+#include "text/text.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "driver/tokenizer.h"
-#include "platform/text.h"
+#include "text/text.h"
 
 struct Invocation {
   WString path;     // T1 without quotes, resolved

@@ -1,6 +1,6 @@
 #include "driver/invocation.h"
-#include "platform/command_line.h"
-#include "platform/process.h"
+#include "os/command_line.h"
+#include "os/process.h"
 
 int main(int argc, char** argv) {
   PrepareProcess();

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "driver/console_output.h"
-#include "platform/files.h"
-#include "platform/paths.h"
+#include "os/files.h"
+#include "os/paths.h"
 
 namespace {
 

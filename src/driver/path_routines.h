@@ -7,8 +7,8 @@
 
 #include "driver/console_output.h"
 #include "driver/tokenizer.h"
-#include "platform/files.h"
-#include "platform/text.h"
+#include "os/files.h"
+#include "text/text.h"
 
 enum class ResolveMode { Loud, Quiet };
 enum class OutputKind { LangFiles, Diffs };

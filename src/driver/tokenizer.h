@@ -3,7 +3,7 @@
 // quotes group (and are dropped) without any escape.
 #pragma once
 
-#include "platform/text.h"
+#include "text/text.h"
 
 using Cursor = const char16_t*;
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/byte_reader.h"
+#include "pe/byte_reader.h"
 
 struct AcceleratorEntry {
   uint16_t flags = 0;

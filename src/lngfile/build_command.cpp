@@ -5,7 +5,7 @@
 #include "driver/path_routines.h"
 #include "lngfile/conversion.h"
 #include "lngfile/language_file.h"
-#include "platform/paths.h"
+#include "os/paths.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 
 #include "driver/console_output.h"
 #include "driver/flows.h"
-#include "lngfile/ordered_workers.h"
+#include "driver/ordered_workers.h"
 #include "lngfile/resource_access.h"
-#include "platform/error_codes.h"
-#include "platform/files.h"
-#include "platform/paths.h"
+#include "os/error_codes.h"
+#include "os/files.h"
+#include "os/paths.h"
 
 namespace {
 

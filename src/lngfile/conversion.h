@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "driver/tokenizer.h"
-#include "platform/byte_reader.h"
-#include "platform/text.h"
+#include "pe/byte_reader.h"
+#include "text/text.h"
 
 // The conversion modes: 0 none, 1 en-gb, 2 en-us, 3 en-L337.
 constexpr int kConvertNone = 0, kConvertBritish = 1, kConvertAmerican = 2, kConvertLeet = 3;

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/byte_reader.h"
-#include "platform/text.h"
+#include "pe/byte_reader.h"
+#include "text/text.h"
 
 constexpr uint32_t kDsSetFont = 0x40;
 

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "lngfile/string_block.h"
-#include "platform/format.h"
+#include "text/format.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstdint>
 
 #include "lngfile/language_file.h"
-#include "platform/resources.h"
-#include "platform/text.h"
+#include "pe/resources.h"
+#include "text/text.h"
 
 // MD5 (RFC 1321).
 std::array<uint8_t, 16> Md5Buffer(const uint8_t* bytes, size_t count);

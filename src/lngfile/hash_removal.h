@@ -2,7 +2,7 @@
 #pragma once
 
 #include "driver/console_output.h"
-#include "platform/text.h"
+#include "text/text.h"
 
 // Removes the first listed language of HASH/HASH from the file. True when
 // removed and committed; every failure prints its own message.

@@ -7,7 +7,7 @@
 #include "driver/flows.h"
 #include "lngfile/resource_access.h"
 #include "lngfile/string_block.h"
-#include "platform/profile.h"
+#include "os/profile.h"
 
 namespace {
 

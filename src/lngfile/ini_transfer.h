@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "driver/console_output.h"
-#include "platform/resources.h"
-#include "platform/text.h"
+#include "pe/resources.h"
+#include "text/text.h"
 
 // One value of the INI file, meant for string identifier (index + 1). A
 // placeholder stands for a missing key and keeps the file's own string.

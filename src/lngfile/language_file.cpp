@@ -7,10 +7,10 @@
 #include "lngfile/hash_file.h"
 #include "lngfile/menu_template.h"
 #include "lngfile/resource_access.h"
-#include "platform/error_codes.h"
-#include "platform/files.h"
-#include "platform/own_resources.h"
-#include "platform/paths.h"
+#include "os/error_codes.h"
+#include "os/files.h"
+#include "driver/own_resources.h"
+#include "os/paths.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 
 #include "driver/console_output.h"
 #include "lngfile/pack_list.h"
-#include "platform/files.h"
-#include "platform/resources.h"
-#include "platform/text.h"
+#include "os/files.h"
+#include "pe/resources.h"
+#include "text/text.h"
 
 // What a run builds with, read from its command line once and the same for
 // every module it builds.

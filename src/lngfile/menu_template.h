@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/byte_reader.h"
-#include "platform/text.h"
+#include "pe/byte_reader.h"
+#include "text/text.h"
 
 constexpr uint16_t kMfPopup = 0x0010;
 constexpr uint16_t kMfEnd = 0x0080;

@@ -2,9 +2,9 @@
 
 #include "driver/console_output.h"
 #include "driver/path_routines.h"
-#include "platform/files.h"
-#include "platform/own_resources.h"
-#include "platform/paths.h"
+#include "os/files.h"
+#include "driver/own_resources.h"
+#include "os/paths.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "driver/console_output.h"
-#include "platform/profile.h"
-#include "platform/text.h"
+#include "os/profile.h"
+#include "text/text.h"
 
 struct PackList {
   WString path;

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "driver/console_output.h"
-#include "platform/files.h"
-#include "platform/format.h"
+#include "os/files.h"
+#include "text/format.h"
 
 ModulePtr LoadModuleAsData(const WString& path) { return OpenModule(path); }
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "driver/console_output.h"
-#include "platform/resources.h"
+#include "pe/resources.h"
 
 // LoadLibraryExW(LOAD_LIBRARY_AS_DATAFILE): null when the file is no module.
 ModulePtr LoadModuleAsData(const WString& path);

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/byte_reader.h"
-#include "platform/text.h"
+#include "pe/byte_reader.h"
+#include "text/text.h"
 
 struct StringBlock {
   std::array<WString, 16> strings;  // as stored: embedded zeros kept

@@ -19,7 +19,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/byte_reader.h"
+#include "pe/byte_reader.h"
 
 // The bytes of `data` from `offset` on.
 inline std::vector<uint8_t> BytesFrom(ByteSpan data, size_t offset) {

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "driver/console_output.h"
-#include "platform/byte_reader.h"
-#include "platform/files.h"
-#include "platform/native_path.h"
-#include "platform/paths.h"
+#include "pe/byte_reader.h"
+#include "os/files.h"
+#include "os/native_path.h"
+#include "os/paths.h"
 
 namespace {
 

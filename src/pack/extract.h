@@ -7,7 +7,7 @@
 
 #include <minizip/unzip.h>
 
-#include "platform/text.h"
+#include "text/text.h"
 
 // What one extraction may write. A pack holds language files and a few
 // extra files: an entry larger than a language file can be is no language

@@ -9,13 +9,13 @@
 #include "driver/path_routines.h"
 #include "lngfile/conversion.h"
 #include "lngfile/language_file.h"
-#include "lngfile/ordered_workers.h"
+#include "driver/ordered_workers.h"
 #include "lngfile/pack_list.h"
 #include "pack/zip_writer.h"
-#include "platform/files.h"
-#include "platform/paths.h"
-#include "platform/profile.h"
-#include "platform/resources.h"
+#include "os/files.h"
+#include "os/paths.h"
+#include "os/profile.h"
+#include "pe/resources.h"
 
 namespace {
 

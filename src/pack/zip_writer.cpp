@@ -5,9 +5,9 @@
 #include <string>
 
 #include "driver/console_output.h"
-#include "platform/files.h"
-#include "platform/native_path.h"
-#include "platform/paths.h"
+#include "os/files.h"
+#include "os/native_path.h"
+#include "os/paths.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/text.h"
+#include "text/text.h"
 
 struct ZipSession {
   WString archive;        // the file the caller asked for

@@ -4,8 +4,8 @@
 #include "driver/flows.h"
 #include "driver/path_routines.h"
 #include "pack/zip_writer.h"
-#include "platform/files.h"
-#include "platform/paths.h"
+#include "os/files.h"
+#include "os/paths.h"
 
 namespace {
 

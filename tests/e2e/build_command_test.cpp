@@ -14,8 +14,8 @@
 
 #include "lngfile/dialog_template.h"
 #include "lngfile/menu_template.h"
-#include "platform/resources.h"
-#include "platform/text.h"
+#include "pe/resources.h"
+#include "text/text.h"
 #include "support/harness.h"
 #include "support/resource_listing.h"
 

@@ -6,7 +6,7 @@
 #include <cctype>
 
 #include "e2e/maintenance_helpers.h"
-#include "platform/files.h"
+#include "os/files.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/text.h"
+#include "text/text.h"
 #include "support/harness.h"
 
 namespace difftest {

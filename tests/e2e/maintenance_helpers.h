@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "lngfile/string_block.h"
-#include "platform/byte_reader.h"
-#include "platform/resources.h"
-#include "platform/text.h"
+#include "pe/byte_reader.h"
+#include "pe/resources.h"
+#include "text/text.h"
 #include "support/harness.h"
 #include "support/resource_listing.h"
 

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "platform/text.h"
+#include "text/text.h"
 
 namespace harness {
 

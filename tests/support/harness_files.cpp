@@ -8,7 +8,7 @@
 #include <iterator>
 #include <random>
 
-#include "platform/text.h"
+#include "text/text.h"
 #include "support/harness.h"
 
 namespace harness {

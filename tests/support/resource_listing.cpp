@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/resources.h"
-#include "platform/text.h"
+#include "pe/resources.h"
+#include "text/text.h"
 
 namespace listing {
 

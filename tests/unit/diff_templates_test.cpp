@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "diff/comparers.h"
-#include "platform/byte_reader.h"
-#include "platform/own_resources.h"
+#include "pe/byte_reader.h"
+#include "driver/own_resources.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "driver/console_output.h"
 #include "driver/invocation.h"
 #include "driver/path_routines.h"
-#include "platform/files.h"
+#include "os/files.h"
 #include "support/harness.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "driver/tokenizer.h"
-#include "platform/command_line.h"
+#include "os/command_line.h"
 
 TEST(DriverTokenizer, OnlySpacesSeparateAndQuotesGroup) {
   const WString line = u"  a\tb \"c d\"e  \"f";

@@ -10,7 +10,7 @@
 
 #include "e2e/diff_support.h"
 #include "pack/extract.h"
-#include "platform/files.h"
+#include "os/files.h"
 
 using difftest::MakeZip;
 using difftest::ZipEntry;

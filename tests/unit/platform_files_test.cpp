@@ -16,8 +16,8 @@
 #include <regex>
 #include <thread>
 
-#include "platform/files.h"
-#include "platform/process.h"
+#include "os/files.h"
+#include "os/process.h"
 #include "support/harness.h"
 
 namespace {

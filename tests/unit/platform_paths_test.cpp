@@ -2,7 +2,7 @@
 // character, "." and ".." fold without touching the disk.
 #include <gtest/gtest.h>
 
-#include "platform/paths.h"
+#include "os/paths.h"
 
 #ifndef _WIN32  // the Windows rules: platform_win32_test.cpp
 

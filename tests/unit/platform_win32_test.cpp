@@ -13,12 +13,12 @@
 #include <thread>
 
 #include "driver/tokenizer.h"
-#include "platform/command_line.h"
-#include "platform/console.h"
-#include "platform/files.h"
-#include "platform/native_path.h"
-#include "platform/paths.h"
-#include "platform/win32.h"
+#include "os/command_line.h"
+#include "os/console.h"
+#include "os/files.h"
+#include "os/native_path.h"
+#include "os/paths.h"
+#include "os/win32.h"
 #include "support/harness.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <chrono>
 #include <random>
 
-#include "platform/profile.h"
-#include "platform/files.h"
+#include "os/profile.h"
+#include "os/files.h"
 #include "support/harness.h"
 
 namespace {

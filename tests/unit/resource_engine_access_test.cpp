@@ -5,8 +5,8 @@
 #include <sys/stat.h>
 
 #include "lngfile/resource_access.h"
-#include "platform/files.h"
-#include "platform/process.h"
+#include "os/files.h"
+#include "os/process.h"
 #include "unit/resource_engine_support.h"
 
 namespace {

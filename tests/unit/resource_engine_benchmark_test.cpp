@@ -6,8 +6,8 @@
 #include <chrono>
 #include <cstdio>
 
-#include "platform/files.h"
-#include "platform/own_resources.h"
+#include "os/files.h"
+#include "driver/own_resources.h"
 #include "unit/resource_engine_support.h"
 
 namespace {

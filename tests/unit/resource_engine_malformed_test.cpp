@@ -5,9 +5,9 @@
 
 #include <functional>
 
-#include "platform/files.h"
-#include "platform/resources.h"
-#include "platform/version_info.h"
+#include "os/files.h"
+#include "pe/resources.h"
+#include "pe/version_info.h"
 #include "unit/resource_engine_support.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "lngfile/resource_access.h"
-#include "platform/resources.h"
+#include "pe/resources.h"
 #include "support/harness.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // with llvm-readobj and llvm-objdump, and that its generator reproduces it.
 #include <gtest/gtest.h>
 
-#include "platform/own_resources.h"
+#include "driver/own_resources.h"
 #include "unit/resource_engine_support.h"
 
 namespace {

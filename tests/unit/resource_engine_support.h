@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/resources.h"
+#include "pe/resources.h"
 #include "support/harness.h"
 
 namespace engine_test {

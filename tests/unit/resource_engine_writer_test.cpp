@@ -6,9 +6,9 @@
 
 #include <functional>
 
-#include "platform/files.h"
-#include "platform/own_resources.h"
-#include "platform/resources.h"
+#include "os/files.h"
+#include "driver/own_resources.h"
+#include "pe/resources.h"
 #include "unit/resource_engine_support.h"
 
 namespace {

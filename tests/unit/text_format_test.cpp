@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/format.h"
-#include "platform/text.h"
+#include "text/format.h"
+#include "text/text.h"
 
 TEST(Format, ConversionsAndPercent) {
   EXPECT_EQ(Format(u"a%sb%Sc%d%%", WString(u"X"), "Y", -5), u"aXbYc-5%");

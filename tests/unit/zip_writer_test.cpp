@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "pack/zip_writer.h"
-#include "platform/console.h"
-#include "platform/files.h"
+#include "os/console.h"
+#include "os/files.h"
 #include "support/harness.h"
 
 #ifdef _WIN32

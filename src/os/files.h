@@ -1,0 +1,175 @@
+// The file system as the tool sees it: Windows semantics served by POSIX.
+// Paths are UTF-16 and converted to the native encoding at each call.
+// Failures give Windows error numbers (see WinErrorFromErrno).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <vector>
+
+#include "os/error_codes.h"
+#include "text/text.h"
+
+// The Windows error code of the last failed call of this layer
+// (GetLastError). Each failing function sets it. The value is kept per
+// thread, as GetLastError is: a failure on one worker thread never shows in
+// another thread's error.
+int GetLastErrorCode();
+void SetLastErrorCode(int code);
+int WinErrorFromErrno(int err, bool isFolder = false);
+
+bool PathExists(const WString& path);  // file or folder (PathFileExistsW)
+bool IsDirectory(const WString& path);  // PathIsDirectoryW
+bool IsRegularFile(const WString& path);
+// One level; the parent must exist. Sets the error (183 when it exists).
+bool CreateFolder(const WString& path);
+// Deletes a file. A read-only file (no owner write permission) fails with 5.
+bool DeleteFilePath(const WString& path);
+// Removes a folder and everything below it; true when nothing is left.
+bool DeleteTree(const WString& path);
+bool IsReadOnly(const WString& path);
+bool SetReadOnly(const WString& path, bool readOnly);
+
+// Reads a regular file. Anything else (a FIFO, a device, a folder) fails
+// at once with 5 and never blocks; a missing file fails with 2.
+bool ReadWholeFile(const WString& path, std::vector<uint8_t>& out);
+// Reads a regular file that this run may write, as the file is opened for
+// writing when a resource update begins: a read-only file (no owner write
+// permission) or one that cannot be opened for writing fails with 5.
+bool ReadWritableFile(const WString& path, std::vector<uint8_t>& out);
+
+// Outputs never write through links: a link at the name is replaced by a
+// new file, never followed, so nothing is created outside the folder named.
+// Names holding '<' or '>' are refused with 123 (ERROR_INVALID_NAME) by
+// every function that creates a file or folder, as Windows refuses them.
+//
+// Durability: a write that replaces a file syncs the new data before the
+// rename and the folder after it, so a crash leaves the old file or the
+// whole new one. A new file that replaces nothing is not synced.
+//
+// Writes `bytes` to `path`. A new file is created exclusively (0666 less
+// umask). Overwriting an existing file goes through ReplaceFileContents; an
+// append to a regular file takes its bytes back when it fails. A read-only
+// file or a folder at `path` fails with 5.
+bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool append);
+
+// The storage of files a run took off their names, for the new files it
+// writes into the same folder afterwards. Creating a file costs the file
+// system a fresh inode, and ext4 without a journal passes over every inode
+// freed in the last minutes to find one: a run that replaces or deletes a
+// folder's files and writes as many new ones paid for that search with each
+// new file. Only a regular file of this user and group with no other name
+// is kept, so its old bytes are nobody's; a new file made from it gets a
+// new file's permissions. A spare is named as a working file ("<name>.<hex
+// digits>.tmp", see CreateUniqueFile); the spares left when the pool goes
+// are deleted. Made before the run's threads start; any thread may use it.
+// Windows keeps none.
+class SpareFiles {
+ public:
+  SpareFiles();
+  SpareFiles(const SpareFiles&) = delete;
+  SpareFiles& operator=(const SpareFiles&) = delete;
+  ~SpareFiles();
+  // DeleteFilePath, with its checks and errors; the file is kept as a
+  // spare instead of deleted where it can be.
+  bool Delete(const WString& path);
+  // The file layer's side: takes a spare of the folder `folder` (empty when
+  // there is none), and gives one back.
+  WString Take(const WString& folder);
+  void Keep(const WString& spare);
+  uint32_t NewFilePermissions() const { return newFileMode_; }
+
+ private:
+  std::mutex mutex_;
+  std::vector<WString> names_;
+  uint32_t newFileMode_ = 0;
+};
+// WriteFileBytes that creates a new file from a spare of its folder when
+// the pool holds one.
+bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool append, SpareFiles* spares);
+// Writes the bytes to a new file in the same folder and renames it over
+// `path`, so `path` is either as it was or the whole new content. The new
+// file keeps the old one's permissions. A read-only target fails with 5.
+// Durable (synced); pass durable = false where the old file need not
+// survive a crash (a working file this run made).
+bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes);
+bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes, bool durable);
+// The same, with the new copy written into a spare from `spares` when it
+// holds one, and the old file kept there for the next copy.
+bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes, bool durable, SpareFiles* spares);
+// Flushes a file's data to the disk (FlushFileBuffers).
+bool SyncFile(const WString& path);
+// Gives `from` the name `to` in one step (MoveFileExW with
+// MOVEFILE_REPLACE_EXISTING): `to` is the old file or the whole new one. A
+// read-only file or a folder at `to` fails with 5. With `durable`
+// (MOVEFILE_WRITE_THROUGH) `from` is synced first and the rename after it:
+// for a pack that replaces the previous one. Without, nothing is synced.
+bool MoveFileReplacing(const WString& from, const WString& to);
+bool MoveFileReplacing(const WString& from, const WString& to, bool durable);
+// CopyFileW with bFailIfExists = FALSE: the copy goes to a new file beside
+// `to` and is renamed over it (synced when it replaces a file). 2 when the
+// source is missing, 3 when the destination's folder is, 5 for a source
+// that is no regular file or a read-only destination.
+bool CopyFilePath(const WString& from, const WString& to);
+
+// Creates a new, empty file with a name of its own in the folder of
+// `besidePath`: the last component of `besidePath` followed by "." and
+// random hexadecimal digits and ".tmp" (for example "x.lgp.3f9c0a71d2e4b856.tmp").
+// The file is created exclusively and a link at the name is never followed;
+// on a collision another name is drawn, so a leftover of an earlier run,
+// whatever its process id, never blocks. Returns the full name, or an empty
+// string with the error set (for example 3 when the folder is missing).
+// The caller renames the file into place or deletes it.
+WString CreateUniqueFile(const WString& besidePath);
+
+// An exclusive lock between processes on a folder, held until the pointer
+// is released. Two runs that share a working folder take it so that they
+// never mix their files. Nothing is created in the folder.
+struct FolderLock;
+struct FolderLockDeleter {
+  void operator()(FolderLock* lock) const;
+};
+using FolderLockPtr = std::unique_ptr<FolderLock, FolderLockDeleter>;
+// Waits up to `waitMs` milliseconds (0: tries once) for another holder to
+// release the lock. Null with the error set otherwise: 32
+// (ERROR_SHARING_VIOLATION) while another run holds it, the file layer's
+// error when the folder cannot be opened.
+FolderLockPtr LockFolder(const WString& folder, int waitMs);
+
+struct DirEntry {
+  WString name;
+  bool isDirectory = false;
+  // A symbolic link. Links are never followed: a link to a folder has
+  // isDirectory false, so walks that skip links stay inside the folder.
+  bool isLink = false;
+};
+// FindFirstFileW over folder + pattern: '*' and '?' match case-insensitively,
+// "*.*" matches every name. "." and ".." are never listed. Entries are sorted
+// by name case-insensitively (upper-cased code units), as NTFS lists them.
+// An unreadable or missing folder gives an empty list (and sets the error).
+std::vector<DirEntry> ListDirectory(const WString& folder, WStringView pattern);
+bool WildcardMatch(WStringView pattern, WStringView name);
+// A pattern that lists at least every name equal to `name` whatever its
+// letter case: the name itself, or "*" when it holds a wildcard character.
+WStringView NoCasePattern(WStringView name);
+// Finds an entry of `folder` named `name` whatever its letter case: the
+// exact name first, else the first case-insensitive match in listing order.
+// Returns the full path, or folder/name when nothing matches.
+WString FindNameNoCase(const WString& folder, WStringView name);
+
+WString CurrentDirectory();
+bool ChangeDirectory(const WString& path);
+WString ExecutablePath();  // the running executable (GetModuleFileNameW)
+WString TempFolder();      // $TMPDIR or /tmp, with a trailing separator
+bool GetEnvVar(const WString& name, WString& value);
+// CSIDL special folders; false when the number has no folder here.
+bool SpecialFolderPath(int csidl, WString& path);
+WString NewUuidString();  // 8-4-4-4-12 lowercase hexadecimal
+
+// Last-write time as a DOS date (high 16 bits) and time (low 16 bits) in
+// local time. False when the file cannot be found.
+bool FileDosDateTime(const WString& path, uint32_t& dosDateTime);
+// Sets the last-write (and access) time from a DOS date and time in local time.
+bool SetFileDosDateTime(const WString& path, uint32_t dosDateTime);
