@@ -12,6 +12,8 @@
 #include "pe/resources.h"
 #include "text/text.h"
 
+class SpareFiles;
+
 // What the /diff exclude options silence; constant for a run.
 struct DiffOptions {
   bool excludeImages = false;   // no image entries

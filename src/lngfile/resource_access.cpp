@@ -6,6 +6,38 @@
 #include "os/files.h"
 #include "text/format.h"
 
+ModulePtr OpenModule(const WString& path) {
+  std::vector<uint8_t> bytes;
+  if (!ReadWholeFile(path, bytes)) return nullptr;
+  ModulePtr module = OpenModuleFromBytes(std::move(bytes));
+  if (!module) SetLastErrorCode(static_cast<int>(PeError::BadExeFormat));
+  return module;
+}
+
+ResourceUpdatePtr BeginResourceUpdate(const WString& path) {
+  std::vector<uint8_t> bytes;
+  // Opened as a writer would open it: a read-only file fails here with 5,
+  // not at the commit.
+  if (!ReadWritableFile(path, bytes)) return nullptr;
+  PeError error = PeError::None;
+  ResourceUpdatePtr update = BeginResourceUpdateFromBytes(std::move(bytes), &error, path);
+  if (!update) SetLastErrorCode(static_cast<int>(error));
+  return update;
+}
+
+bool CommitResourceUpdate(ResourceUpdatePtr update, SpareFiles* spares) {
+  if (!update) return false;
+  std::vector<uint8_t> out;
+  PeError error = PeError::None;
+  if (!BuildUpdatedFile(*update, out, &error)) {
+    SetLastErrorCode(static_cast<int>(error));
+    return false;
+  }
+  // A commit always replaces a file that existed at begin: synced before and
+  // after the rename.
+  return ReplaceFileContents(UpdateTarget(*update), out, true, spares);
+}
+
 ModulePtr LoadModuleAsData(const WString& path) { return OpenModule(path); }
 
 bool FindResourceData(const Module& module, const ResId& type, const ResId& name, uint16_t* lang, ByteSpan& data,

@@ -1,9 +1,28 @@
-// The resource access layer all commands share: modules opened as data,
-// resources found with the tool's language policy, probed and removed.
+// The resource access layer all commands share: modules read from disk and
+// opened as data, resources found with the tool's language policy, probed
+// and removed, and resource updates of files begun and committed.
 #pragma once
 
 #include "driver/console_output.h"
 #include "pe/resources.h"
+
+class SpareFiles;
+
+// Null when the file cannot be read (the file layer's error) or is no PE
+// module (error 193, ERROR_BAD_EXE_FORMAT).
+ModulePtr OpenModule(const WString& path);
+
+// BeginUpdateResourceW: null with the error set when the update cannot
+// begin: the file cannot be read (the file layer's error), cannot be opened
+// for writing (5: a read-only file, as BeginUpdateResourceW opens the file
+// for writing at begin), or the engine refuses it (PeError).
+ResourceUpdatePtr BeginResourceUpdate(const WString& path);
+// EndUpdateResourceW: builds the new file and replaces the old one only
+// when it is whole. On failure the file is as it was and the Windows error
+// code is set (GetLastErrorCode). The update is consumed either way. The
+// new file is synced before and after the rename; with `spares` it is
+// written into a spare and the old one kept there (ReplaceFileContents).
+bool CommitResourceUpdate(ResourceUpdatePtr update, SpareFiles* spares = nullptr);
 
 // LoadLibraryExW(LOAD_LIBRARY_AS_DATAFILE): null when the file is no module.
 ModulePtr LoadModuleAsData(const WString& path);

@@ -1,55 +1,14 @@
-// Profile (INI) files with the Windows semantics the tool relies on
-// (GetPrivateProfileStringW, WritePrivateProfileStringW): section and key
-// names compared case-insensitively; blanks around names and values dropped;
-// one pair of enclosing quotes (double or single) removed from a value;
-// listings in file order; a write replaces the first matching key's value in
-// place, appends a missing key at the end of its section and a missing
-// section at the end of the file, creates a missing file, and keeps every
-// other byte. A file that starts with the UTF-16LE byte order mark is
-// UTF-16LE; any other is UTF-8 when valid, else Windows-1252; it is written
-// back in the encoding it was read in. A new file is Windows-1252 with CR LF.
-//
-// Lines starting with ';' are comments; a line "[name]" opens a section (the
-// name runs to the line's last ']'); any other line is a key, with its value
-// after the first '=' (a key without '=' has an empty value). Lines before
-// the first section belong to no section and are never found.
+// Profile (INI) files: GetPrivateProfileStringW and
+// WritePrivateProfileStringW over the INI document (text/ini_document.h).
 #pragma once
 
-#include <cstddef>
-#include <unordered_map>
 #include <vector>
 
-#include "pe/byte_reader.h"
+#include "text/ini_document.h"
 #include "text/text.h"
-
-// A file read once, for callers that look up many values. Sections and
-// entries are in file order, duplicates included; lookups take the first.
-struct ProfileDocument {
-  struct Entry {
-    WString key;
-    WString value;
-  };
-  struct Section {
-    WString name;
-    std::vector<Entry> entries;
-    // Upper-cased key -> index of its first entry, so lookups stay fast in
-    // files with tens of thousands of keys.
-    std::unordered_map<WString, size_t> keyIndex;
-  };
-  std::vector<Section> sections;
-  // Upper-cased section name -> index of its first section.
-  std::unordered_map<WString, size_t> sectionIndex;
-};
 
 // False when the file cannot be read (an empty document results).
 bool LoadProfile(const WString& path, ProfileDocument& doc);
-// The same over bytes already in memory.
-void ParseProfile(ByteSpan bytes, ProfileDocument& doc);
-std::vector<WString> ProfileSectionNames(const ProfileDocument& doc);
-// Empty when the section is missing.
-std::vector<WString> ProfileKeyNames(const ProfileDocument& doc, WStringView section);
-// False when the section or key is missing.
-bool ProfileValue(const ProfileDocument& doc, WStringView section, WStringView key, WString& value);
 
 // One-call forms over the file on disk.
 std::vector<WString> GetProfileSectionNames(const WString& path);

@@ -15,7 +15,7 @@
 #include "os/files.h"
 #include "os/paths.h"
 #include "os/profile.h"
-#include "pe/resources.h"
+#include "lngfile/resource_access.h"
 
 namespace {
 

@@ -2,7 +2,6 @@
 // enumerated in stored order, resources found by language, strings loaded.
 #include <array>
 
-#include "os/files.h"
 #include "pe/pe_image.h"
 #include "pe/resource_tree.h"
 #include "pe/resources.h"
@@ -23,18 +22,9 @@ bool SameResId(const ResId& a, const ResId& b) {
 
 ModulePtr OpenModuleFromBytes(std::vector<uint8_t> bytes) {
   ModulePtr module(new Module{std::move(bytes), {}, {}});
-  if (!ParsePeImage(module->bytes, module->image)) {
-    SetLastErrorCode(kErrorBadExeFormat);
-    return nullptr;
-  }
+  if (!ParsePeImage(module->bytes, module->image)) return nullptr;
   module->tree = ReadResourceTree(module->bytes, module->image);
   return module;
-}
-
-ModulePtr OpenModule(const WString& path) {
-  std::vector<uint8_t> bytes;
-  if (!ReadWholeFile(path, bytes)) return nullptr;
-  return OpenModuleFromBytes(std::move(bytes));
 }
 
 std::vector<ResId> EnumResourceTypes(const Module& module) {

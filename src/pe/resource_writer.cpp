@@ -4,7 +4,6 @@
 // when that image is whole.
 #include <algorithm>
 
-#include "os/files.h"
 #include "pe/pe_image.h"
 #include "pe/resource_section.h"
 #include "pe/resource_tree.h"
@@ -19,17 +18,25 @@ struct ResourceUpdate {
 
 void ResourceUpdateDeleter::operator()(ResourceUpdate* update) const { delete update; }
 
-ResourceUpdatePtr BeginResourceUpdateFromBytes(std::vector<uint8_t> bytes) {
-  ResourceUpdatePtr update(new ResourceUpdate{{}, std::move(bytes), {}, {}});
+namespace {
+
+void Fail(PeError* error, PeError why) {
+  if (error) *error = why;
+}
+
+}  // namespace
+
+ResourceUpdatePtr BeginResourceUpdateFromBytes(std::vector<uint8_t> bytes, PeError* error, WString target) {
+  ResourceUpdatePtr update(new ResourceUpdate{std::move(target), std::move(bytes), {}, {}});
   if (!ParsePeImage(update->file, update->image)) {
-    SetLastErrorCode(kErrorBadExeFormat);
+    Fail(error, PeError::BadExeFormat);
     return nullptr;
   }
   bool complete = true;
   const ResourceTree tree = ReadResourceTree(update->file, update->image, &complete);
   if (!complete) {
     // A commit would write the module back without what could not be read.
-    SetLastErrorCode(kErrorInvalidData);
+    Fail(error, PeError::InvalidData);
     return nullptr;
   }
   for (const ResourceTypeEntry& type : tree) {
@@ -48,15 +55,7 @@ ResourceUpdatePtr BeginResourceUpdateFromBytes(std::vector<uint8_t> bytes) {
   return update;
 }
 
-ResourceUpdatePtr BeginResourceUpdate(const WString& path) {
-  std::vector<uint8_t> bytes;
-  // Opened as a writer would open it: a read-only file fails here with 5,
-  // not at the commit.
-  if (!ReadWritableFile(path, bytes)) return nullptr;
-  ResourceUpdatePtr update = BeginResourceUpdateFromBytes(std::move(bytes));
-  if (update) update->path = path;
-  return update;
-}
+const WString& UpdateTarget(const ResourceUpdate& update) { return update.path; }
 
 void UpdateResourceItem(ResourceUpdate& update, const ResId& type, const ResId& name, uint16_t lang,
                         ByteSpan data) {
@@ -445,7 +444,7 @@ bool ReadsBack(const std::vector<uint8_t>& out, const TypeMap& types) {
 
 }  // namespace
 
-bool BuildUpdatedFile(const ResourceUpdate& update, std::vector<uint8_t>& out) {
+bool BuildUpdatedFile(const ResourceUpdate& update, std::vector<uint8_t>& out, PeError* error) {
   const PeImage& image = update.image;
   // With nothing to write and no tree to replace, the file stays as it is.
   if (update.types.empty() && OldResourceSection(image) < 0) {
@@ -453,12 +452,12 @@ bool BuildUpdatedFile(const ResourceUpdate& update, std::vector<uint8_t>& out) {
     return true;
   }
   if (image.numberOfRvaAndSizes <= kDirResource) {
-    SetLastErrorCode(kErrorBadExeFormat);
+    Fail(error, PeError::BadExeFormat);
     return false;
   }
   const uint64_t size = ResourceSectionSize(update.types);
   if (size > 0x7fffffffu) {
-    SetLastErrorCode(kErrorNotEnoughMemory);
+    Fail(error, PeError::NotEnoughMemory);
     return false;
   }
   Commit c;
@@ -466,18 +465,8 @@ bool BuildUpdatedFile(const ResourceUpdate& update, std::vector<uint8_t>& out) {
   c.image = &image;
   if (!PlaceTree(c, size) || !BuildResourceSection(update.types, c.placement.resourceRva, c.tree) ||
       !BuildImage(c, out) || !ReadsBack(out, update.types)) {
-    SetLastErrorCode(kErrorBadExeFormat);
+    Fail(error, PeError::BadExeFormat);
     return false;
   }
   return true;
-}
-
-bool CommitResourceUpdate(ResourceUpdatePtr update) { return CommitResourceUpdate(std::move(update), nullptr); }
-
-bool CommitResourceUpdate(ResourceUpdatePtr update, SpareFiles* spares) {
-  if (!update) return false;
-  std::vector<uint8_t> out;
-  // A commit always replaces a file that existed at begin: synced before and
-  // after the rename.
-  return BuildUpdatedFile(*update, out) && ReplaceFileContents(update->path, out, true, spares);
 }

@@ -1,8 +1,10 @@
 // The resource engine: reading the resource tree of PE modules (PE32 and
-// PE32+) and rewriting it. It stands in for LoadLibraryExW with
-// LOAD_LIBRARY_AS_DATAFILE, EnumResource*W, FindResource(Ex)W,
-// LoadResource/LockResource/SizeofResource, LoadStringW, the version
-// functions and Begin/Update/EndUpdateResourceW, on every platform.
+// PE32+) and rewriting it, on bytes in memory. It stands in for
+// LoadLibraryExW with LOAD_LIBRARY_AS_DATAFILE, EnumResource*W,
+// FindResource(Ex)W, LoadResource/LockResource/SizeofResource, LoadStringW,
+// the version functions and Begin/Update/EndUpdateResourceW, on every
+// platform. It never touches a file: lngfile/resource_access.h reads modules
+// from disk and commits updates to them.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +15,14 @@
 #include "pe/byte_reader.h"
 #include "text/text.h"
 
-class SpareFiles;
+// Why the engine refused a module or an update, as the Windows error number
+// the commands report it with.
+enum class PeError : int {
+  None = 0,
+  NotEnoughMemory = 8,  // ERROR_NOT_ENOUGH_MEMORY: a section too large to build
+  InvalidData = 13,     // ERROR_INVALID_DATA: a resource directory entry that cannot be read
+  BadExeFormat = 193,   // ERROR_BAD_EXE_FORMAT: no PE module, or one the commit cannot place
+};
 
 // A resource type or name: a string name or an integer identifier below
 // 0x10000 (IS_INTRESOURCE).
@@ -41,9 +50,7 @@ struct ModuleDeleter {
 };
 using ModulePtr = std::unique_ptr<Module, ModuleDeleter>;
 
-// Null when the file cannot be read (the file layer's error) or is no PE
-// module (error 193, ERROR_BAD_EXE_FORMAT).
-ModulePtr OpenModule(const WString& path);
+// Null when the bytes are no PE module (PeError::BadExeFormat).
 ModulePtr OpenModuleFromBytes(std::vector<uint8_t> bytes);
 
 // Enumeration in the tree's stored order: named entries, then numbered.
@@ -69,41 +76,31 @@ bool LoadModuleString(const Module& module, uint32_t id, WString& text);
 // version of RT_VERSION 1 (default language).
 bool GetModuleFileVersion(const Module& module, uint32_t& versionMS, uint32_t& versionLS);
 
-// A resource update on a file: the whole tree is read into memory at begin
-// and the file is not kept open.
+// A resource update: the whole tree is read into memory at begin.
 struct ResourceUpdate;
 struct ResourceUpdateDeleter {
   void operator()(ResourceUpdate* update) const;
 };
 using ResourceUpdatePtr = std::unique_ptr<ResourceUpdate, ResourceUpdateDeleter>;
 
-// Null with the error set when the update cannot begin: the file cannot be
-// read (the file layer's error), cannot be opened for writing (5: a
-// read-only file, as BeginUpdateResourceW opens the file for writing at
-// begin), is no PE module (193, ERROR_BAD_EXE_FORMAT), or holds a resource
-// directory entry that cannot be read (13, ERROR_INVALID_DATA: a damaged
-// type, name or language id, an offset out of range, a loop, a tree too
-// deep), since the commit would write the module back without it. A tree
-// that no section holds reads as none, and the update begins.
-// OpenModule stays tolerant and just leaves such entries out.
-ResourceUpdatePtr BeginResourceUpdate(const WString& path);
+// Null with `error` set when the update cannot begin: the bytes are no PE
+// module (BadExeFormat), or hold a resource directory entry that cannot be
+// read (InvalidData: a damaged type, name or language id, an offset out of
+// range, a loop, a tree too deep), since the commit would write the module
+// back without it. A tree that no section holds reads as none, and the
+// update begins. OpenModuleFromBytes stays tolerant and just leaves such
+// entries out. `target` names the file the bytes came from, for the caller
+// that commits the update (UpdateTarget); the engine never opens it.
+ResourceUpdatePtr BeginResourceUpdateFromBytes(std::vector<uint8_t> bytes, PeError* error = nullptr,
+                                               WString target = {});
+const WString& UpdateTarget(const ResourceUpdate& update);
 // Adds or replaces one language of one name (the bytes are copied; empty
 // data is a resource of size 0). DeleteResourceItem removes one language;
 // a name left without languages and a type left without names disappear.
 void UpdateResourceItem(ResourceUpdate& update, const ResId& type, const ResId& name, uint16_t lang,
                         ByteSpan data);
 void DeleteResourceItem(ResourceUpdate& update, const ResId& type, const ResId& name, uint16_t lang);
-// Builds the new file and replaces the old one only when it is whole. On
-// failure the file is as it was and the Windows error code is set
-// (GetLastErrorCode). The update is consumed either way.
-// The new file is synced before and after the rename.
-bool CommitResourceUpdate(ResourceUpdatePtr update);
-// The same, with the new file written into a spare of `spares` and the old
-// one kept there (ReplaceFileContents).
-bool CommitResourceUpdate(ResourceUpdatePtr update, SpareFiles* spares);
-
-// The same update over bytes in memory (for tests, the fuzzer and the
-// benchmark): the new file's bytes are built instead of written. False (with
-// the error set) where the commit would fail.
-ResourceUpdatePtr BeginResourceUpdateFromBytes(std::vector<uint8_t> bytes);
-bool BuildUpdatedFile(const ResourceUpdate& update, std::vector<uint8_t>& out);
+// The new file's bytes, built from the update; false with `error` set
+// where the tree cannot be placed (BadExeFormat) or is too large
+// (NotEnoughMemory).
+bool BuildUpdatedFile(const ResourceUpdate& update, std::vector<uint8_t>& out, PeError* error = nullptr);

@@ -14,7 +14,7 @@
 
 #include "lngfile/dialog_template.h"
 #include "lngfile/menu_template.h"
-#include "pe/resources.h"
+#include "lngfile/resource_access.h"
 #include "text/text.h"
 #include "support/harness.h"
 #include "support/resource_listing.h"

@@ -11,7 +11,7 @@
 
 #include "lngfile/string_block.h"
 #include "pe/byte_reader.h"
-#include "pe/resources.h"
+#include "lngfile/resource_access.h"
 #include "text/text.h"
 #include "support/harness.h"
 #include "support/resource_listing.h"

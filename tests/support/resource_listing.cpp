@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "pe/resources.h"
+#include "lngfile/resource_access.h"
 #include "text/text.h"
 
 namespace listing {

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "os/profile.h"
+#include "pe/byte_reader.h"
 #include "os/files.h"
 #include "support/harness.h"
 

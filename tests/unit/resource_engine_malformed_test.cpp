@@ -108,13 +108,14 @@ void Exercise(const std::vector<uint8_t>& bytes, const std::string& label, Updat
   uint32_t ms, ls;
   GetModuleFileVersion(*module, ms, ls);
 
-  ResourceUpdatePtr update = BeginResourceUpdateFromBytes(bytes);
+  PeError error = PeError::None;
+  ResourceUpdatePtr update = BeginResourceUpdateFromBytes(bytes, &error);
   if (expected == Update::Refused) {
     EXPECT_FALSE(update) << label;
   }
   if (!update) {
     EXPECT_NE(expected, Update::Begins) << label;
-    EXPECT_EQ(GetLastErrorCode(), 13) << label;
+    EXPECT_EQ(error, PeError::InvalidData) << label;
     return;
   }
   const uint8_t added[] = {'N', 'E', 'W'};

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "pe/resources.h"
+#include "lngfile/resource_access.h"
 #include "support/harness.h"
 
 namespace engine_test {

@@ -8,7 +8,7 @@
 
 #include "os/files.h"
 #include "driver/own_resources.h"
-#include "pe/resources.h"
+#include "lngfile/resource_access.h"
 #include "unit/resource_engine_support.h"
 
 namespace {
