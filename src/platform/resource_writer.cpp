@@ -472,12 +472,10 @@ bool BuildUpdatedFile(const ResourceUpdate& update, std::vector<uint8_t>& out) {
   return true;
 }
 
-bool CommitResourceUpdate(ResourceUpdatePtr update) { return CommitResourceUpdate(std::move(update), nullptr); }
-
-bool CommitResourceUpdate(ResourceUpdatePtr update, SpareFiles* spares) {
+bool CommitResourceUpdate(ResourceUpdatePtr update) {
   if (!update) return false;
   std::vector<uint8_t> out;
   // A commit always replaces a file that existed at begin: synced before and
   // after the rename.
-  return BuildUpdatedFile(*update, out) && ReplaceFileContents(update->path, out, true, spares);
+  return BuildUpdatedFile(*update, out) && ReplaceFileContents(update->path, out, true);
 }

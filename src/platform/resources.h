@@ -13,8 +13,6 @@
 #include "platform/byte_reader.h"
 #include "platform/text.h"
 
-class SpareFiles;
-
 // A resource type or name: a string name or an integer identifier below
 // 0x10000 (IS_INTRESOURCE).
 struct ResId {
@@ -98,9 +96,6 @@ void DeleteResourceItem(ResourceUpdate& update, const ResId& type, const ResId& 
 // (GetLastErrorCode). The update is consumed either way.
 // The new file is synced before and after the rename.
 bool CommitResourceUpdate(ResourceUpdatePtr update);
-// The same, with the new file written into a spare of `spares` and the old
-// one kept there (ReplaceFileContents).
-bool CommitResourceUpdate(ResourceUpdatePtr update, SpareFiles* spares);
 
 // The same update over bytes in memory (for tests, the fuzzer and the
 // benchmark): the new file's bytes are built instead of written. False (with
