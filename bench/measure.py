@@ -53,8 +53,8 @@ def main():
     # (label, goal as a ratio to zip or None, preparation, command)
     workloads = [
         ("/lgp en-gb", 0.4, None, [tool, install, "/lgp", "en-gb"]),
-        ("/diff of the install against its pack", 0.25, None, [tool, install, "/diff", pack]),
-        ("/clean of the install's language files", 0.1,
+        ("/diff of the install against its pack", 0.3, None, [tool, install, "/diff", pack]),
+        ("/clean of the install's language files", 0.15,
          lambda: fresh_copies(sorted(glob.glob(os.path.join(lang_files, "*.lng"))), clean_dir),
          [tool, clean_dir, "/clean"]),
         ("/ini_tx of 65,540 keys", 0.3,

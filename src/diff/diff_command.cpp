@@ -99,7 +99,7 @@ struct PairOutcome {
 
 // `writeAhead`: no earlier pair has the same report path, so the report
 // file is written here and only its outcome waits for the pair's turn.
-PairOutcome ComparePair(const DiffRun& run, const ModulePaths& pair, bool writeAhead, SpareFiles& spares) {
+PairOutcome ComparePair(const DiffRun& run, const ModulePaths& pair, bool writeAhead) {
   PairOutcome outcome;
   try {
     outcome.output = PrepareReport(
@@ -109,7 +109,7 @@ PairOutcome ComparePair(const DiffRun& run, const ModulePaths& pair, bool writeA
     outcome.outOfMemory = true;
     return outcome;
   }
-  if (writeAhead) WriteReportAhead(outcome.output, &spares);
+  if (writeAhead) WriteReportAhead(outcome.output);
   return outcome;
 }
 
@@ -131,9 +131,7 @@ bool CompareInstall(const DiffRun& run) {
     OutputMessage(messages, u"The report folder `%s' is in use by another run, aborting\r\n", run.outputFolder);
     return false;
   }
-  // The reports' new files take the storage of the old ones (SpareFiles).
-  SpareFiles spares;
-  CleanWorkingFolder(messages, run.outputFolder, &spares);
+  CleanWorkingFolder(messages, run.outputFolder);
 
   // A report path that an earlier pair names too waits for that pair's write.
   std::vector<bool> writeAhead(pairs.size());
@@ -144,13 +142,13 @@ bool CompareInstall(const DiffRun& run) {
   ReportFiles files;
   bool complete = true;
   RunInOrder(
-      pairs.size(), BuildWorkerCount(), [&](size_t i) { return ComparePair(run, pairs[i], writeAhead[i], spares); },
+      pairs.size(), BuildWorkerCount(), [&](size_t i) { return ComparePair(run, pairs[i], writeAhead[i]); },
       [&](size_t i, PairOutcome& outcome) {
         if (outcome.outOfMemory) {
           // A pair whose modules do not fit in memory is passed over.
           OutputMessage(messages, u"Not enough memory to compare `%s'\r\n", pairs[i].install);
           complete = false;
-        } else if (!WritePairReport(messages, files, outcome.output, &spares)) {
+        } else if (!WritePairReport(messages, files, outcome.output)) {
           complete = false;
         }
       });

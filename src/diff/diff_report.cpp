@@ -73,21 +73,20 @@ ReportOutput PrepareReport(const DiffReport& report) {
 }
 
 // 0, or the error of a write that failed (never 0).
-int WriteReportFile(const WString& path, std::span<const uint8_t> bytes, bool append, SpareFiles* spares) {
-  if (WriteBufferToFile(path, bytes, append, spares)) return 0;
+int WriteReportFile(const WString& path, std::span<const uint8_t> bytes, bool append) {
+  if (WriteBufferToFile(path, bytes, append)) return 0;
   const int error = GetLastErrorCode();
   return error != 0 ? error : kErrorGenFailure;
 }
 
-void WriteReportAhead(ReportOutput& output, SpareFiles* spares) {
+void WriteReportAhead(ReportOutput& output) {
   if (output.console.empty()) return;
   output.writtenAhead = true;
-  output.writeError = WriteReportFile(output.path, output.file, false, spares);
+  output.writeError = WriteReportFile(output.path, output.file, false);
   output.file = std::vector<uint8_t>();
 }
 
-bool WritePairReport(const Messages& messages, ReportFiles& files, const ReportOutput& output,
-                     SpareFiles* spares) {
+bool WritePairReport(const Messages& messages, ReportFiles& files, const ReportOutput& output) {
   if (output.console.empty()) return true;
   OutputText(messages, output.console);
   int error = output.writeError;
@@ -96,7 +95,7 @@ bool WritePairReport(const Messages& messages, ReportFiles& files, const ReportO
     // plugins) adds its own header and entries after the first pair's.
     const bool again = files.written.count(output.path) != 0;
     const std::span<const uint8_t> bytes = std::span<const uint8_t>(output.file).subspan(again ? 2 : 0);
-    error = WriteReportFile(output.path, bytes, again, spares);
+    error = WriteReportFile(output.path, bytes, again);
   }
   if (error != 0) {
     OutputMessage(messages, u"Unable to write the report `%s' [%d]\r\n", output.path, error);

@@ -12,8 +12,6 @@
 #include "pe/resources.h"
 #include "text/text.h"
 
-class SpareFiles;
-
 // What the /diff exclude options silence; constant for a run.
 struct DiffOptions {
   bool excludeImages = false;   // no image entries
@@ -75,17 +73,15 @@ ReportOutput PrepareReport(const DiffReport& report);
 
 // Writes the report file of a pair whose path no earlier pair of the run
 // names, as a new file, and keeps the outcome (and no longer the bytes) for
-// WritePairReport to tell. Safe on any thread. Here and in WritePairReport
-// a new report file takes a spare of `spares` when given.
-void WriteReportAhead(ReportOutput& output, SpareFiles* spares = nullptr);
+// WritePairReport to tell. Safe on any thread.
+void WriteReportAhead(ReportOutput& output);
 
 // Writes a pair that has entries, in walk order: its console copy, then its
 // report file in one write unless it was written ahead: a new file the first
 // time this run names the path, the header and entries appended to it (no
 // second byte order mark) after that. A report that cannot be written is
 // said with its path and the error number; false then.
-bool WritePairReport(const Messages& messages, ReportFiles& files, const ReportOutput& output,
-                     SpareFiles* spares = nullptr);
+bool WritePairReport(const Messages& messages, ReportFiles& files, const ReportOutput& output);
 
 // An integer id in decimal, a string name as it stands.
 WString FormatResourceName(const ResId& name);

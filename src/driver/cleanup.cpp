@@ -25,11 +25,10 @@ std::vector<WString> FilesNamed(const WString& folder, const std::vector<DirEntr
   return paths;
 }
 
-// Deletes one file (keeping it in `spares` where it can be), retrying a
-// read-only one once its attribute is cleared; false when that retry failed
-// too.
-bool DeleteStaleFile(const Messages& messages, const WString& path, SpareFiles* spares) {
-  if (spares ? spares->Delete(path) : DeleteFilePath(path)) return true;
+// Deletes one file, retrying a read-only one once its attribute is
+// cleared; false when that retry failed too.
+bool DeleteStaleFile(const Messages& messages, const WString& path) {
+  if (DeleteFilePath(path)) return true;
   const int error = GetLastErrorCode();
   OutputMessage(messages, u"DeleteFile failed: `%s' [%d]\r\n", path, error);
   if (error != 5 || !IsReadOnly(path)) return true;
@@ -45,52 +44,40 @@ bool DeleteStaleFile(const Messages& messages, const WString& path, SpareFiles* 
 
 // DeleteBuildOutputs over a listing of the folder made beforehand.
 bool DeleteOutputsListed(const Messages& messages, const WString& folder, const std::vector<DirEntry>& listing,
-                         const WString& stem, bool quiet, SpareFiles* spares) {
+                         const WString& stem, bool quiet) {
   if (!quiet) OutputMessage(messages, u"Starting working folder cleanup\r\n");
   bool failed = false;
   for (const char16_t* ext : {u"txt", u"lng"})
     for (const WString& path : FilesNamed(folder, listing, stem + u"." + ext))
-      if (!DeleteStaleFile(messages, path, spares)) failed = true;
+      if (!DeleteStaleFile(messages, path)) failed = true;
   if (!quiet && !failed) OutputMessage(messages, u"Completed working folder cleanup\r\n");
   return !failed;
-}
-
-// Working files ("<name>.<hex digits>.tmp", see CreateUniqueFile and
-// SpareFiles) of language files, hash text files and reports, packs and
-// hash zips that a run killed before its end left in the folder. Callers
-// hold the folder's lock, so no live run of theirs is writing them.
-void RemoveLeftoverWorkingFiles(const WString& folder) {
-  for (const DirEntry& entry : ListDirectory(folder, u"*.tmp")) {
-    if (entry.isDirectory || entry.isLink) continue;
-    const WStringView name = WStringView(entry.name).substr(0, entry.name.size() - 4);
-    const size_t dot = name.rfind(u'.');
-    if (dot == WStringView::npos || dot + 1 == name.size()) continue;
-    const WStringView digits = name.substr(dot + 1);
-    const bool random = std::all_of(digits.begin(), digits.end(), [](char16_t c) {
-      return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f');
-    });
-    const WString kept = FindExtension(name.substr(0, dot));
-    if (random && (EqualsNoCase(kept, u".lng") || EqualsNoCase(kept, u".txt") || EqualsNoCase(kept, u".lgp") ||
-                   EqualsNoCase(kept, u".zip")))
-      DeleteFilePath(JoinPath(folder, entry.name));
-  }
 }
 
 }  // namespace
 
 bool DeleteBuildOutputs(const Messages& messages, const WString& folder, const WString& stem, bool quiet) {
-  return DeleteOutputsListed(messages, folder, ListDirectory(folder, u"*"), stem, quiet, nullptr);
+  return DeleteOutputsListed(messages, folder, ListDirectory(folder, u"*"), stem, quiet);
 }
 
-void CleanWorkingFolder(const Messages& messages, const WString& folder, SpareFiles* spares) {
+void CleanWorkingFolder(const Messages& messages, const WString& folder) {
   const WString target = IsDirectory(folder) ? folder : JoinPath(GetModuleFolder(), folder);
-  // First, as the spares to come bear working names too.
-  RemoveLeftoverWorkingFiles(target);
+  RemoveLeftoverWorkingFiles(target, {u".lng", u".txt", u".lgp", u".zip"});
   // One listing serves every stem: listing the folder again for each of its
   // files would make a large output folder slow to clean.
   const std::vector<DirEntry> listing = ListDirectory(target, u"*.*");
   for (const auto& entry : listing) {
     if (entry.isDirectory) continue;
-    DeleteOutputsListed(messages, target, listing, RemoveExtension(entry.name), true, spares);
+    DeleteOutputsListed(messages, target, listing, RemoveExtension(entry.name), true);
+  }
+}
+
+void RemoveLeftoverWorkingFiles(const WString& folder, std::initializer_list<WStringView> extensions) {
+  for (const DirEntry& entry : ListDirectory(folder, u"*.tmp")) {
+    if (entry.isDirectory || entry.isLink) continue;
+    const WString extension = FindExtension(WorkingFileStem(entry.name));
+    if (std::any_of(extensions.begin(), extensions.end(),
+                    [&](WStringView kept) { return EqualsNoCase(extension, kept); }))
+      DeleteFilePath(JoinPath(folder, entry.name));
   }
 }

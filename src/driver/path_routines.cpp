@@ -127,11 +127,11 @@ WString MakeTempFolderName(const WString& prefix) {
   return prefix + u"LNG" + digits + u".tmp";
 }
 
-bool WriteBufferToFile(const WString& path, std::span<const uint8_t> bytes, bool append, SpareFiles* spares) {
-  return WriteFileBytes(path, bytes, append, spares);
+bool WriteBufferToFile(const WString& path, std::span<const uint8_t> bytes, bool append) {
+  return WriteFileBytes(path, bytes, append);
 }
 
-bool WriteBufferToFile(const WString& path, std::string_view narrow, bool append, SpareFiles* spares) {
+bool WriteBufferToFile(const WString& path, std::string_view narrow, bool append) {
   return WriteFileBytes(path, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(narrow.data()), narrow.size()),
-                        append, spares);
+                        append);
 }

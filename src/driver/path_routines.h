@@ -7,7 +7,6 @@
 
 #include "driver/console_output.h"
 #include "driver/tokenizer.h"
-#include "os/files.h"
 #include "text/text.h"
 
 enum class ResolveMode { Loud, Quiet };
@@ -42,8 +41,6 @@ WString MakeTempFolderName(const WString& prefix);
 
 // Writes the bytes (at the start, or at the end with append) and ends the
 // file after them. Failures are silent, as callers find out when they use
-// the file; the result is there for those that want it. A new file takes
-// a spare of its folder from `spares` when it holds one.
-bool WriteBufferToFile(const WString& path, std::span<const uint8_t> bytes, bool append,
-                       SpareFiles* spares = nullptr);
-bool WriteBufferToFile(const WString& path, std::string_view narrow, bool append, SpareFiles* spares = nullptr);
+// the file; the result is there for those that want it.
+bool WriteBufferToFile(const WString& path, std::span<const uint8_t> bytes, bool append);
+bool WriteBufferToFile(const WString& path, std::string_view narrow, bool append);

@@ -1,5 +1,6 @@
 #include <vector>
 
+#include "driver/cleanup.h"
 #include "driver/console_output.h"
 #include "driver/flows.h"
 #include "driver/ordered_workers.h"
@@ -51,7 +52,7 @@ struct CleanOutcome {
 
 // Removes every leftover of the file in one update and one commit, so a
 // failure leaves the file as it was.
-CleanOutcome CleanLanguageFile(const WString& path, SpareFiles& spares) {
+CleanOutcome CleanLanguageFile(const WString& path) {
   CleanOutcome outcome;
   std::vector<Leftover> found;
   if (!PathExists(path)) return outcome;
@@ -67,7 +68,7 @@ CleanOutcome CleanLanguageFile(const WString& path, SpareFiles& spares) {
   ResourceUpdatePtr update = BeginResourceUpdate(path);
   if (!update) return outcome;
   for (const Leftover& leftover : found) DeleteResourceItem(*update, leftover.type, leftover.name, leftover.language);
-  if (!CommitResourceUpdate(std::move(update), &spares)) {
+  if (!CommitResourceUpdate(std::move(update))) {
     outcome.kind = CleanOutcome::Kind::CommitFailed;
     outcome.error = GetLastErrorCode();
     for (const Leftover& leftover : found) outcome.types.push_back(leftover.type);
@@ -102,6 +103,13 @@ bool ReportCleanOutcome(const Messages& messages, const WString& path, const WSt
 
 void CleanCommand(const Messages& messages, const WString& folder) {
   OutputMessage(messages, u"Attempting to cleanup the lng files in the passed folder...\r\n");
+  // Each file's new copy is written under a working name beside it and
+  // renamed over it; the copies of a run killed meanwhile go here. Only a
+  // run that holds the folder's lock removes them, and it holds it to the
+  // end, so no live run's copy is ever taken away. A folder another run
+  // holds is cleaned all the same.
+  const FolderLockPtr lock = LockFolder(folder, 0);
+  if (lock) RemoveLeftoverWorkingFiles(folder, {u".lng"});
   std::vector<WString> paths, names;
   for (const DirEntry& entry : ListDirectory(folder, u"*.lng")) {
     if (entry.isDirectory) continue;
@@ -111,12 +119,10 @@ void CleanCommand(const Messages& messages, const WString& folder) {
   // Most of a file's time is the wait for its new copy to reach the disk,
   // and the file system writes the copies of several files together: twice
   // as many workers as build workers keep the disk busy. The outcomes are
-  // told in list order, so the output is the same as one worker's. Each
-  // new copy is written into the storage of a file replaced before it.
+  // told in list order, so the output is the same as one worker's.
   int cleaned = 0;
-  SpareFiles spares;
   RunInOrder(
-      paths.size(), 2 * BuildWorkerCount(), [&](size_t i) { return CleanLanguageFile(paths[i], spares); },
+      paths.size(), 2 * BuildWorkerCount(), [&](size_t i) { return CleanLanguageFile(paths[i]); },
       [&](size_t i, const CleanOutcome& outcome) {
         if (ReportCleanOutcome(messages, paths[i], names[i], outcome)) ++cleaned;
       });

@@ -89,8 +89,7 @@ LanguageFileBuild MakeLanguageFile(const Module* module, const BuildOptions& opt
 }
 
 bool WriteLanguageFile(const Messages& messages, LanguageFileBuild& build, const WString& hashFile,
-                       const WString& outputFolder, const WString& base, WrittenFiles* written,
-                       SpareFiles* spares) {
+                       const WString& outputFolder, const WString& base, WrittenFiles* written) {
   if (!build.loaded) {
     OutputMessage(messages, u"Unable to load the module to transfer\r\n");
     return false;
@@ -99,7 +98,7 @@ bool WriteLanguageFile(const Messages& messages, LanguageFileBuild& build, const
   // when missing and never truncated here. Failures are not reported.
   if (!build.hashText.empty()) {
     const bool fresh = !PathExists(hashFile);
-    const bool appended = WriteBufferToFile(hashFile, std::string_view(build.hashText), true, spares);
+    const bool appended = WriteBufferToFile(hashFile, std::string_view(build.hashText), true);
     // A file that held lines before (an earlier module of the same name)
     // now holds more than any bytes kept for it: it is read again instead.
     if (written && appended && fresh)
@@ -115,7 +114,7 @@ bool WriteLanguageFile(const Messages& messages, LanguageFileBuild& build, const
   bool done = build.built;
   if (!done) {
     OutputMessage(messages, u"Failed to commit the updates to file (%s)\r\n", languageFile);
-  } else if (!WriteBufferToFile(languageFile, build.bytes, false, spares)) {
+  } else if (!WriteBufferToFile(languageFile, build.bytes, false)) {
     // A file that cannot be created at all (a folder in its place, a
     // folder that takes no files) is an update that cannot start; one that
     // cannot be written whole (a full disk) is a commit that fails. Either
@@ -158,8 +157,7 @@ PreparedModule PrepareLanguageFile(const ModuleCandidate& candidate, const PackL
 }
 
 bool GenerateLanguageFile(const Messages& messages, PreparedModule& prepared, const ModuleCandidate& candidate,
-                          const WString& outputFolder, const WString& displayName, WrittenFiles* written,
-                          SpareFiles* spares) {
+                          const WString& outputFolder, const WString& displayName, WrittenFiles* written) {
   if (!prepared.listed) return false;
   if (!prepared.readable) {
     // Listed, so meant to be in the pack: its absence is never silent.
@@ -169,7 +167,7 @@ bool GenerateLanguageFile(const Messages& messages, PreparedModule& prepared, co
   if (!prepared.eligible) return false;
   const WString base = RemoveExtension(candidate.fileName);
   if (!WriteLanguageFile(messages, prepared.build, JoinPath(outputFolder, base + u".txt"), outputFolder, base,
-                         written, spares)) {
+                         written)) {
     OutputMessage(messages, u"Aborting\r\n");
     return false;
   }

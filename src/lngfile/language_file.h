@@ -8,7 +8,6 @@
 
 #include "driver/console_output.h"
 #include "lngfile/pack_list.h"
-#include "os/files.h"
 #include "pe/resources.h"
 #include "text/text.h"
 
@@ -60,10 +59,9 @@ using WrittenFiles = std::unordered_map<WString, std::vector<uint8_t>>;
 // Appends the hash text to `hashFile` (created when missing) and writes
 // folder/base.lng as a new file, with the builder's messages. True when the
 // language file was written. With `written`, the bytes of each file that
-// now holds exactly them move there; new files take `spares` when given.
+// now holds exactly them move there.
 bool WriteLanguageFile(const Messages& messages, LanguageFileBuild& build, const WString& hashFile,
-                       const WString& outputFolder, const WString& base, WrittenFiles* written = nullptr,
-                       SpareFiles* spares = nullptr);
+                       const WString& outputFolder, const WString& base, WrittenFiles* written = nullptr);
 
 // /build's step: reads the module once, writes its hash text file and its
 // language file folder/base.lng.
@@ -88,5 +86,4 @@ PreparedModule PrepareLanguageFile(const ModuleCandidate& candidate, const PackL
 // True when the language file was generated. `displayName` is named in the
 // messages.
 bool GenerateLanguageFile(const Messages& messages, PreparedModule& prepared, const ModuleCandidate& candidate,
-                          const WString& outputFolder, const WString& displayName, WrittenFiles* written = nullptr,
-                          SpareFiles* spares = nullptr);
+                          const WString& outputFolder, const WString& displayName, WrittenFiles* written = nullptr);

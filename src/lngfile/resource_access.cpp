@@ -25,7 +25,7 @@ ResourceUpdatePtr BeginResourceUpdate(const WString& path) {
   return update;
 }
 
-bool CommitResourceUpdate(ResourceUpdatePtr update, SpareFiles* spares) {
+bool CommitResourceUpdate(ResourceUpdatePtr update) {
   if (!update) return false;
   std::vector<uint8_t> out;
   PeError error = PeError::None;
@@ -35,7 +35,7 @@ bool CommitResourceUpdate(ResourceUpdatePtr update, SpareFiles* spares) {
   }
   // A commit always replaces a file that existed at begin: synced before and
   // after the rename.
-  return ReplaceFileContents(UpdateTarget(*update), out, true, spares);
+  return ReplaceFileContents(UpdateTarget(*update), out, true);
 }
 
 ModulePtr LoadModuleAsData(const WString& path) { return OpenModule(path); }

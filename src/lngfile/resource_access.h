@@ -6,8 +6,6 @@
 #include "driver/console_output.h"
 #include "pe/resources.h"
 
-class SpareFiles;
-
 // Null when the file cannot be read (the file layer's error) or is no PE
 // module (error 193, ERROR_BAD_EXE_FORMAT).
 ModulePtr OpenModule(const WString& path);
@@ -20,9 +18,8 @@ ResourceUpdatePtr BeginResourceUpdate(const WString& path);
 // EndUpdateResourceW: builds the new file and replaces the old one only
 // when it is whole. On failure the file is as it was and the Windows error
 // code is set (GetLastErrorCode). The update is consumed either way. The
-// new file is synced before and after the rename; with `spares` it is
-// written into a spare and the old one kept there (ReplaceFileContents).
-bool CommitResourceUpdate(ResourceUpdatePtr update, SpareFiles* spares = nullptr);
+// new file is synced before and after the rename.
+bool CommitResourceUpdate(ResourceUpdatePtr update);
 
 // LoadLibraryExW(LOAD_LIBRARY_AS_DATAFILE): null when the file is no module.
 ModulePtr LoadModuleAsData(const WString& path);

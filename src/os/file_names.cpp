@@ -64,6 +64,18 @@ std::string RandomHex() {
   return buf;
 }
 
+WStringView WorkingFileStem(WStringView name) {
+  constexpr size_t kSuffix = 1 + kWorkingDigits + kWorkingTail.size();
+  if (name.size() <= kSuffix) return WStringView();
+  const WStringView suffix = name.substr(name.size() - kSuffix);
+  const bool working =
+      suffix[0] == u'.' &&
+      std::all_of(suffix.begin() + 1, suffix.begin() + 1 + kWorkingDigits,
+                  [](char16_t c) { return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f'); }) &&
+      std::equal(kWorkingTail.begin(), kWorkingTail.end(), suffix.end() - kWorkingTail.size());
+  return working ? name.substr(0, name.size() - kSuffix) : WStringView();
+}
+
 WString NewUuidString() {
   // Fresh entropy on every call: no generator shared between threads.
   std::random_device device;

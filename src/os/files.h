@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <span>
 #include <vector>
 
@@ -40,10 +39,22 @@ bool ReadWholeFile(const WString& path, std::vector<uint8_t>& out);
 // permission) or one that cannot be opened for writing fails with 5.
 bool ReadWritableFile(const WString& path, std::vector<uint8_t>& out);
 
+// 0666 less the process umask: the permissions of a new file. The umask is
+// read once, at the first call; PrepareProcess makes that call before any
+// thread starts, since reading the umask means setting it for a moment, and
+// a file another thread created in that moment would get no umask at all.
+// Windows has no umask: 0666 there.
+uint32_t NewFilePermissions();
+
 // Outputs never write through links: a link at the name is replaced by a
 // new file, never followed, so nothing is created outside the folder named.
 // Names holding '<' or '>' are refused with 123 (ERROR_INVALID_NAME) by
 // every function that creates a file or folder, as Windows refuses them.
+//
+// A file once replaced or deleted is never written again, and new content
+// never goes into storage that another file had: it always goes into a new
+// file, created exclusively, so a process that holds the old file open or
+// mapped (a player, an editor, a backup) keeps reading its old bytes.
 //
 // Durability: a write that replaces a file syncs the new data before the
 // rename and the folder after it, so a crash leaves the old file or the
@@ -55,50 +66,14 @@ bool ReadWritableFile(const WString& path, std::vector<uint8_t>& out);
 // file or a folder at `path` fails with 5.
 bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool append);
 
-// The storage of files a run took off their names, for the new files it
-// writes into the same folder afterwards. Creating a file costs the file
-// system a fresh inode, and ext4 without a journal passes over every inode
-// freed in the last minutes to find one: a run that replaces or deletes a
-// folder's files and writes as many new ones paid for that search with each
-// new file. Only a regular file of this user and group with no other name
-// is kept, so its old bytes are nobody's; a new file made from it gets a
-// new file's permissions. A spare is named as a working file ("<name>.<hex
-// digits>.tmp", see CreateUniqueFile); the spares left when the pool goes
-// are deleted. Made before the run's threads start; any thread may use it.
-// Windows keeps none.
-class SpareFiles {
- public:
-  SpareFiles();
-  SpareFiles(const SpareFiles&) = delete;
-  SpareFiles& operator=(const SpareFiles&) = delete;
-  ~SpareFiles();
-  // DeleteFilePath, with its checks and errors; the file is kept as a
-  // spare instead of deleted where it can be.
-  bool Delete(const WString& path);
-  // The file layer's side: takes a spare of the folder `folder` (empty when
-  // there is none), and gives one back.
-  WString Take(const WString& folder);
-  void Keep(const WString& spare);
-  uint32_t NewFilePermissions() const { return newFileMode_; }
-
- private:
-  std::mutex mutex_;
-  std::vector<WString> names_;
-  uint32_t newFileMode_ = 0;
-};
-// WriteFileBytes that creates a new file from a spare of its folder when
-// the pool holds one.
-bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool append, SpareFiles* spares);
 // Writes the bytes to a new file in the same folder and renames it over
 // `path`, so `path` is either as it was or the whole new content. The new
-// file keeps the old one's permissions. A read-only target fails with 5.
+// file keeps the old one's permission bits, and nothing else of it (no
+// extended attribute, no access list). A read-only target fails with 5.
 // Durable (synced); pass durable = false where the old file need not
 // survive a crash (a working file this run made).
 bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes);
 bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes, bool durable);
-// The same, with the new copy written into a spare from `spares` when it
-// holds one, and the old file kept there for the next copy.
-bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes, bool durable, SpareFiles* spares);
 // Flushes a file's data to the disk (FlushFileBuffers).
 bool SyncFile(const WString& path);
 // Gives `from` the name `to` in one step (MoveFileExW with
@@ -123,6 +98,11 @@ bool CopyFilePath(const WString& from, const WString& to);
 // string with the error set (for example 3 when the folder is missing).
 // The caller renames the file into place or deletes it.
 WString CreateUniqueFile(const WString& besidePath);
+// The name a working file stands beside when `name` is one exactly as
+// CreateUniqueFile and the replacing writes make it ("x.lgp" for
+// "x.lgp.3f9c0a71d2e4b856.tmp"); empty for any other name, such as a
+// user's "backup.zip.2024.tmp".
+WStringView WorkingFileStem(WStringView name);
 
 // An exclusive lock between processes on a folder, held until the pointer
 // is released. Two runs that share a working folder take it so that they

@@ -46,16 +46,11 @@ bool WriteAll(int fd, const uint8_t* data, size_t size) {
 // Creates a new file beside `native`, named after it, exclusively and
 // without following a link at the name; another name is drawn on a
 // collision. Returns the descriptor (the name in `temp`), or -1 with errno.
-// A working file's name beside `native` (a new draw each call).
-std::string WorkingNameBeside(const std::string& native) {
+int OpenUniqueBeside(const std::string& native, std::string& temp, mode_t mode) {
   const size_t slash = native.rfind('/');
   const size_t start = slash == std::string::npos ? 0 : slash + 1;
-  return native.substr(0, start) + WorkingFileName(std::string_view(native).substr(start), 255);
-}
-
-int OpenUniqueBeside(const std::string& native, std::string& temp, mode_t mode) {
   for (int attempt = 0; attempt < 64; ++attempt) {
-    temp = WorkingNameBeside(native);
+    temp = native.substr(0, start) + WorkingFileName(std::string_view(native).substr(start), 255);
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     if (fd >= 0) return fd;
     if (errno != EEXIST) break;
@@ -71,11 +66,13 @@ int OpenUniqueBeside(const std::string& native, std::string& temp, mode_t mode) 
 // (WriteFileBytes keeps 2, as the tool has always reported it.)
 bool FailCreate(int err) { return Fail(err == ENOENT ? ENOTDIR : err); }
 
-// 0666 less the umask, the permissions of a new file.
-mode_t NewFileMode() {
+mode_t NewFileMode() { return static_cast<mode_t>(NewFilePermissions()); }
+
+// The process umask: the only way to read it is to set it and put it back.
+mode_t ReadUmask() {
   const mode_t mask = ::umask(0);
   ::umask(mask);
-  return 0666 & ~mask;
+  return mask;
 }
 
 // Makes a rename in the folder of `native` survive a crash.
@@ -88,111 +85,33 @@ void SyncFolderOf(const std::string& native) {
   ::close(fd);
 }
 
-std::string FolderOf(const std::string& native) {
-  const size_t slash = native.rfind('/');
-  return slash == std::string::npos ? std::string() : native.substr(0, slash + 1);
-}
-
-// Gives `from` the name `to` in one step unless something (a link too) is
-// there; false with errno otherwise, and where the system has no such
-// rename.
-bool RenameNoReplace(const std::string& from, const std::string& to) {
-#ifdef RENAME_NOREPLACE
-  return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0;
-#else
-  errno = ENOSYS;
-  return false;
-#endif
-}
-
-// Swaps the files named `a` and `b` in one step; false where the system or
-// the file system cannot.
-bool ExchangeFiles(const std::string& a, const std::string& b) {
-#ifdef RENAME_EXCHANGE
-  return ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0;
-#else
-  return false;
-#endif
-}
-
-// Whether a file can be a spare: see SpareFiles.
-bool CanBeSpare(const struct stat& st) {
-  return S_ISREG(st.st_mode) && st.st_nlink == 1 && st.st_uid == ::geteuid() && st.st_gid == ::getegid();
-}
-
-// Opens a spare of the folder of `native` for writing (its name in
-// `temp`), or gives -1 when the pool has none that can serve; a spare that
-// cannot is deleted.
-int OpenSpare(SpareFiles* spares, const std::string& native, std::string& temp) {
-  if (!spares) return -1;
-  const WString folder = NativeToWide(FolderOf(native));
-  for (WString name = spares->Take(folder); !name.empty(); name = spares->Take(folder)) {
-    temp = Native(name);
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    struct stat st;
-    if (fd >= 0 && ::fstat(fd, &st) == 0 && CanBeSpare(st)) return fd;
-    if (fd >= 0) ::close(fd);
-    ::unlink(temp.c_str());
-  }
-  temp.clear();
-  return -1;
-}
-
-// Writes the bytes to a new file beside `native` (a spare from `spares`
-// when it holds one), gives it `mode` and renames it over `native`: the
-// file is the old one or the whole new one. With `durable` the data reach
-// the disk before the rename and the rename after it, so a crash cannot
-// leave an empty file in the old one's place. With `spares`, the old file
-// is swapped out in the same step and kept there when it can serve.
-bool ReplaceWithCopy(const std::string& native, mode_t mode, std::span<const uint8_t> bytes, bool durable,
-                     SpareFiles* spares = nullptr) {
+// Writes the bytes to a new file beside `native`, gives it `mode` and
+// renames it over `native`: the file is the old one or the whole new one,
+// and the old one's bytes stay with whoever still holds it open. With
+// `durable` the data reach the disk before the rename and the rename after
+// it, so a crash cannot leave an empty file in the old one's place.
+bool ReplaceWithCopy(const std::string& native, mode_t mode, std::span<const uint8_t> bytes, bool durable) {
   std::string temp;
-  int fd = OpenSpare(spares, native, temp);
-  const bool spare = fd >= 0;
-  if (!spare) fd = OpenUniqueBeside(native, temp, 0600);
+  const int fd = OpenUniqueBeside(native, temp, 0600);
   if (fd < 0) return Fail(errno);
   bool ok = WriteAll(fd, bytes.data(), bytes.size());
   int err = ok ? 0 : errno;
-  if (ok && spare && ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0) ok = false, err = errno;
   if (ok && durable && ::fsync(fd) != 0) ok = false, err = errno;
   if (::close(fd) != 0 && ok) ok = false, err = errno;
   if (ok && ::chmod(temp.c_str(), mode) != 0) ok = false, err = errno;
-  const bool exchanged = ok && spares && ExchangeFiles(temp, native);
-  if (ok && !exchanged && ::rename(temp.c_str(), native.c_str()) != 0) ok = false, err = errno;
+  if (ok && ::rename(temp.c_str(), native.c_str()) != 0) ok = false, err = errno;
   if (!ok) {
     ::unlink(temp.c_str());
     return Fail(err ? err : EIO);
   }
   if (durable) SyncFolderOf(native);
-  if (exchanged) {
-    // `temp` names the old file now, out of use once the swap is on disk.
-    struct stat st;
-    if (::lstat(temp.c_str(), &st) == 0 && CanBeSpare(st))
-      spares->Keep(NativeToWide(temp));
-    else
-      ::unlink(temp.c_str());
-  }
   return true;
 }
 
 // A file where nothing is: created exclusively (a link that appears at
 // the name is not followed), written, and removed again when the write
-// fails. It replaces nothing, so it is not synced. With a spare of its
-// folder in `spares`, the spare becomes the file.
-bool WriteNewFile(const std::string& native, std::span<const uint8_t> bytes, SpareFiles* spares) {
-  std::string temp;
-  if (const int fd = OpenSpare(spares, native, temp); fd >= 0) {
-    int err = WriteAll(fd, bytes.data(), bytes.size()) ? 0 : (errno ? errno : EIO);
-    if (!err && ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0) err = errno;
-    if (!err && ::fchmod(fd, static_cast<mode_t>(spares->NewFilePermissions())) != 0) err = errno;
-    if (::close(fd) != 0 && !err) err = errno;
-    if (!err && !RenameNoReplace(temp, native)) err = errno;
-    if (err) {
-      ::unlink(temp.c_str());
-      return Fail(err);
-    }
-    return true;
-  }
+// fails. It replaces nothing, so it is not synced.
+bool WriteNewFile(const std::string& native, std::span<const uint8_t> bytes) {
   const int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0) return Fail(errno);
   int err = WriteAll(fd, bytes.data(), bytes.size()) ? 0 : (errno ? errno : EIO);
@@ -205,6 +124,11 @@ bool WriteNewFile(const std::string& native, std::span<const uint8_t> bytes, Spa
 }
 
 }  // namespace
+
+uint32_t NewFilePermissions() {
+  static const mode_t mode = 0666 & ~ReadUmask();
+  return mode;
+}
 
 bool PathExists(const WString& path) {
   struct stat st;
@@ -261,44 +185,6 @@ bool DeleteFilePath(const WString& path) {
   if (!Deletable(native, st)) return false;
   if (::unlink(native.c_str()) != 0) return Fail(errno);
   return true;
-}
-
-SpareFiles::SpareFiles() : newFileMode_(NewFileMode()) {}
-
-SpareFiles::~SpareFiles() {
-  for (const WString& name : names_) ::unlink(Native(name).c_str());
-}
-
-bool SpareFiles::Delete(const WString& path) {
-  const std::string native = Native(path);
-  struct stat st;
-  if (!Deletable(native, st)) return false;
-  if (CanBeSpare(st)) {
-    const std::string spare = WorkingNameBeside(native);
-    if (RenameNoReplace(native, spare)) {
-      Keep(NativeToWide(spare));
-      return true;
-    }
-  }
-  if (::unlink(native.c_str()) != 0) return Fail(errno);
-  return true;
-}
-
-WString SpareFiles::Take(const WString& folder) {
-  const std::lock_guard<std::mutex> hold(mutex_);
-  const auto found = std::find_if(names_.begin(), names_.end(), [&](const WString& name) {
-    return name.size() > folder.size() && name.compare(0, folder.size(), folder) == 0 &&
-           name.find(u'/', folder.size()) == WString::npos;
-  });
-  if (found == names_.end()) return WString();
-  WString name = std::move(*found);
-  names_.erase(found);
-  return name;
-}
-
-void SpareFiles::Keep(const WString& spare) {
-  const std::lock_guard<std::mutex> hold(mutex_);
-  names_.push_back(spare);
 }
 
 bool DeleteTree(const WString& path) {
@@ -362,10 +248,6 @@ bool ReadWholeFile(const WString& path, std::vector<uint8_t>& out) { return Read
 bool ReadWritableFile(const WString& path, std::vector<uint8_t>& out) { return ReadRegularFile(path, out, true); }
 
 bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool append) {
-  return WriteFileBytes(path, bytes, append, nullptr);
-}
-
-bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool append, SpareFiles* spares) {
   if (RefusedName(path)) return false;
   const std::string native = Native(path);
   struct stat st;
@@ -376,9 +258,9 @@ bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool ap
     // through) goes through a whole new copy renamed into place; a new
     // file replaces nothing and needs no sync.
     if (existed) return ReplaceWithCopy(native, S_ISLNK(st.st_mode) ? NewFileMode() : (st.st_mode & 07777), bytes, true);
-    return WriteNewFile(native, bytes, spares);
+    return WriteNewFile(native, bytes);
   }
-  if (!existed) return WriteNewFile(native, bytes, spares);
+  if (!existed) return WriteNewFile(native, bytes);
   if (!S_ISREG(st.st_mode)) return Fail(EACCES);
   const int fd = ::open(native.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return Fail(errno);
@@ -400,17 +282,13 @@ bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes) {
 }
 
 bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes, bool durable) {
-  return ReplaceFileContents(path, bytes, durable, nullptr);
-}
-
-bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes, bool durable, SpareFiles* spares) {
   if (RefusedName(path)) return false;
   const std::string native = Native(path);
   struct stat st;
   if (::lstat(native.c_str(), &st) != 0 || S_ISLNK(st.st_mode))
-    return ReplaceWithCopy(native, NewFileMode(), bytes, durable, spares);
+    return ReplaceWithCopy(native, NewFileMode(), bytes, durable);
   if (RefusesWrites(st)) return Fail(EACCES);
-  return ReplaceWithCopy(native, st.st_mode & 07777, bytes, durable, spares);
+  return ReplaceWithCopy(native, st.st_mode & 07777, bytes, durable);
 }
 
 bool SyncFile(const WString& path) {

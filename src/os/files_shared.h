@@ -8,21 +8,26 @@
 
 #include "os/files.h"
 
-// 64 random bits as 16 hexadecimal digits, drawn afresh on every call, so
-// no state is shared between calls or threads.
+// 64 random bits as 16 lowercase hexadecimal digits (kWorkingDigits),
+// drawn afresh on every call, so no state is shared between calls or
+// threads.
 std::string RandomHex();
+
+// A working file's name ends in "." kWorkingDigits random digits and
+// kWorkingTail (WorkingFileStem tells such a name).
+constexpr size_t kWorkingDigits = 16;
+constexpr std::string_view kWorkingTail = ".tmp";
 
 // The name of a working file beside one named `stem`: "<stem>.<16 hex
 // digits>.tmp", a new draw each call. The stem is cut so that the name fits
 // `nameMax` units (the longest name a folder holds).
 template <class Char>
 std::basic_string<Char> WorkingFileName(std::basic_string_view<Char> stem, size_t nameMax) {
-  constexpr std::string_view kTmp = ".tmp";
-  constexpr size_t kSuffix = 1 + 16 + kTmp.size();
+  constexpr size_t kSuffix = 1 + kWorkingDigits + kWorkingTail.size();
   if (stem.size() + kSuffix > nameMax) stem = stem.substr(0, nameMax - kSuffix);
   std::basic_string<Char> name(stem);
   name.push_back(Char('.'));
-  for (char c : RandomHex() + std::string(kTmp)) name.push_back(static_cast<Char>(c));
+  for (char c : RandomHex() + std::string(kWorkingTail)) name.push_back(static_cast<Char>(c));
   return name;
 }
 

@@ -242,16 +242,7 @@ bool ReadRegularFile(const WString& path, std::vector<uint8_t>& out, bool forWri
 bool ReadWholeFile(const WString& path, std::vector<uint8_t>& out) { return ReadRegularFile(path, out, false); }
 bool ReadWritableFile(const WString& path, std::vector<uint8_t>& out) { return ReadRegularFile(path, out, true); }
 
-// Windows keeps no spares: a deleted file's storage is the file system's.
-SpareFiles::SpareFiles() = default;
-SpareFiles::~SpareFiles() = default;
-bool SpareFiles::Delete(const WString& path) { return DeleteFilePath(path); }
-WString SpareFiles::Take(const WString&) { return WString(); }
-void SpareFiles::Keep(const WString& spare) { DeleteFilePath(spare); }
-
-bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool append, SpareFiles*) {
-  return WriteFileBytes(path, bytes, append);
-}
+uint32_t NewFilePermissions() { return 0666; }
 
 bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool append) {
   if (RefusedName(path)) return false;
@@ -278,10 +269,6 @@ bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool ap
 
 bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes) {
   return ReplaceFileContents(path, bytes, true);
-}
-
-bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes, bool durable, SpareFiles*) {
-  return ReplaceFileContents(path, bytes, durable);
 }
 
 bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes, bool durable) {

@@ -6,5 +6,6 @@
 // the tool in the middle of a file (POSIX); no error dialog box waits for a
 // user, and standard output is binary (Windows). With glibc, buffers of
 // any size the tool uses come from the heap and freed memory is kept for
-// the next module rather than handed back to the kernel at once.
+// the next module rather than handed back to the kernel at once. The
+// permissions of new files are settled here, before any thread starts.
 void PrepareProcess();

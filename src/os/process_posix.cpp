@@ -6,9 +6,14 @@
 #include <malloc.h>
 #endif
 
+#include "os/files.h"
+
 void PrepareProcess() {
   std::signal(SIGXFSZ, SIG_IGN);
   std::signal(SIGPIPE, SIG_IGN);
+  // The umask is read here, while this is the only thread (see
+  // NewFilePermissions).
+  static_cast<void>(NewFilePermissions());
 #if defined(__GLIBC__)
   // The commands allocate and free buffers of a few hundred KiB for every
   // module (its bytes, its language file, a pair's report). Left to itself

@@ -173,7 +173,7 @@ void KeepDeflated(const WString& path, DeflatedEntry& entry, bool current, ZipFi
 template <class Clean>
 int GenerateLanguageFiles(const Messages& messages, const std::vector<ModuleCandidate>& candidates,
                           const WString& outputFolder, const LgpOptions& options, Clean clean,
-                          SpareFiles& spares, ZipFileContents& written, std::vector<WString>& hashFiles,
+                          ZipFileContents& written, std::vector<WString>& hashFiles,
                           ZipDeflatedContents& deflated, bool& lostToFullDisk) {
   if (candidates.empty()) {
     clean();
@@ -196,8 +196,7 @@ int GenerateLanguageFiles(const Messages& messages, const std::vector<ModuleCand
         const ModuleCandidate& candidate = candidates[i];
         const WString base = RemoveExtension(candidate.fileName);
         const bool eligible = built.prepared.eligible;
-        const bool generated = GenerateLanguageFile(messages, built.prepared, candidate, outputFolder, base, &written,
-                                                    &spares);
+        const bool generated = GenerateLanguageFile(messages, built.prepared, candidate, outputFolder, base, &written);
         if (generated)
           ++processed;
         else if (eligible && GetLastErrorCode() == kErrorDiskFull)
@@ -311,14 +310,12 @@ void LgpCommand(const Messages& messages, const WString& installFolder, const WS
   // It runs while the first modules are built unless it could remove one of
   // the install's files: then it runs first and the install is listed after
   // it, as the files found must be those that are left.
-  // The files it removes are kept as spares for the new ones.
   std::vector<ModuleCandidate> candidates = ListCandidates(installFolder);
   bool cleanPending = existed;
-  std::optional<SpareFiles> spares(std::in_place);
   auto clean = [&] {
     if (!cleanPending) return;
     cleanPending = false;
-    CleanWorkingFolder(messages, outputFolder, &*spares);
+    CleanWorkingFolder(messages, outputFolder);
   };
   if (existed && CleanCouldRemoveCandidate(outputFolder, candidates)) {
     clean();
@@ -334,9 +331,8 @@ void LgpCommand(const Messages& messages, const WString& installFolder, const WS
   bool lostToFullDisk = false;
   std::vector<WString> hashFiles;
   ZipDeflatedContents deflated;
-  const int processed = GenerateLanguageFiles(messages, candidates, outputFolder, options, clean, *spares, written,
-                                              hashFiles, deflated, lostToFullDisk);
-  spares.reset();  // the spares the new files did not take go before the archives are written
+  const int processed = GenerateLanguageFiles(messages, candidates, outputFolder, options, clean, written, hashFiles,
+                                              deflated, lostToFullDisk);
   if (processed == 0) {
     OutputMessage(messages, u"No files were processed, aborting building Nuvexa-%s.lgp\r\n", options.language);
     return;

@@ -145,30 +145,40 @@ TEST_F(Clean, StripsLeftoversFromEveryLanguageFileOfTheFolder) {
   for (const auto& f : {a, b, c, d}) before[f] = AllResources(f);
   std::map<std::string, std::string> untouched;
   for (const auto& f : {b, dll, nested, dir.Sub("f_text.lng")}) untouched[f] = harness::ReadFile(f);
-  // Whatever storage a new copy takes, a second name of the old file keeps
-  // its bytes and every file keeps its permissions.
-  ASSERT_EQ(harness::Shell("ln '" + a + "' '" + dir.Sub("a_hash.bak") + "' && chmod 0600 '" + c + "'"), 0);
-  untouched[dir.Sub("a_hash.bak")] = harness::ReadFile(a);
+  // A reader that holds the old files keeps reading them, and every file
+  // keeps its permissions. The working copies of a killed run go; a user's
+  // files that only look like them stay.
+  ASSERT_EQ(harness::Shell("chmod 0600 '" + c + "'"), 0);
   std::string modes;
   harness::Shell("cd '" + dir.path + "' && stat -c '%n %a' a_hash.lng C_design.LNG d_all.lng", &modes);
+  const harness::HeldFiles held({a, b, c, d, dir.Sub("f_text.lng")});
+  const std::string kept = "a_hash.lng.0123456789ABCDEF.tmp\nb.txt.0123456789abcdef.tmp\nnotes.lng.cafe.tmp\n";
+  for (const char* name : {"a_hash.lng.0123456789abcdef.tmp", "a_hash.lng.0123456789ABCDEF.tmp",
+                           "b.txt.0123456789abcdef.tmp", "gone.lng.fedcba9876543210.tmp", "notes.lng.cafe.tmp"})
+    harness::WriteFile(dir.Sub(name), "old");
 
-  EXPECT_EQ(tool.Run({dir.path, "/clean"}), kAttemptClean + Cleaned("a_hash.lng") + Cleaned("C_design.LNG") +
-                                                 Cleaned("d_all.lng") +
-                                                 "Completed lng file cleanup - 3 files were cleaned.\r\n");
+  {
+    // One worker: each file is cleaned after the one before was replaced.
+    harness::EnvOverride workers("PACKSMITH_WORKERS", "1");
+    EXPECT_EQ(tool.Run({dir.path, "/clean"}), kAttemptClean + Cleaned("a_hash.lng") + Cleaned("C_design.LNG") +
+                                                   Cleaned("d_all.lng") +
+                                                   "Completed lng file cleanup - 3 files were cleaned.\r\n");
+  }
   EXPECT_EQ(AllResources(a), Without(before[a], "HASH/HASH/1024"));
   EXPECT_EQ(AllResources(c), Without(before[c], "DESIGNINFO/GUIDELINES/1024"));
   EXPECT_EQ(AllResources(d),
             Without(Without(Without(before[d], "HASH/HASH/1024"), "#255/#1/1024"), "DESIGNINFO/GUIDELINES/1024"));
   for (const auto& f : {a, c, d}) EXPECT_TRUE(maintenance::ReadobjReads(f)) << f;
   for (const auto& [file, bytes] : untouched) EXPECT_TRUE(harness::ReadFile(file) == bytes) << file;
+  EXPECT_EQ(held.Changed(), std::vector<std::string>());
   std::string after;
-  harness::Shell("cd '" + dir.path + "' && stat -c '%n %a' a_hash.lng C_design.LNG d_all.lng; ls | grep -c 'tmp$'",
+  harness::Shell("cd '" + dir.path + "' && stat -c '%n %a' a_hash.lng C_design.LNG d_all.lng; ls | grep 'tmp$'",
                  &after);
   // Windows gives a replaced file the folder's access rights.
   if (!harness::DrivesWindowsBuild()) {
-    EXPECT_EQ(after, modes + "0\n");
+    EXPECT_EQ(after, modes + kept);
   }
-  EXPECT_TRUE(after.ends_with("\n0\n")) << after;
+  EXPECT_TRUE(after.ends_with("\n" + kept)) << after;
 
   // Everything is clean now.
   EXPECT_EQ(tool.Run({dir.path, "/clean"}), kAttemptClean + kNoneCleaned);

@@ -233,19 +233,24 @@ TEST(DiffCommand, ReportsOfAnEarlierRunAreRemovedAtTheFirstPair) {
   PackSetup s;
   ASSERT_TRUE(s.StringsPack());
   harness::MakeDirs(s.reports + "/keep");
+  // A killed run's working file goes; a user's files that only look like
+  // one stay.
   for (const char* name : {"old.txt", "old.lng", "readme.doc", "readme.txt", "ui.txt", "pack.lgp",
-                           "gone.txt.0123456789abcdef.tmp", "notes.tmp"})
+                           "gone.txt.0123456789abcdef.tmp", "notes.tmp", "backup.zip.2024.tmp", "thesis.txt.1.tmp",
+                           "notes.lgp.cafe.tmp"})
     harness::WriteFile(s.reports + "/" + name, "old");
-  // The new reports may take the storage of the old ones, never of one with
-  // a second name; a killed run's working file goes, anything else stays.
-  ASSERT_EQ(harness::Shell("ln '" + s.reports + "/ui.txt' '" + s.dir.Sub("linked.txt") + "'"), 0);
 
   // A run without any pair leaves the folder alone.
   harness::TempDir empty;
   s.Run(tool, {empty.path, "/diff", s.pack, "/folder=" + s.reports});
   EXPECT_TRUE(harness::Exists(s.reports + "/old.txt"));
 
+  // A reader that holds the old reports keeps reading them, and a new
+  // report is a new file, with nothing of an old one's.
+  ASSERT_EQ(harness::Shell("chmod 0600 '" + s.reports + "/ui.txt'"), 0);
+  const harness::HeldFiles held({s.reports + "/old.txt", s.reports + "/old.lng", s.reports + "/ui.txt"});
   s.Diff(tool);
+  EXPECT_EQ(held.Changed(), std::vector<std::string>());
   EXPECT_FALSE(harness::Exists(s.reports + "/old.txt"));
   EXPECT_FALSE(harness::Exists(s.reports + "/old.lng"));
   EXPECT_FALSE(harness::Exists(s.reports + "/readme.txt"));
@@ -253,10 +258,11 @@ TEST(DiffCommand, ReportsOfAnEarlierRunAreRemovedAtTheFirstPair) {
   EXPECT_TRUE(harness::Exists(s.reports + "/pack.lgp"));
   EXPECT_TRUE(harness::Exists(s.reports + "/keep"));
   EXPECT_EQ(s.Report("ui"), Header("ui.dll", "ui.lng") + kStringEntries);
-  EXPECT_EQ(harness::ReadFile(s.dir.Sub("linked.txt")), "old");
-  std::string listing;
-  harness::Shell("ls '" + s.reports + "'", &listing);
-  EXPECT_EQ(listing, "keep\nnotes.tmp\npack.lgp\nreadme.doc\nui.txt\n");
+  std::string listing, fresh;
+  harness::Shell("ls '" + s.reports + "'; stat -c %a '" + s.reports + "/ui.txt'", &listing);
+  harness::Shell("touch '" + s.dir.Sub("fresh") + "' && stat -c %a '" + s.dir.Sub("fresh") + "'", &fresh);
+  EXPECT_EQ(listing, "backup.zip.2024.tmp\nkeep\nnotes.lgp.cafe.tmp\nnotes.tmp\npack.lgp\nreadme.doc\nthesis.txt.1.tmp\nui.txt\n" +
+                         fresh);
 }
 
 TEST(DiffCommand, RelativeReportFolderBelongsToTheStartingFolder) {

@@ -1,8 +1,10 @@
 #include "support/harness.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -148,6 +150,39 @@ int Shell(const std::string& command, std::string* output) {
   const int status = ::pclose(pipe);
   if (output) *output = out;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+namespace {
+const char kHeldTag[] = "user.packsmith.held";
+}  // namespace
+
+HeldFiles::HeldFiles(const std::vector<std::string>& held) : paths(held) {
+  for (const std::string& path : paths) {
+    fds.push_back(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fds.back() < 0) ADD_FAILURE() << "cannot hold " << path;
+    bytes.push_back(ReadFile(path));
+    ::setxattr(path.c_str(), kHeldTag, "1", 1, 0);
+  }
+}
+
+HeldFiles::~HeldFiles() {
+  for (const int fd : fds)
+    if (fd >= 0) ::close(fd);
+}
+
+std::vector<std::string> HeldFiles::Changed() const {
+  std::vector<std::string> changed;
+  for (size_t i = 0; i < paths.size(); ++i) {
+    std::string now;
+    char buf[65536];
+    for (ssize_t n; (n = ::pread(fds[i], buf, sizeof buf, static_cast<off_t>(now.size()))) > 0;) now.append(buf, n);
+    if (now != bytes[i]) changed.push_back(paths[i] + " (held)");
+    struct stat held, named;
+    if (::fstat(fds[i], &held) == 0 && ::stat(paths[i].c_str(), &named) == 0 && held.st_ino != named.st_ino &&
+        ::getxattr(paths[i].c_str(), kHeldTag, nullptr, 0) >= 0)
+      changed.push_back(paths[i] + " (tagged)");
+  }
+  return changed;
 }
 
 bool HaveWindres() { return Shell("command -v i686-w64-mingw32-windres >/dev/null 2>&1") == 0; }

@@ -103,6 +103,21 @@ struct EnvOverride {
   std::string old;
 };
 
+// Files held open for reading across a run, as a player, an editor or a
+// backup holds them, each tagged with an extended attribute of the test's
+// where the file system keeps them.
+struct HeldFiles {
+  explicit HeldFiles(const std::vector<std::string>& paths);
+  ~HeldFiles();
+  HeldFiles(const HeldFiles&) = delete;
+  HeldFiles& operator=(const HeldFiles&) = delete;
+  // The held files whose descriptor no longer reads the bytes it read when
+  // opened, and the new files at their names that carry an old one's tag.
+  std::vector<std::string> Changed() const;
+  std::vector<std::string> paths, bytes;
+  std::vector<int> fds;
+};
+
 // CR LF helper: "a\nb" -> "a\r\nb".
 std::string Crlf(const std::string& text);
 // UTF-16LE bytes of an ASCII/UTF-8 text.

@@ -221,11 +221,6 @@ TEST(PlatformFiles, WritersReplaceLinksAndNeverFollowThem) {
       {"replace", [](const WString& t, const WString&) { return ReplaceFileContents(t, std::vector<uint8_t>{'n'}); }},
       {"copy", [](const WString& t, const WString& s) { return CopyFilePath(s, t); }},
       {"move", [](const WString& t, const WString& s) { return MoveFileReplacing(s, t, true); }},
-      {"replace from a spare", [](const WString& t, const WString& s) {
-         SpareFiles spares;
-         return spares.Delete(s) && WriteFileBytes(s, std::vector<uint8_t>{'n'}, false, &spares) &&
-                spares.Delete(s) && ReplaceFileContents(t, std::vector<uint8_t>{'n'}, true, &spares);
-       }},
   };
   for (const auto& [what, write] : writers) {
     for (const bool dangling : {false, true}) {
@@ -245,52 +240,6 @@ TEST(PlatformFiles, WritersReplaceLinksAndNeverFollowThem) {
       }
     }
   }
-}
-
-// A file taken off its name serves the next new file or new copy of its
-// folder, with that file's permissions; a file with a second name, a
-// read-only one and a spare of another folder never do; what is left goes
-// with the pool.
-TEST(PlatformFiles, SparesServeNewFilesOfTheirFolderOnly) {
-  harness::TempDir dir, other;
-  auto inode = [](const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
-  };
-  auto mode = [](const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
-  };
-  for (const char* name : {"old", "linked", "ro", "a", "b", "c", "fresh"}) harness::WriteFile(dir.Sub(name), name);
-  ASSERT_EQ(::chmod(dir.Sub("old").c_str(), 0600) | ::chmod(dir.Sub("ro").c_str(), 0444) |
-                ::chmod(dir.Sub("c").c_str(), 0640),
-            0);
-  ASSERT_EQ(::link(dir.Sub("linked").c_str(), other.Sub("linked").c_str()) |
-                ::link(dir.Sub("a").c_str(), other.Sub("a").c_str()),
-            0);
-  const auto oldInode = inode(dir.Sub("old")), bInode = inode(dir.Sub("b"));
-  {
-    SpareFiles spares;
-    EXPECT_FALSE(spares.Delete(W(dir.Sub("ro"))));
-    EXPECT_EQ(GetLastErrorCode(), 5);
-    EXPECT_TRUE(spares.Delete(W(dir.Sub("linked"))) && spares.Delete(W(dir.Sub("old"))));
-    EXPECT_FALSE(harness::Exists(dir.Sub("old")) || harness::Exists(dir.Sub("linked")));
-    EXPECT_EQ(harness::ReadFile(other.Sub("linked")), "linked");
-    ASSERT_TRUE(WriteFileBytes(W(other.Sub("new")), std::vector<uint8_t>{'o'}, false, &spares));
-    EXPECT_NE(inode(other.Sub("new")), oldInode);
-    ASSERT_TRUE(WriteFileBytes(W(dir.Sub("new")), std::vector<uint8_t>{'n'}, false, &spares));
-    EXPECT_EQ(inode(dir.Sub("new")), oldInode);
-    EXPECT_EQ(harness::ReadFile(dir.Sub("new")), "n");
-    EXPECT_EQ(mode(dir.Sub("new")), mode(dir.Sub("fresh")));
-
-    for (const char* name : {"a", "b", "c"})
-      ASSERT_TRUE(ReplaceFileContents(W(dir.Sub(name)), std::vector<uint8_t>{'N'}, true, &spares)) << name;
-    EXPECT_EQ(harness::ReadFile(other.Sub("a")), "a");
-    EXPECT_EQ(inode(dir.Sub("c")), bInode);
-    EXPECT_EQ(mode(dir.Sub("c")), 0640u);
-    EXPECT_EQ(harness::ReadFile(dir.Sub("c")), "N");
-  }
-  EXPECT_EQ(Names(ListDirectory(W(dir.path), u"*")), (std::vector<std::string>{"a", "b", "c", "fresh", "new", "ro"}));
 }
 
 #endif
