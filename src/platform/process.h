@@ -8,3 +8,7 @@
 // any size the tool uses come from the heap and freed memory is kept for
 // the next module rather than handed back to the kernel at once.
 void PrepareProcess();
+
+// The number of processors the process may run on (its affinity, which a
+// container or `taskset` narrows), at least 1.
+int UsableProcessorCount();
