@@ -19,12 +19,24 @@ bash scripts/setup.sh g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix \
   dpkg-dev wine wine64 googletest
 
 # With the tests, Wine for 32-bit programs too, where the kernel runs them:
-# the i686 tests are skipped (scripts/test-windows.sh) when it cannot.
+# the i686 tests are skipped (scripts/test-windows.sh) when it cannot. The
+# i386 architecture added for it goes again when wine32 cannot be
+# installed: left behind, its indexes would be fetched by every later
+# apt-get update on this machine, and fail it whenever they fail.
 if [ "$tests" = ON ] && ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
   echo "Installing: wine32:i386"
-  { $SUDO dpkg --add-architecture i386 && $SUDO apt-get update -qq &&
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq wine32:i386 </dev/null; } ||
+  added_i386=no
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $SUDO dpkg --add-architecture i386 && added_i386=yes
+  fi
+  $SUDO apt-get update -qq ||
+    echo "Warning: apt-get update reported errors; installing from the package lists as they are" >&2
+  if ! DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq wine32:i386 </dev/null; then
     echo "wine32 could not be installed: the i686 tests will be skipped"
+    if [ "$added_i386" = yes ]; then
+      $SUDO dpkg --remove-architecture i386 || echo "Warning: the i386 architecture could not be removed again" >&2
+    fi
+  fi
 fi
 
 # minizip's source, pinned to the version of the libminizip-dev the Linux
@@ -42,7 +54,8 @@ if [ ! -f "$src/zip.c" ]; then
     elif [ -f /etc/apt/sources.list ]; then
       grep -E '^deb ' /etc/apt/sources.list | sed -e 's/^deb /deb-src /' | $SUDO tee "${list%.sources}.list" >/dev/null
     fi
-    $SUDO apt-get update -qq
+    $SUDO apt-get update -qq ||
+      echo "Warning: apt-get update reported errors; looking for the source in the lists as they are" >&2
   fi
   rm -rf "$deps/download" && mkdir -p "$deps/download"
   (cd "$deps/download" && apt-get source -qq --download-only "$source_pkg=$version" 2>/dev/null)

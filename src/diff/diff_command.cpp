@@ -155,15 +155,23 @@ bool CompareInstall(const DiffRun& run) {
   return complete;
 }
 
-// Unpacks the pack into a new temporary folder; false when nothing can be
-// compared. The working folder is the one of the start again afterwards.
-bool UnpackTarget(const DiffRun& run, UnpackFolder& temp) {
+// Unpacks the pack into a new temporary folder; `opened` tells whether
+// there is anything to compare. False, after saying so, when the pack could
+// not be unpacked whole: no temporary folder, or one without room for it
+// (the comparison would miss modules and the old reports would look
+// current). The working folder is the one of the start again afterwards.
+bool UnpackTarget(const DiffRun& run, UnpackFolder& temp, bool& opened) {
   temp.created = CreateFolder(temp.path);
-  if (!temp.created) return false;
-  const WString workingFolder = CurrentDirectory();
-  const bool extracted = ExtractArchive(run.target, temp.path);
-  ChangeDirectory(workingFolder);
-  return extracted;
+  int error = temp.created ? 0 : GetLastErrorCode();
+  opened = false;
+  if (temp.created) {
+    const WString workingFolder = CurrentDirectory();
+    opened = ExtractArchive(run.target, temp.path, {}, &error);
+    ChangeDirectory(workingFolder);
+  }
+  if (temp.created && error == 0) return true;
+  OutputMessage(run.messages, u"Unable to unpack `%s' into `%s' [%d], aborting\r\n", run.target, temp.path, error);
+  return false;
 }
 
 }  // namespace
@@ -175,7 +183,9 @@ void DiffCommand(const Messages& messages, const WString& installFolder, const W
   run.target = target;
   const Cursor afterFolder = SelectOutputFolder(options, run.outputFolder, nullptr, OutputKind::Diffs);
   // A relative report folder that does not exist yet belongs to the working
-  // folder of the start, not to wherever the extraction leaves the process.
+  // folder of the start, not to wherever the extraction leaves the process;
+  // with no working folder (it was deleted) there is nowhere to make it.
+  if (!CanPlaceOutputFolder(messages, run.outputFolder)) return;
   if (!IsAbsolutePath(run.outputFolder)) run.outputFolder = CombinePath(CurrentDirectory(), run.outputFolder);
 
   run.packMode = !IsDirectory(target);
@@ -199,7 +209,9 @@ void DiffCommand(const Messages& messages, const WString& installFolder, const W
   } else {
     UnpackFolder temp;
     temp.path = run.tempFolder = MakeTempFolderName(TempFolder());
-    if (UnpackTarget(run, temp)) complete = CompareInstall(run);
+    bool opened = false;
+    complete = UnpackTarget(run, temp, opened);
+    if (complete && opened) complete = CompareInstall(run);
   }
   if (!complete) return;
   OutputMessage(messages, u"\r\nCompleted differential of Nuvexa install against the passed %s.\r\n", kind);

@@ -74,7 +74,17 @@ Cursor SelectOutputFolder(Cursor cursor, WString& out, const WString* base, Outp
   return cursor;
 }
 
+bool CanPlaceOutputFolder(const Messages& messages, const WString& folder) {
+  if (IsAbsolutePath(folder) || !CurrentDirectory().empty()) return true;
+  OutputMessage(messages, u"Unable to create `%s', aborting\r\n", folder);
+  return false;
+}
+
 bool EnsureOutputFolder(const Messages& messages, const WString& folder, bool& existed) {
+  existed = false;
+  // "." or ".." of a deleted working folder would still be found, but no
+  // path names it, and the deleted folder itself takes no files.
+  if (!CanPlaceOutputFolder(messages, folder)) return false;
   existed = PathExists(folder);
   if (existed) return true;
   if (CreateFolder(folder)) {

@@ -33,6 +33,11 @@ Cursor SelectOutputFolder(Cursor cursor, WString& out, const WString* base, Outp
 // tells whether the folder was there before.
 bool EnsureOutputFolder(const Messages& messages, const WString& folder, bool& existed);
 
+// Whether the output folder has a place: an absolute one always, a relative
+// one while there is a working folder it belongs to. False after "Unable to
+// create `%s', aborting" when the working folder was deleted under the run.
+bool CanPlaceOutputFolder(const Messages& messages, const WString& folder);
+
 // {n} special folders and %NAME% environment variables.
 WString ExpandFolderVariables(WStringView input);
 

@@ -45,7 +45,7 @@ bool FindLeftovers(const WString& path, std::vector<Leftover>& found) {
 
 // What cleaning one file came to; told by the thread that prints.
 struct CleanOutcome {
-  enum class Kind { Untouched, Cleaned, Unopened, CommitFailed } kind = Kind::Untouched;
+  enum class Kind { Untouched, Cleaned, Unopened, BeginFailed, CommitFailed } kind = Kind::Untouched;
   int error = 0;                // the Windows error of an unreadable file or a failed commit
   std::vector<ResId> types;     // the leftovers a failed commit did not remove
 };
@@ -63,10 +63,12 @@ CleanOutcome CleanLanguageFile(const WString& path) {
   }
   if (found.empty()) return outcome;
   // A file the update cannot start on (read-only, or a resource directory
-  // that cannot be read whole) is passed over, untouched, like one with
-  // nothing to remove.
+  // that cannot be read whole) is passed over, untouched, and named.
   ResourceUpdatePtr update = BeginResourceUpdate(path);
-  if (!update) return outcome;
+  if (!update) {
+    outcome.kind = CleanOutcome::Kind::BeginFailed;
+    return outcome;
+  }
   for (const Leftover& leftover : found) DeleteResourceItem(*update, leftover.type, leftover.name, leftover.language);
   if (!CommitResourceUpdate(std::move(update))) {
     outcome.kind = CleanOutcome::Kind::CommitFailed;
@@ -79,13 +81,17 @@ CleanOutcome CleanLanguageFile(const WString& path) {
 }
 
 // A failed commit is told once for each leftover, as the removal of each
-// on its own would tell it. True when the file was cleaned.
+// on its own would tell it; an update that cannot begin as /clear tells
+// it. True when the file was cleaned.
 bool ReportCleanOutcome(const Messages& messages, const WString& path, const WString& name,
                         const CleanOutcome& outcome) {
   switch (outcome.kind) {
     case CleanOutcome::Kind::Untouched: return false;
     case CleanOutcome::Kind::Unopened:
       OutputMessage(messages, u"Unable to open the lng file `%s' for cleanup [%d]\r\n", path, outcome.error);
+      return false;
+    case CleanOutcome::Kind::BeginFailed:
+      OutputMessage(messages, u"Unable to start the resource update process (%s)\r\n", path);
       return false;
     case CleanOutcome::Kind::CommitFailed:
       for (const ResId& type : outcome.types)
@@ -121,12 +127,16 @@ void CleanCommand(const Messages& messages, const WString& folder) {
   // as many workers as build workers keep the disk busy. The outcomes are
   // told in list order, so the output is the same as one worker's.
   int cleaned = 0;
+  bool failed = false;
   RunInOrder(
       paths.size(), 2 * BuildWorkerCount(), [&](size_t i) { return CleanLanguageFile(paths[i]); },
       [&](size_t i, const CleanOutcome& outcome) {
         if (ReportCleanOutcome(messages, paths[i], names[i], outcome)) ++cleaned;
+        else if (outcome.kind != CleanOutcome::Kind::Untouched) failed = true;
       });
-  if (cleaned > 0)
+  // A file that needed cleaning and was not cleaned is counted out loud:
+  // none of them was cleaned, not that none needed it.
+  if (cleaned > 0 || failed)
     OutputMessage(messages, u"Completed lng file cleanup - %d file%s cleaned.\r\n", cleaned,
                   cleaned == 1 ? u" was" : u"s were");
   else

@@ -9,3 +9,7 @@
 // the next module rather than handed back to the kernel at once. The
 // permissions of new files are settled here, before any thread starts.
 void PrepareProcess();
+
+// The number of processors the process may run on (its affinity, which a
+// container or `taskset` narrows), at least 1.
+int UsableProcessorCount();

@@ -14,3 +14,15 @@ void PrepareProcess() {
   // Standard output passes "\r\n" as it stands (no "\r\r\n").
   _setmode(_fileno(stdout), _O_BINARY);
 }
+
+int UsableProcessorCount() {
+  DWORD_PTR process = 0, system = 0;
+  if (::GetProcessAffinityMask(::GetCurrentProcess(), &process, &system) && process != 0) {
+    int count = 0;
+    for (; process != 0; process &= process - 1) ++count;
+    return count;
+  }
+  SYSTEM_INFO info;
+  ::GetSystemInfo(&info);
+  return info.dwNumberOfProcessors ? static_cast<int>(info.dwNumberOfProcessors) : 1;
+}

@@ -93,6 +93,15 @@ bool FlushPending(const WString& path, std::vector<uint8_t>& pending) {
   return ok;
 }
 
+// A write the target folder refused ends the walk, and the caller learns
+// that the pack is not there whole.
+int WriteFailed(ExtractState& state) {
+  const int error = GetLastErrorCode();
+  state.writeError = error != 0 ? error : kErrorWriteFault;
+  PrintNarrow("error in writing extracted file\r\n");
+  return -1;
+}
+
 // Creates (or empties) the output file; on failure makes the entry's folders
 // and tries once more.
 bool CreateOutputFile(const WString& name, const WString& path) {
@@ -106,7 +115,8 @@ bool CreateOutputFile(const WString& name, const WString& path) {
 
 // The copy loop: 0, the negative read error, -1 for a write error, or 1
 // when the entry holds more than it may (its message printed).
-int CopyEntryData(unzFile archive, const WString& name, const WString& path, uint64_t limit) {
+int CopyEntryData(unzFile archive, const WString& name, const WString& path, ExtractState& state) {
+  const uint64_t limit = state.limits.entryBytes;
   std::vector<uint8_t> buffer(kCopyBufferSize);
   std::vector<uint8_t> pending;
   uint64_t copied = 0;
@@ -123,15 +133,9 @@ int CopyEntryData(unzFile archive, const WString& name, const WString& path, uin
       return 1;
     }
     pending.insert(pending.end(), buffer.begin(), buffer.begin() + read);
-    if (pending.size() >= kFlushSize && !FlushPending(path, pending)) {
-      PrintNarrow("error in writing extracted file\r\n");
-      return -1;
-    }
+    if (pending.size() >= kFlushSize && !FlushPending(path, pending)) return WriteFailed(state);
   }
-  if (!FlushPending(path, pending)) {
-    PrintNarrow("error in writing extracted file\r\n");
-    return -1;
-  }
+  if (!FlushPending(path, pending)) return WriteFailed(state);
   return 0;
 }
 
@@ -151,7 +155,7 @@ bool ReadsDirectly(unzFile archive, const unz_file_info& info, const ExtractStat
 // The stored data at `offset` into the file, in pieces of the flush size,
 // with its CRC-32 in `crc`: 0, or -1 after the message of a read or write
 // that failed (as minizip's read and the copy loop tell them).
-int CopyStoredData(const ExtractState& state, uint64_t offset, uint64_t size, const WString& path, uint32_t& crc) {
+int CopyStoredData(ExtractState& state, uint64_t offset, uint64_t size, const WString& path, uint32_t& crc) {
   zlib_filefunc_def& files = *state.files;
   if (files.zseek_file(files.opaque, state.direct, static_cast<uLong>(offset), ZLIB_FILEFUNC_SEEK_SET) != 0) {
     PrintNarrow("error %d with zipfile in unzReadCurrentFile\r\n", UNZ_ERRNO);
@@ -167,10 +171,7 @@ int CopyStoredData(const ExtractState& state, uint64_t offset, uint64_t size, co
       return -1;
     }
     crc = static_cast<uint32_t>(crc32_z(crc, pending.data(), piece));
-    if (!FlushPending(path, pending)) {
-      PrintNarrow("error in writing extracted file\r\n");
-      return -1;
-    }
+    if (!FlushPending(path, pending)) return WriteFailed(state);
     size -= piece;
   }
   return 0;
@@ -220,7 +221,9 @@ bool IsContainedEntryName(WStringView name) {
   return true;
 }
 
-bool ExtractArchive(const WString& archive, const WString& targetFolder, const ExtractLimits& limits) {
+bool ExtractArchive(const WString& archive, const WString& targetFolder, const ExtractLimits& limits,
+                    int* writeError) {
+  if (writeError) *writeError = 0;
   if (archive.empty()) return false;
   zlib_filefunc_def files;
   fill_fopen_filefunc(&files);
@@ -254,6 +257,7 @@ bool ExtractArchive(const WString& archive, const WString& targetFolder, const E
     ExtractAllEntries(zip, state);
     if (state.direct) files.zclose_file(files.opaque, state.direct);
     unzClose(zip);
+    if (writeError) *writeError = state.writeError;
   }
   return true;
 }
@@ -286,6 +290,9 @@ int ExtractEntryData(unzFile archive, const unz_file_info& info, const WString& 
     return err;
   }
   if (!CreateOutputFile(name, path)) {
+    // A full disk refuses every entry so: the walk goes on, and the pack
+    // is not there whole.
+    if (GetLastErrorCode() == kErrorDiskFull) state.writeError = kErrorDiskFull;
     PrintNarrow("error opening %s\r\n", name);
     err = unzCloseCurrentFile(archive);
     if (err != UNZ_OK) PrintNarrow("error %d with zipfile in unzCloseCurrentFile\r\n", err);
@@ -296,7 +303,7 @@ int ExtractEntryData(unzFile archive, const unz_file_info& info, const WString& 
   uint32_t crc = 0;
   const bool direct = ReadsDirectly(archive, info, state, offset);
   const int copied = direct ? CopyStoredData(state, offset, info.uncompressed_size, path, crc)
-                            : CopyEntryData(archive, name, path, state.limits.entryBytes);
+                            : CopyEntryData(archive, name, path, state);
   if (copied != 0) {
     unzCloseCurrentFile(archive);
     DeleteFilePath(path);

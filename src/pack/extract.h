@@ -29,13 +29,18 @@ struct ExtractState {
   zlib_filefunc_def* files = nullptr;
   voidpf direct = nullptr;
   uint64_t archiveSize = 0;
+  // The Windows error of a write the target folder refused (a full disk):
+  // the pack is not there whole. 0 while every write succeeds.
+  int writeError = 0;
 };
 
 // Opens the archive, makes the target folder the working folder and unpacks
 // every entry into it. True when the archive was opened and the folder
-// entered (whatever happened to the entries). The working folder stays
-// changed: the caller restores it when it is done.
-bool ExtractArchive(const WString& archive, const WString& targetFolder, const ExtractLimits& limits = {});
+// entered (whatever happened to the entries); `writeError`, when given,
+// receives the error of a write the folder refused, or 0. The working
+// folder stays changed: the caller restores it when it is done.
+bool ExtractArchive(const WString& archive, const WString& targetFolder, const ExtractLimits& limits = {},
+                    int* writeError = nullptr);
 
 // Walks the entries in archive order; an entry that fails ends the walk.
 void ExtractAllEntries(unzFile archive, ExtractState& state);

@@ -1,7 +1,6 @@
 // /lgp: a language pack and its hash zip from an install of the player.
 #include <optional>
 #include <string>
-#include <thread>
 
 #include "driver/cleanup.h"
 #include "driver/console_output.h"
@@ -366,7 +365,9 @@ void LgpCommand(const Messages& messages, const WString& installFolder, const WS
   std::string hashZipMessages;
   hashZipSession.kept = &hashZipMessages;
   ZipResult hashZipClosed = ZipResult::Nothing;
-  std::jthread hashZipWriter([&] {
+  // Without a thread of its own (a process limit) it is written after the
+  // pack, on this thread, with the same result.
+  SideTask hashZipWriter([&] {
     const ZipDeflatedContents hashTexts = DeflateHashTexts(hashFiles, written);
     ZipAddFolder(hashZipSession, outputFolder, outputFolder, u"*.txt", true, &written, &hashTexts);
     // A whole hash zip is closed here too, and synced when it is to replace
@@ -388,7 +389,7 @@ void LgpCommand(const Messages& messages, const WString& installFolder, const WS
     return;
   }
 
-  hashZipWriter.join();
+  hashZipWriter.Wait();
   hashZipSession.kept = nullptr;
   if (!hashZipMessages.empty()) ConsoleWriteAnsi(hashZipMessages);
   // A hash zip that is not whole keeps the old pair as it was: the writer

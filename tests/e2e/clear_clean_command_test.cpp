@@ -17,14 +17,16 @@ const std::string kAttemptClear = "Attempting to remove HASH section...\r\n";
 const std::string kCompletedClear = "Completed HASH section removal\r\n";
 const std::string kAttemptClean = "Attempting to cleanup the lng files in the passed folder...\r\n";
 const std::string kNoneCleaned = "Completed lng file cleanup - no files needed to be cleaned.\r\n";
+const std::string kZeroCleaned = "Completed lng file cleanup - 0 files were cleaned.\r\n";
 
 std::string Cleaned(const std::string& name) { return "Completed lng file cleanup (" + name + ")\r\n"; }
 std::string NoHash(const std::string& path) {
   return kAttemptClear + "No HASH section detected in `" + harness::ShownPath(path) + "'\r\n";
 }
-std::string BeginRefused(const std::string& path) {
-  return kAttemptClear + "Unable to start the resource update process (" + harness::ShownPath(path) + ")\r\n";
+std::string NotBegun(const std::string& path) {
+  return "Unable to start the resource update process (" + harness::ShownPath(path) + ")\r\n";
 }
+std::string BeginRefused(const std::string& path) { return kAttemptClear + NotBegun(path); }
 
 const std::string kStrings = "LANGUAGE 0, 1\nSTRINGTABLE\nBEGIN\n 1 \"one\"\n 65535 \"{GUID}\"\nEND\n"
                              "LANGUAGE 0, 1\n200 RCDATA\nBEGIN\n \"keep me\\0\"\nEND\n";
@@ -232,14 +234,16 @@ TEST_F(Clean, ReadOnlyFileIsPassedOverAndStaysAsItWas) {
   Lng("open.lng", kStrings + Hash(0, 1, "x"));
   ASSERT_EQ(harness::Shell("chmod a-w '" + ro + "'"), 0);
   const std::string bytes = harness::ReadFile(ro);
+  // It needed cleaning: it is named, as /clear names it.
   EXPECT_EQ(tool.Run({dir.path, "/clean"}),
-            kAttemptClean + Cleaned("open.lng") +
+            kAttemptClean + NotBegun(ro) + Cleaned("open.lng") +
                 "Completed lng file cleanup - 1 file was cleaned.\r\n");
   EXPECT_TRUE(harness::ReadFile(ro) == bytes);
 }
 
-// A language file the update cannot start on: /clear and /ini_tx print
-// their begin failure, /clean passes it over, and it stays byte for byte.
+// A language file the update cannot start on: /clear, /ini_tx and /clean
+// print their begin failure (/clean then counts no file cleaned rather than
+// none needing it), and it stays byte for byte.
 void ExpectEveryUpdateRefusedAtBegin(const std::string& lng) {
   harness::Tool tool;
   harness::TempDir dir;
@@ -261,7 +265,7 @@ void ExpectEveryUpdateRefusedAtBegin(const std::string& lng) {
             "Detected 1 strings to transfer [equals 1 stringtable blocks]\r\n"
             "Failed to commit the updates to the lng file (" + harness::ShownPath(lng) + ") - invalid file passed\r\n"
             "Completed ini string to lng file transfer\r\n");
-  EXPECT_EQ(tool.Run({folder, "/clean"}), kAttemptClean + kNoneCleaned);
+  EXPECT_EQ(tool.Run({folder, "/clean"}), kAttemptClean + NotBegun(lng) + kZeroCleaned);
   EXPECT_TRUE(harness::ReadBytes(lng) == bytes);
   EXPECT_EQ(readobj(), listing);
 }

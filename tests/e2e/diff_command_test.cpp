@@ -274,6 +274,70 @@ TEST(DiffCommand, RelativeReportFolderBelongsToTheStartingFolder) {
   EXPECT_EQ(s.Run(tool, {"../install", "/diff", "../ui.lgp", "/folder=out"}, work),
             PackConsole(s, "\r\n" + Header("ui.dll", "ui.lng") + kStringEntries));
   EXPECT_EQ(difftest::ReadReport(work + "/out/ui.txt"), Header("ui.dll", "ui.lng") + kStringEntries);
+
+  // From a working folder that was deleted, a relative output folder has no
+  // place, whatever it names ("." and ".." too): /diff, /build and /lgp
+  // refuse it as a folder they cannot create, and write nothing anywhere.
+  // (Windows keeps a process's working folder from being deleted.)
+  if (harness::DrivesWindowsBuild()) return;
+  std::string before, after;
+  harness::Shell("cd " + Quote(s.dir.path) + " && find . | sort", &before);
+  const std::string gone = s.dir.Sub("gone");
+  auto fromGone = [&](const std::vector<std::string>& args) {
+    harness::MakeDirs(gone);
+    std::string out;
+    harness::Shell("cd " + Quote(gone) + " && rmdir " + Quote(gone) + " && " +
+                       difftest::ToolCommand(tool, args, s.tmp) + " </dev/null 2>&1",
+                   &out);
+    return out;
+  };
+  for (const std::string folder : {"out", ".", ".."}) {
+    const std::string refused = "Unable to create `" + folder + "', aborting\r\n";
+    EXPECT_EQ(fromGone({s.install, "/diff", s.pack, "/folder=" + folder}), refused);
+    EXPECT_EQ(fromGone({s.install + "/ui.dll", "/build", "/folder=" + folder}), refused);
+    EXPECT_EQ(fromGone({s.install, "/lgp", "/folder=" + folder}),
+              "Starting building nuvexa-en-us.lgp from the Nuvexa install in `" + s.install +
+                  "'\r\nGenerated files will be saved in `" + folder + "'\r\n" + refused);
+  }
+  harness::Shell("cd " + Quote(s.dir.path) + " && find . | sort", &after);
+  EXPECT_EQ(after, before);
+}
+
+TEST(DiffCommand, PackThatCannotBeUnpackedIsSaidAndNotCompleted) {
+  harness::Tool tool;
+  PackSetup s;
+  ASSERT_TRUE(s.StringsPair());
+  harness::MakeDirs(s.packDir + "/freeform");
+  harness::WriteFile(s.packDir + "/freeform/big.bin", std::string(20000, 'x'));
+  ASSERT_TRUE(s.ZipWithInfoZip());
+  // What the extraction said, then "Unable to unpack `<pack>' into
+  // `<TMPDIR>/LNGxxxxxxx.tmp' [error], aborting", and no completion line.
+  auto refused = [&](const std::string& out, const std::string& extraction, int error) {
+    const std::string head = StartLine(s.install, "language pack", s.pack) + extraction + "Unable to unpack `" +
+                             harness::ShownPath(s.pack) + "' into `" + harness::ShownPath(s.tmp + "/LNG");
+    const std::string tail = ".tmp' [" + std::to_string(error) + "], aborting\r\n";
+    return out.size() == head.size() + 7 + tail.size() && out.starts_with(head) && out.ends_with(tail);
+  };
+  // The temporary folder names a folder that is not there (POSIX says 2
+  // where Windows names the path), or a file.
+  harness::Shell("rm -r " + Quote(s.tmp));
+  std::string out = s.Diff(tool);
+  EXPECT_TRUE(refused(out, "", harness::DrivesWindowsBuild() ? 3 : 2)) << out;
+  harness::WriteFile(s.tmp, "a file");
+  out = s.Diff(tool);
+  EXPECT_TRUE(refused(out, "", 3)) << out;
+  EXPECT_FALSE(harness::Exists(s.reports));
+  // A full temporary disk (a file-size limit): the pack is not compared
+  // with what fitted, and the temporary folder goes.
+  if (harness::DrivesWindowsBuild()) return;
+  harness::Shell("rm " + Quote(s.tmp) + " && mkdir " + Quote(s.tmp));
+  harness::Shell("cd " + Quote(s.dir.path) + " && TMPDIR=" + Quote(s.tmp) + " prlimit --fsize=16384 " +
+                     difftest::ToolCommand(tool, {s.install, "/diff", s.pack, "/folder=" + s.reports}) +
+                     " </dev/null 2>&1",
+                 &out);
+  EXPECT_TRUE(refused(out, "error in writing extracted file\r\n", 112)) << out;
+  EXPECT_EQ(s.TmpListing(), "");
+  EXPECT_FALSE(harness::Exists(s.reports));
 }
 
 TEST(DiffCommand, RefusedAndUnreadableTargets) {

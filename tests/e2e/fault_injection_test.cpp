@@ -94,7 +94,7 @@ struct FailedCommit : testing::Test {
               "Failed to remove the HASH section from the file (" + lng + ")" + code +
                   "Failed to remove the 255 section from the file (" + lng + ")" + code +
                   "Failed to remove the DESIGNINFO section from the file (" + lng + ")" + code +
-                  "Completed lng file cleanup - no files needed to be cleaned.\r\n");
+                  "Completed lng file cleanup - 0 files were cleaned.\r\n");
     EXPECT_TRUE(ReadBytes(lng) == original);
     EXPECT_EQ(Listing(folder), std::vector<std::string>{"a.lng"});
   }
@@ -380,4 +380,46 @@ TEST(DiffFault, ZipBombUnderAnAddressSpaceLimit) {
                      "\r\nCompleted differential of Nuvexa install against the passed language pack.\r\n");
   EXPECT_TRUE(Listing(temp).empty());
 #endif
+}
+
+TEST(ProcessLimit, RunsWithoutThreadsGiveTheNormalOutput) {
+  SKIP_WITHOUT_LINUX_LIMITS();
+  // A user at the process limit (a shared host, a container) cannot start
+  // a thread: /lgp, /diff and /clean do all their work on the main thread
+  // and print and write, byte for byte, what a run with workers does. Each
+  // runs first freely, then limited, on the same inputs.
+  Tool tool;
+  TempDir work;
+  const std::string install = work.Sub("Nuvexa"), cleaned = work.Sub("clean"), pristine = work.Sub("pristine");
+  ASSERT_TRUE(lgp_support::CopySampleInstall(install));
+  harness::MakeDirs(pristine);
+  for (const char* name : {"a.lng", "b.lng", "c.lng"})
+    ASSERT_TRUE(harness::BuildResourceDll(kLeftovers, pristine + "/" + name));
+  ASSERT_TRUE(harness::BuildResourceDll(LongStrings(), pristine + "/plain.lng"));
+  const std::string out = harness::RealPath(tool.dir.path) + "/LangFiles";
+  const std::string pack = out + "/Nuvexa-en-gb-5_6_3_3234.lgp", reports = work.Sub("reports");
+  tool.Run({install, "/lgp", "en-gb"}, work.path);  // the output folder exists for both runs
+
+  Tool::Limits limits;
+  limits.processes = 1;
+  struct Case {
+    std::vector<std::string> args;
+    std::string folder;  // what the command writes
+  };
+  for (const Case& c : {Case{{install, "/lgp", "en-gb", "/compress"}, out},
+                        Case{{install, "/diff", pack, "/folder=" + reports}, reports},
+                        Case{{cleaned, "/clean"}, cleaned}}) {
+    ASSERT_EQ(Shell("rm -rf '" + cleaned + "' && cp -r '" + pristine + "' '" + cleaned + "'"), 0);
+    const std::string free = tool.Run(c.args, work.path);
+    const auto written = lgp_support::FolderFiles(c.folder);
+    ASSERT_EQ(Shell("rm -rf '" + cleaned + "' && cp -r '" + pristine + "' '" + cleaned + "'"), 0);
+    harness::OpenToEveryone(tool.dir.path);
+    harness::OpenToEveryone(work.path);
+    const Tool::Result limited = tool.RunLimited(c.args, limits, work.path);
+    EXPECT_EQ(limited.status, 0) << c.args[1] << limited.err;
+    EXPECT_EQ(limited.err, "") << c.args[1];
+    EXPECT_EQ(limited.out, free) << c.args[1];
+    EXPECT_TRUE(lgp_support::FolderFiles(c.folder) == written) << c.args[1];
+    EXPECT_GT(written.size(), 1u) << c.args[1];
+  }
 }

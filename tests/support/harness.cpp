@@ -37,6 +37,8 @@ std::string Quote(const std::string& s) {
 // Root writes anywhere unless it gives up the capability to override file
 // permissions.
 const char kWithoutOverride[] = "setpriv --bounding-set -dac_override,-dac_read_search ";
+// A user of its own for a run that root's exemption from limits would spoil.
+const char kAsNobody[] = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
 
 const char* WindowsExe() {
   const char* v = std::getenv("PACKSMITH_WINDOWS_EXE");
@@ -110,6 +112,10 @@ Tool::Result Tool::RunLimited(const std::vector<std::string>& args, const Limits
   if (limits.fileSizeBytes > 0) command += "prlimit --fsize=" + std::to_string(limits.fileSizeBytes) + " ";
   if (limits.addressSpaceBytes > 0) command += "prlimit --as=" + std::to_string(limits.addressSpaceBytes) + " ";
   if (limits.honourPermissions && ::geteuid() == 0) command += kWithoutOverride;
+  if (limits.processes > 0) {
+    if (::geteuid() == 0) command += kAsNobody;
+    command += "prlimit --nproc=" + std::to_string(limits.processes) + " ";
+  }
   if (windows) command += Quote(std::string(PACKSMITH_SOURCE_DIR) + "/tests/wine/run.sh") + " ";
   command += Quote(exe);
   for (const auto& a : args) command += " " + Quote(windows ? WindowsArgument(a) : a);
@@ -127,6 +133,8 @@ Tool::Result Tool::RunLimited(const std::vector<std::string>& args, const Limits
   ::unlink(errFile.c_str());
   return r;
 }
+
+void OpenToEveryone(const std::string& folder) { Shell("chmod -R a+rwX " + Quote(folder)); }
 
 bool CanHonourPermissions() {
   return ::geteuid() != 0 || Shell(std::string(kWithoutOverride) + "true 2>/dev/null") == 0;

@@ -48,6 +48,11 @@ struct Tool {
     long fileSizeBytes = 0;           // largest file it may write; 0 for no limit
     bool honourPermissions = false;   // as root too, read-only folders refuse it
     long addressSpaceBytes = 0;       // largest address space it may use; 0 for no limit
+    // Most processes and threads its user may have, as on a shared host or
+    // in a container; 0 for no limit. Root is never held to it, so a test
+    // run as root makes the run as the user nobody, who must be able to
+    // reach its folders (OpenToEveryone).
+    long processes = 0;
   };
   Result RunLimited(const std::vector<std::string>& args, const Limits& limits, const std::string& cwd = "") const;
 };
@@ -70,6 +75,9 @@ std::string ShownPath(const std::string& path);
 // Whether runs can be made to honour permissions (always, unless root
 // cannot give up its override here).
 bool CanHonourPermissions();
+
+// Lets every user read and write the folder and everything in it.
+void OpenToEveryone(const std::string& folder);
 
 std::string ReadFile(const std::string& path);
 std::vector<uint8_t> ReadBytes(const std::string& path);
