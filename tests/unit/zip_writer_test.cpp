@@ -336,7 +336,8 @@ TEST_F(ZipWriterTest, LinksToFilesAreZippedLinksToFoldersNever) {
                   "/shared.txt' shared.txt && ln -s .. skins/up && ln -s nowhere dangling.txt"),
             0);
   const std::string arc = dir.Sub("pack.lgp");
-  const std::string out = Captured([&] { EXPECT_EQ(ZipOneFolder(free, arc, tool, u"*.*", false), ZipResult::Written); });
+  const std::string out =
+      Captured([&] { EXPECT_EQ(ZipOneFolder(free, arc, tool, u"*.*", false), ZipResult::Written); });
   EXPECT_EQ(out, "warning - unable to obtain file time for " + free + "/dangling.txt\r\nerror in opening " + free +
                      "/dangling.txt for reading\r\nskipping " + free + "/out: a link to a folder is not entered\r\n"
                      "skipping " + free + "/skins/up: a link to a folder is not entered\r\n");
