@@ -119,6 +119,13 @@ void CleanCommand(const Messages& messages, const WString& folder) {
   std::vector<WString> paths, names;
   for (const DirEntry& entry : ListDirectory(folder, u"*.lng")) {
     if (entry.isDirectory) continue;
+    // A file's cleaned copy replaces it: through a link, that would put a
+    // file in the link's place (or change a file outside the folder), so a
+    // link is named and passed over.
+    if (entry.isLink) {
+      OutputMessage(messages, u"Skipping the link `%s'\r\n", JoinPath(folder, entry.name));
+      continue;
+    }
     paths.push_back(JoinPath(folder, entry.name));
     names.push_back(entry.name);
   }

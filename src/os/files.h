@@ -121,9 +121,13 @@ FolderLockPtr LockFolder(const WString& folder, int waitMs);
 struct DirEntry {
   WString name;
   bool isDirectory = false;
-  // A symbolic link. Links are never followed: a link to a folder has
-  // isDirectory false, so walks that skip links stay inside the folder.
+  // A symbolic link (on Windows also a junction). Links are never entered:
+  // a link to a folder has isDirectory false and linksToFolder true, so a
+  // walk stays inside its folder and can name the link it passed over. A
+  // link to anything else is opened as its target (or fails as a missing
+  // file when it leads nowhere).
   bool isLink = false;
+  bool linksToFolder = false;
 };
 // FindFirstFileW over folder + pattern: '*' and '?' match case-insensitively,
 // "*.*" matches every name. "." and ".." are never listed. Entries are sorted
@@ -138,6 +142,10 @@ WStringView NoCasePattern(WStringView name);
 // exact name first, else the first case-insensitive match in listing order.
 // Returns the full path, or folder/name when nothing matches.
 WString FindNameNoCase(const WString& folder, WStringView name);
+
+// Whether two paths name one file (links followed): the same device and
+// inode, or volume and file index. False when either cannot be found.
+bool SameFile(const WString& a, const WString& b);
 
 WString CurrentDirectory();
 bool ChangeDirectory(const WString& path);

@@ -400,24 +400,32 @@ std::vector<DirEntry> ListDirectory(const WString& folder, WStringView pattern) 
     if (!WildcardMatch(pattern.empty() ? WStringView(u"*.*") : pattern, entry.name)) continue;
     // The listing's own type saves a lookup per entry; file systems that
     // give no type are looked up. A link is never followed: a link to a
-    // folder is a link, not a folder.
+    // folder is a link, not a folder; only its target's kind is looked up.
     if (e->d_type == DT_DIR) {
       entry.isDirectory = true;
     } else if (e->d_type == DT_LNK) {
       entry.isLink = true;
     } else if (e->d_type == DT_UNKNOWN) {
       struct stat st;
-      const std::string full = native + "/" + n;
-      if (::lstat(full.c_str(), &st) == 0) {
+      if (::lstat((native + "/" + n).c_str(), &st) == 0) {
         entry.isLink = S_ISLNK(st.st_mode);
         entry.isDirectory = S_ISDIR(st.st_mode);
       }
     }
+    struct stat target;
+    entry.linksToFolder =
+        entry.isLink && ::stat((native + "/" + n).c_str(), &target) == 0 && S_ISDIR(target.st_mode);
     entries.push_back(std::move(entry));
   }
   ::closedir(dir);
   SortListing(entries);
   return entries;
+}
+
+bool SameFile(const WString& a, const WString& b) {
+  struct stat x, y;
+  return ::stat(Native(a).c_str(), &x) == 0 && ::stat(Native(b).c_str(), &y) == 0 && x.st_dev == y.st_dev &&
+         x.st_ino == y.st_ino;
 }
 
 WString CurrentDirectory() {

@@ -391,13 +391,31 @@ std::vector<DirEntry> ListDirectory(const WString& folder, WStringView pattern) 
     entry.name = FromWin(data.cFileName);
     if (entry.name == u"." || entry.name == u".." || !WildcardMatch(match, entry.name)) continue;
     // A link is never followed: a link to a folder is a link, not a folder.
+    // A link made for a folder (a junction, a folder symbolic link) carries
+    // the folder attribute itself.
     entry.isLink = IsLinkTag(data.dwFileAttributes, data.dwReserved0);
     entry.isDirectory = !entry.isLink && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    entry.linksToFolder = entry.isLink && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
     entries.push_back(std::move(entry));
   } while (::FindNextFileW(find, &data));
   ::FindClose(find);
   SortListing(entries);
   return entries;
+}
+
+namespace {
+
+bool FileIdentity(const WString& path, BY_HANDLE_FILE_INFORMATION& info) {
+  ScopedHandle file(OpenForAttributes(path, FILE_READ_ATTRIBUTES));
+  return file.Valid() && ::GetFileInformationByHandle(file.Get(), &info);
+}
+
+}  // namespace
+
+bool SameFile(const WString& a, const WString& b) {
+  BY_HANDLE_FILE_INFORMATION x, y;
+  return FileIdentity(a, x) && FileIdentity(b, y) && x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
+         x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
 }
 
 WString CurrentDirectory() {

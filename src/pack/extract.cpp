@@ -209,15 +209,41 @@ bool IsEmptyArchive(zlib_filefunc_def& files, const std::string& path) {
 
 }  // namespace
 
-bool IsContainedEntryName(WStringView name) {
-  if (!name.empty() && IsEntrySeparator(name[0])) return false;
+namespace {
+
+// The components of a stored name, "\" and "/" both separating; a doubled
+// or a trailing separator gives an empty one.
+std::vector<WStringView> EntryComponents(WStringView name) {
+  std::vector<WStringView> components;
   size_t start = 0;
   while (start <= name.size()) {
     size_t end = start;
     while (end < name.size() && !IsEntrySeparator(name[end])) ++end;
-    if (!IsPortableComponent(name.substr(start, end - start))) return false;
+    components.push_back(name.substr(start, end - start));
     start = end + 1;
   }
+  return components;
+}
+
+// The file a stored name stands for wherever names are compared without
+// letter case: its components without "." and empty ones, upper-cased and
+// joined by "/" (so "a\X.lng", "A/./x.LNG" and "a//x.lng" are one file).
+WString EntryFileKey(WStringView name) {
+  WString key;
+  for (WStringView component : EntryComponents(name)) {
+    if (component.empty() || component == u".") continue;
+    if (!key.empty()) key += u'/';
+    key += NameToUpper(component);
+  }
+  return key;
+}
+
+}  // namespace
+
+bool IsContainedEntryName(WStringView name) {
+  if (!name.empty() && IsEntrySeparator(name[0])) return false;
+  for (WStringView component : EntryComponents(name))
+    if (!IsPortableComponent(component)) return false;
   return true;
 }
 
@@ -282,7 +308,7 @@ namespace {
 // The entry's bytes into its file; the file is taken away again when they
 // do not all arrive. 0, or the code that ends the walk.
 int ExtractEntryData(unzFile archive, const unz_file_info& info, const WString& name, const WString& path,
-                     ExtractState& state) {
+                     WString key, ExtractState& state) {
   int err = unzOpenCurrentFilePassword(archive, nullptr);
   if (err != UNZ_OK) {
     PrintNarrow("error %d with zipfile in unzOpenCurrentFilePassword\r\n", err);
@@ -322,6 +348,7 @@ int ExtractEntryData(unzFile archive, const unz_file_info& info, const WString& 
   }
   state.partialFile.clear();
   state.written += info.uncompressed_size;
+  state.extracted.insert(std::move(key));
   SetExtractedFileTime(path, static_cast<uint32_t>(info.dosDate));
   return UNZ_OK;
 }
@@ -349,6 +376,11 @@ int ExtractCurrentEntry(unzFile archive, ExtractState& state) {
       CreateFolder(path);  // a folder that exists already is fine
       return 0;
     }
+    WString key = EntryFileKey(name);
+    if (state.extracted.count(key) != 0) {
+      PrintNarrow("skipping %s: an earlier entry has that name\r\n", name);
+      return 0;
+    }
     if (info.uncompressed_size > state.limits.entryBytes) {
       PrintTooLarge(name, state.limits.entryBytes);
       return 0;
@@ -358,7 +390,7 @@ int ExtractCurrentEntry(unzFile archive, ExtractState& state) {
                   static_cast<unsigned>(state.limits.totalBytes >> 20));
       return 0;
     }
-    return ExtractEntryData(archive, info, name, path, state);
+    return ExtractEntryData(archive, info, name, path, std::move(key), state);
   } catch (const std::bad_alloc&) {
     PrintNarrow("Error allocating memory\r\n");
     unzCloseCurrentFile(archive);

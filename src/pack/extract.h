@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <unordered_set>
 
 #include <minizip/unzip.h>
 
@@ -23,6 +24,11 @@ struct ExtractState {
   uint64_t written = 0;        // bytes of the entries extracted so far
   WString targetFolder;        // the folder unpacked into (the working folder)
   WString partialFile;         // the file being written, until it is whole
+  // The files extracted so far, each by its name's components upper-cased:
+  // a later entry that names one of them again, in any letter case, is
+  // skipped, so every build keeps the first (Linux would keep both, Windows
+  // the last).
+  std::unordered_set<WString> extracted;
   // A second handle on the archive, through the same file layer, that the
   // data of stored entries is read through directly; null when the archive
   // could not be opened twice (every entry then goes through minizip).

@@ -162,18 +162,18 @@ void KeepDeflated(const WString& path, DeflatedEntry& entry, bool current, ZipFi
 // Builds the language files of the candidates on every worker and writes
 // them, their hash text files and their messages in list order from this
 // thread, so the result is the same byte for byte with any number of
-// workers. Returns the number of language files generated; `written`
-// receives the bytes of the files written, `hashFiles` the hash text files
-// among them and `deflated` the deflated form
-// of those the archives compress, for the zip writer.
+// workers. Returns the number of language files generated; `languageFiles`
+// receives their paths, `written` the bytes of the files written,
+// `hashFiles` the hash text files among them and `deflated` the deflated
+// form of those the archives compress, for the zip writer.
 // `clean` (the output folder's clean-up) runs once, before any file is
 // written and before the pack list's messages, while the workers already
 // build the first modules.
 template <class Clean>
 int GenerateLanguageFiles(const Messages& messages, const std::vector<ModuleCandidate>& candidates,
                           const WString& outputFolder, const LgpOptions& options, Clean clean,
-                          ZipFileContents& written, std::vector<WString>& hashFiles,
-                          ZipDeflatedContents& deflated, bool& lostToFullDisk) {
+                          std::vector<WString>& languageFiles, ZipFileContents& written,
+                          std::vector<WString>& hashFiles, ZipDeflatedContents& deflated, bool& lostToFullDisk) {
   if (candidates.empty()) {
     clean();
     return 0;
@@ -196,10 +196,12 @@ int GenerateLanguageFiles(const Messages& messages, const std::vector<ModuleCand
         const WString base = RemoveExtension(candidate.fileName);
         const bool eligible = built.prepared.eligible;
         const bool generated = GenerateLanguageFile(messages, built.prepared, candidate, outputFolder, base, &written);
-        if (generated)
+        if (generated) {
           ++processed;
-        else if (eligible && GetLastErrorCode() == kErrorDiskFull)
+          languageFiles.push_back(JoinPath(outputFolder, base + u".lng"));
+        } else if (eligible && GetLastErrorCode() == kErrorDiskFull) {
           lostToFullDisk = true;
+        }
         if (eligible) {
           // `written` keeps a hash text file's bytes only while one module's
           // text alone made the file (a later module of the same name takes
@@ -330,8 +332,9 @@ void LgpCommand(const Messages& messages, const WString& installFolder, const WS
   bool lostToFullDisk = false;
   std::vector<WString> hashFiles;
   ZipDeflatedContents deflated;
-  const int processed = GenerateLanguageFiles(messages, candidates, outputFolder, options, clean, written, hashFiles,
-                                              deflated, lostToFullDisk);
+  std::vector<WString> languageFiles;
+  const int processed = GenerateLanguageFiles(messages, candidates, outputFolder, options, clean, languageFiles,
+                                              written, hashFiles, deflated, lostToFullDisk);
   if (processed == 0) {
     OutputMessage(messages, u"No files were processed, aborting building Nuvexa-%s.lgp\r\n", options.language);
     return;
@@ -360,7 +363,7 @@ void LgpCommand(const Messages& messages, const WString& installFolder, const WS
   // machine with that work rather than leave a core idle. What the hash
   // zip's writer says is told after the pack is done, and only when the run
   // goes on to the hash zip. A pack that fails takes the hash zip's working
-  // file away with the session.
+  // file away with the session, so the old pair stays as it was.
   ZipSession hashZipSession(hashZip);
   std::string hashZipMessages;
   hashZipSession.kept = &hashZipMessages;
@@ -370,21 +373,32 @@ void LgpCommand(const Messages& messages, const WString& installFolder, const WS
   SideTask hashZipWriter([&] {
     const ZipDeflatedContents hashTexts = DeflateHashTexts(hashFiles, written);
     ZipAddFolder(hashZipSession, outputFolder, outputFolder, u"*.txt", true, &written, &hashTexts);
-    // A whole hash zip is closed here too, and synced when it is to replace
+    // A sound hash zip is closed here too, and synced when it is to replace
     // one, so that all that is left for later is its rename.
-    if (!ZipComplete(hashZipSession)) return;
+    if (!ZipSound(hashZipSession)) return;
     hashZipClosed = ZipClose(hashZipSession);
     if (hashZipClosed == ZipResult::Written && PathExists(hashZip)) SyncFile(hashZipSession.working);
   });
 
+  // The pack's language files are the ones this run built: an old one that
+  // the clean-up could not remove (held open, immutable) is named and left
+  // out, never packed as this run's.
+  const ZipAdmit builtThisRun = [&](const WString& path) {
+    for (const WString& built : languageFiles)
+      if (SamePathName(path, built)) return true;
+    OutputMessage(messages, u"Leaving `%s' out of the pack: this run did not build it\r\n", path);
+    return false;
+  };
+  // A file that cannot be zipped is left out with the writer's message; only
+  // a pack that cannot be written whole is never published.
   ZipSession packZip(pack);
-  ZipAddFolder(packZip, outputFolder, outputFolder, u"*.lng", options.compress, &written, &deflated);
-  if (packZip.working.empty() || !ZipComplete(packZip)) {
+  ZipAddFolder(packZip, outputFolder, outputFolder, u"*.lng", options.compress, &written, &deflated, builtThisRun);
+  if (packZip.working.empty() || !ZipSound(packZip)) {
     abort();
     return;
   }
   AddToolExtras(packZip, options.compress);
-  if (!ZipComplete(packZip) || ZipClose(packZip) != ZipResult::Written) {
+  if (ZipClose(packZip) != ZipResult::Written) {
     abort();
     return;
   }
@@ -392,14 +406,15 @@ void LgpCommand(const Messages& messages, const WString& installFolder, const WS
   hashZipWriter.Wait();
   hashZipSession.kept = nullptr;
   if (!hashZipMessages.empty()) ConsoleWriteAnsi(hashZipMessages);
-  // A hash zip that is not whole keeps the old pair as it was: the writer
-  // has said why, and the run is not complete.
-  if (!ZipComplete(hashZipSession) || hashZipClosed == ZipResult::Failed) return;
-  if (hashZipClosed == ZipResult::Written && !ZipPublish(hashZipSession)) return;
   if (!ZipPublish(packZip)) {
     abort();
     return;
   }
+  // A hash zip that cannot be written whole keeps its old file while the
+  // new pack stands: the writer has said why, and the run is not complete
+  // (so the pack is not copied into the install either).
+  if (!ZipSound(hashZipSession) || hashZipClosed == ZipResult::Failed) return;
+  if (hashZipClosed == ZipResult::Written && !ZipPublish(hashZipSession)) return;
   OutputMessage(messages, u"\r\nCompleted building %s\r\n", LastComponent(pack));
 
   if (options.copy) CopyIntoInstall(messages, installFolder, pack, options);

@@ -23,8 +23,8 @@ void Tell(const ZipSession& session, std::string_view format, const Args&... arg
 
 // Bytes handed to the library per write.
 constexpr size_t kCopyChunk = 16384;
-// Folder trees deeper than this are not descended further (links are never
-// followed, so this only bounds the recursion).
+// Folder trees deeper than this are not descended further (links to folders
+// are never entered, so this only bounds the recursion).
 constexpr int kMaxFolderDepth = 64;
 
 // The entry name of a file: its path relative to `nameBase` without the
@@ -89,7 +89,7 @@ void AddEntry(ZipSession& session, bool compress, const std::string& name,
   if (session.damaged) return;
   if (!OpenArchive(session)) {
     Tell(session, "error opening %s\r\n", session.archive);
-    session.skipped = true;
+    session.openFailed = true;
   }
   // A zero dosDate makes the library take the (zero) calendar fields.
   uint32_t dosDate = 0;
@@ -161,28 +161,32 @@ void AddNamedFile(ZipSession& session, bool compress, const WString& file, std::
   AddEntry(session, compress, name, bytes, std::nullopt, file, deflated);
 }
 
+// Whether the file is the archive this session writes: its working file,
+// or the file of its name that it is to replace (through any name or link).
+bool IsOwnArchive(const ZipSession& session, const WString& path) {
+  return (!session.working.empty() && SameFile(path, session.working)) || SameFile(path, session.archive);
+}
+
 void AddFolder(ZipSession& session, const WString& folder, const WString& nameBase, const WString& pattern,
-               bool compress, const ZipFileContents* contents, const ZipDeflatedContents* deflated, int depth) {
+               bool compress, const ZipFileContents* contents, const ZipDeflatedContents* deflated,
+               const ZipAdmit& admit, int depth) {
   const WString filter = pattern.empty() ? WString(u"*.*") : pattern;
   for (const DirEntry& entry : ListDirectory(folder, filter)) {
-    // A link, to a file or a folder, may lead anywhere (out of the folder,
-    // back up into it, nowhere): only what is inside the folder is zipped.
-    if (entry.isLink) continue;
     const WString fullPath = JoinPath(folder, entry.name);
     if (entry.isDirectory) {
       if (depth < kMaxFolderDepth)
-        AddFolder(session, fullPath, nameBase, pattern, compress, contents, deflated, depth + 1);
+        AddFolder(session, fullPath, nameBase, pattern, compress, contents, deflated, admit, depth + 1);
       continue;
     }
-    // A name that Windows-1252 cannot hold cannot be stored: refused before
-    // the archive is touched.
-    bool lossy = false;
-    const std::string name = WideToAnsi(RelativeEntryName(nameBase, fullPath), &lossy);
-    if (lossy) {
-      Tell(session, "error in opening %s for reading\r\n", fullPath);
+    // A link to a folder may lead anywhere (out of the folder, back up into
+    // it): only what is inside the folder is walked. A link to a file is
+    // read as the file, as zip takes it.
+    if (entry.linksToFolder) {
+      Tell(session, "skipping %s: a link to a folder is not entered\r\n", fullPath);
       session.skipped = true;
       continue;
     }
+    if (admit && !admit(fullPath)) continue;
     const DeflatedEntry* ahead = nullptr;
     if (compress && deflated) {
       const auto found = deflated->find(fullPath);
@@ -193,6 +197,18 @@ void AddFolder(ZipSession& session, const WString& folder, const WString& nameBa
       const auto found = contents->find(fullPath);
       if (found != contents->end()) bytes = found->second;
     }
+    // A file the caller holds is none of the archive's; one read from disk
+    // may be the archive itself, when the walk passes through its folder.
+    if (!ahead && !bytes && IsOwnArchive(session, fullPath)) continue;
+    // A name that Windows-1252 cannot hold cannot be stored: refused before
+    // the archive is touched.
+    bool lossy = false;
+    const std::string name = WideToAnsi(RelativeEntryName(nameBase, fullPath), &lossy);
+    if (lossy) {
+      Tell(session, "error in opening %s for reading\r\n", fullPath);
+      session.skipped = true;
+      continue;
+    }
     AddNamedFile(session, compress, fullPath, name, bytes, ahead);
   }
 }
@@ -202,8 +218,9 @@ void AddFolder(ZipSession& session, const WString& folder, const WString& nameBa
 ZipSession::~ZipSession() { ZipAbandon(*this); }
 
 void ZipAddFolder(ZipSession& session, const WString& folder, const WString& nameBase, const WString& pattern,
-                  bool compress, const ZipFileContents* contents, const ZipDeflatedContents* deflated) {
-  AddFolder(session, folder, nameBase, pattern, compress, contents, deflated, 0);
+                  bool compress, const ZipFileContents* contents, const ZipDeflatedContents* deflated,
+                  const ZipAdmit& admit) {
+  AddFolder(session, folder, nameBase, pattern, compress, contents, deflated, admit, 0);
 }
 
 DeflatedEntry DeflateForZip(std::span<const uint8_t> bytes, bool& ok) {
@@ -254,8 +271,8 @@ ZipResult ZipClose(ZipSession& session) {
     }
     session.zip = nullptr;
   }
-  if (session.working.empty()) return session.skipped ? ZipResult::Failed : ZipResult::Nothing;
-  if (session.damaged) {
+  if (session.working.empty()) return session.openFailed ? ZipResult::Failed : ZipResult::Nothing;
+  if (!ZipSound(session)) {
     DeleteFilePath(session.working);
     session.working.clear();
     return ZipResult::Failed;

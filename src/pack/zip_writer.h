@@ -1,7 +1,10 @@
 // The zip writer (over minizip): packs and hash zips. One archive is written
 // by one session: the archive is opened once, with the first entry, under a
 // working name beside it, takes every entry the walks add, and replaces the
-// file of its own name only when ZipFinish finds it whole. Messages name the
+// file of its own name only when ZipFinish finds it sound. A file that cannot
+// be zipped is left out (or left empty) after the writer's message and the
+// archive goes on; only a failure of the archive itself (its creation, a
+// write, its close) keeps it from replacing anything. Messages name the
 // archive the caller asked for, never the working file; they are narrow and
 // never silenced.
 #pragma once
@@ -9,6 +12,7 @@
 #include <minizip/zip.h>
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -23,6 +27,7 @@ struct ZipSession {
   zipFile zip = nullptr;  // open from the first entry until ZipFinish
   int entryCount = 0;     // entries added whole
   bool damaged = false;   // a write or close failed: the archive is unsound
+  bool openFailed = false;  // the archive could not be created for an entry
   bool skipped = false;   // a file was refused or not added whole
   std::vector<uint8_t> readBuffer;  // each file read from disk, reused
   // Where the session's messages go instead of the console while it is
@@ -60,14 +65,21 @@ DeflatedEntry DeflateForZip(std::span<const uint8_t> bytes, bool& ok);
 // used only where the walk compresses.
 using ZipDeflatedContents = std::unordered_map<WString, DeflatedEntry>;
 
+// Says whether a file a walk found (its path as the walk makes it) may go
+// into the archive; one it refuses is passed over, and the caller tells why.
+using ZipAdmit = std::function<bool(const WString& path)>;
+
 // Adds the files of `folder` (recursively, subfolders filtered by the same
 // pattern) that match `pattern` ("*.*" when empty), with entry names
-// relative to `nameBase` and "\" between folders. Links are never followed:
-// a link to a file or a folder is passed over. A file found in `deflated`
-// (with `compress`) or else in `contents` is not read.
+// relative to `nameBase` and "\" between folders. A link to a file is
+// zipped as that file; a link to a folder is never entered, and named. The
+// archive being written (its working file, or the file it replaces) is
+// never one of its own entries. A file found in `deflated` (with
+// `compress`) or else in `contents` is not read; with `admit`, only the
+// files it admits are zipped.
 void ZipAddFolder(ZipSession& session, const WString& folder, const WString& nameBase, const WString& pattern,
                   bool compress, const ZipFileContents* contents = nullptr,
-                  const ZipDeflatedContents* deflated = nullptr);
+                  const ZipDeflatedContents* deflated = nullptr, const ZipAdmit& admit = {});
 
 // Adds one file as one entry: deflated at level 9 with `compress`, else
 // stored. `name` is the entry name (Windows-1252, "\" between folders);
@@ -79,18 +91,20 @@ void ZipAddFile(ZipSession& session, bool compress, const WString& file, std::st
 void ZipAddBytes(ZipSession& session, bool compress, std::string_view name, std::span<const uint8_t> bytes,
                  uint32_t dosDate, const WString& source);
 
-// Whether every entry the walks offered went in whole and the archive is
-// sound so far.
-inline bool ZipComplete(const ZipSession& session) { return !session.damaged && !session.skipped; }
+// Whether the archive itself is sound so far: created whenever an entry
+// needed it, every write and close done. Files left out do not count.
+inline bool ZipSound(const ZipSession& session) { return !session.damaged && !session.openFailed; }
+// Whether, besides, every entry the walks offered went in whole.
+inline bool ZipComplete(const ZipSession& session) { return ZipSound(session) && !session.skipped; }
 
 enum class ZipResult {
   Nothing,  // no entry was ever begun: no file was made, the old one stays
-  Written,  // the archive is whole (and, after ZipFinish, has its own name)
-  Failed,   // the archive is unsound or could not be closed or renamed: the
-            // working file is gone and the file of its name stays
+  Written,  // the archive is sound (and, after ZipFinish, has its own name)
+  Failed,   // the archive is unsound or could not be created, closed or
+            // renamed: the working file is gone and the file of its name stays
 };
 
-// Closes the archive; a damaged one is deleted, after the writer's message.
+// Closes the archive; an unsound one is deleted, after the writer's message.
 // A written archive keeps its working name until ZipPublish.
 ZipResult ZipClose(ZipSession& session);
 // Renames the closed archive over `session.archive`. An archive that

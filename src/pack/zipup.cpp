@@ -53,8 +53,9 @@ void ZipupCommand(const Messages& messages, const WString& folder, Cursor tail) 
       ZipAddFolder(session, path, extra.namesFromParent ? folder : path, extra.pattern, false);
     }
   }
-  // A pack that lacks a file it was given replaces nothing, and the run
-  // does not call itself complete.
-  if (!ZipComplete(session) || ZipFinish(session) == ZipResult::Failed) return;
+  // A file that could not be zipped is left out with the writer's message
+  // and the pack is made all the same; a pack that could not be written
+  // whole replaces nothing, and the run does not call itself complete.
+  if (ZipFinish(session) == ZipResult::Failed) return;
   OutputMessage(messages, u"Completed creating `%s' from the passed folder.\r\n", pack);
 }

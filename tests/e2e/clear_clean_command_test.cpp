@@ -229,6 +229,27 @@ TEST_F(Clean, FileThatCannotBeOpenedIsNamedAndPassedOver) {
                                                  "Completed lng file cleanup - 1 file was cleaned.\r\n");
 }
 
+TEST_F(Clean, LinksAreNamedAndPassedOver) {
+  if (harness::DrivesWindowsBuild()) GTEST_SKIP() << "Wine shows a link as its target";
+  // A link to a language file elsewhere, and one to a folder: the cleaned
+  // copy would take the link's place, so neither is touched; the files
+  // beside them are cleaned.
+  harness::TempDir elsewhere;
+  const std::string target = elsewhere.Sub("shared.lng");
+  ASSERT_TRUE(harness::BuildResourceDll(kStrings + Hash(0, 1, "digest"), target));
+  const std::string bytes = harness::ReadFile(target);
+  Lng("b_hash.lng", kStrings + Hash(0, 1, "digest"));
+  ASSERT_EQ(harness::Shell("cd '" + dir.path + "' && ln -s '" + target + "' a_link.lng && ln -s '" + elsewhere.path +
+                           "' c_folder.lng"),
+            0);
+  EXPECT_EQ(tool.Run({dir.path, "/clean"}), kAttemptClean + "Skipping the link `" + dir.Sub("a_link.lng") +
+                                                 "'\r\nSkipping the link `" + dir.Sub("c_folder.lng") + "'\r\n" +
+                                                 Cleaned("b_hash.lng") +
+                                                 "Completed lng file cleanup - 1 file was cleaned.\r\n");
+  EXPECT_EQ(harness::Shell("test -L '" + dir.Sub("a_link.lng") + "'"), 0);
+  EXPECT_TRUE(harness::ReadFile(target) == bytes);
+}
+
 TEST_F(Clean, ReadOnlyFileIsPassedOverAndStaysAsItWas) {
   const std::string ro = Lng("locked.lng", kStrings + Hash(0, 1, "x") + kNumeric + kDesign);
   Lng("open.lng", kStrings + Hash(0, 1, "x"));

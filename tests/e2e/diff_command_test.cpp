@@ -155,6 +155,19 @@ TEST(DiffCommand, HostileEntryNamesNeverLeaveTheTemporaryFolder) {
   EXPECT_EQ(s.TmpListing(), "");
 }
 
+TEST(DiffCommand, LaterEntryOfTheSameNameInAnotherCaseIsSkipped) {
+  // The second entry is the install's own module, which would compare
+  // equal: every build compares the first and names the second.
+  harness::Tool tool;
+  PackSetup s;
+  ASSERT_TRUE(s.StringsPair());
+  ASSERT_TRUE(MakeZip(s.pack, {{"ui.lng", harness::ReadFile(s.packDir + "/ui.lng")},
+                               {"UI.LNG", harness::ReadFile(s.install + "/ui.dll")}}));
+  EXPECT_EQ(s.Diff(tool), PackConsole(s, "skipping UI.LNG: an earlier entry has that name\r\n\r\n" +
+                                             Header("ui.dll", "ui.lng") + kStringEntries));
+  EXPECT_EQ(s.TmpListing(), "");
+}
+
 TEST(DiffCommand, ExcludeOptionsCountOnlyAtTheirPositions) {
   harness::Tool tool;
   PackSetup s;

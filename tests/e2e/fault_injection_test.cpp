@@ -316,15 +316,20 @@ TEST_F(CutShort, LanguageFileLostToAFullDiskKeepsTheOldPack) {
   EXPECT_EQ(ReadFile(pack), "an older pack");
 }
 
-TEST_F(CutShort, HashZipThatCannotBeReplacedKeepsTheOldPair) {
+TEST_F(CutShort, HashZipThatCannotBeReplacedDoesNotTakeDownThePack) {
+  // The pack is published; the hash zip's failure is told, its old file
+  // stays, and the run neither completes nor copies the pack.
   harness::MakeDirs(out);
+  harness::MakeDirs(install + "/Lang");
   WriteFile(pack, "an older pack");
   WriteFile(hashZip, "an older hash zip");
   ASSERT_EQ(::chmod(hashZip.c_str(), 0444), 0);
-  const std::string run = tool.Run({install, "/lgp"}, work.path);
-  EXPECT_TRUE(run.ends_with("error in closing " + ShownPath(hashZip) + "\r\n")) << run;
-  EXPECT_EQ(ReadFile(pack), "an older pack");
+  const std::string run = tool.Run({install, "/lgp", "/x", "/y", "/copy"}, work.path);
+  EXPECT_TRUE(run.ends_with(" generated\r\nerror in closing " + ShownPath(hashZip) + "\r\n"))
+      << run;
+  EXPECT_TRUE(lgp_support::ArchiveTestsClean(pack));
   EXPECT_EQ(ReadFile(hashZip), "an older hash zip");
+  EXPECT_TRUE(Listing(install + "/Lang").empty());
   for (const std::string& name : Listing(out)) EXPECT_FALSE(name.ends_with(".tmp")) << name;
 }
 

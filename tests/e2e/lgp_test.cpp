@@ -204,6 +204,32 @@ TEST_F(LgpTest, SecondRunCleansAndReplaces) {
   EXPECT_EQ(Entries(out + "/Nuvexa-en-us-hash-5_6_3_3234.zip"), expected);
 }
 
+TEST_F(LgpTest, OldLanguageFilesLeftInTheOutputFolderAreNeverPacked) {
+  const std::string out = toolDir + "/LangFiles";
+  tool.Run({install, "/lgp", "en-gb"}, work.path);
+  // Old language files the clean-up cannot remove: one made immutable where
+  // that can be had (as root on Linux), and one in a folder named like a
+  // language file, which the clean-up leaves and the "*.lng" walk enters.
+  ASSERT_EQ(Shell("cp '" + out + "/nxskin.lng' '" + out + "/retired.lng'"), 0);
+  struct Immutable {
+    std::string path;
+    bool set = !harness::DrivesWindowsBuild() && Shell("chattr +i '" + path + "' 2>/dev/null") == 0;
+    ~Immutable() { Shell("chattr -i '" + path + "' 2>/dev/null"); }
+  } retired{out + "/retired.lng"};
+  MakeDirs(out + "/old.lng");
+  WriteFile(out + "/old.lng/kept.lng", "an older language file");
+  auto leftOut = [&](const std::string& path) {
+    return "Leaving `" + ShownPath(path) + "' out of the pack: this run did not build it\r\n";
+  };
+  const std::string undeleted = "DeleteFile failed: `" + ShownPath(out + "/retired.lng") + "' [5]\r\n";
+  EXPECT_EQ(tool.Run({install, "/lgp", "en-us"}, work.path),
+            Start("en-us", out) + (retired.set ? undeleted : "") + kVerified +
+                "Language file (nuvexa.lng) generated\r\n" + kGenerated + leftOut(out + "/old.lng/kept.lng") +
+                (retired.set ? leftOut(out + "/retired.lng") : "") +
+                "\r\nCompleted building Nuvexa-en-us-5_6_3_3234.lgp\r\n");
+  EXPECT_EQ(Entries(out + "/Nuvexa-en-us-5_6_3_3234.lgp"), LngEntries("stor"));
+}
+
 TEST_F(LgpTest, OutputFolderInTheInstallIsCleanedBeforeItIsListed) {
   // A listed module named like a language file, in an install that is its
   // own output folder: the clean-up removes it before the install is
@@ -239,43 +265,51 @@ TEST_F(LgpTest, InstallWithoutHostOrModules) {
 
 }
 
-TEST_F(LgpTest, LanguageFilesThatCannotBeZippedStopThePack) {
+TEST_F(LgpTest, FilesThatCannotBeZippedAreLeftOut) {
   // The only eligible module's name has no Windows-1252 form, so its
-  // language file cannot go into the pack. The zip writer's message is not
-  // silenced by /nomsgs; the flow's own messages are.
+  // language file cannot go into the pack, which then holds nothing. The
+  // zip writer's message is not silenced by /nomsgs; the flow's own
+  // messages are.
   TempDir other;
   MakeDirs(other.Sub("plugins"));
-  ASSERT_EQ(Shell("cp '" + install + "/plugins/nvx_lyrics.dll' '" + other.Sub("plugins/\xE5\x90\x8D.dll") + "'"), 0);
-  WriteFile(toolDir + "/lgp_list.ini",
-            "[Bonus Bundle]\r\n\xE5\x90\x8D.dll={661B1760-C8F4-4867-AECE-410A71E29B08}\r\n");
+  const std::string fine = install + "/plugins/nvx_lyrics.dll";
+  ASSERT_EQ(Shell("cp '" + fine + "' '" + other.Sub("plugins/\xE5\x90\x8D.dll") + "'"), 0);
+  const std::string guid = "={661B1760-C8F4-4867-AECE-410A71E29B08}\r\n";
+  WriteFile(toolDir + "/lgp_list.ini", "[Bonus Bundle]\r\n\xE5\x90\x8D.dll" + guid);
   const std::string out = toolDir + "/LangFiles";
-  EXPECT_EQ(tool.Run({other.path, "/lgp", "/nomsgs"}, work.path), "error in opening " + ShownPath(out + "/?.lng") + " for reading\r\n");
+  const std::string pack = out + "/Nuvexa-en-us-_no_version_.lgp", hash = out + "/Nuvexa-en-us-hash-_no_version_.zip";
+  const std::string start = "Starting building nuvexa-en-us.lgp from the Nuvexa install in `" + ShownPath(other.path) +
+                            "'\r\nGenerated files will be saved in `" + ShownPath(out) + "'\r\n";
+  const std::string completed = "\r\nCompleted building Nuvexa-en-us-_no_version_.lgp\r\n";
+  EXPECT_EQ(tool.Run({other.path, "/lgp", "/nomsgs"}, work.path),
+            "error in opening " + ShownPath(out + "/?.lng") + " for reading\r\n");
   ASSERT_EQ(Shell("rm -r '" + out + "'"), 0);
   EXPECT_EQ(tool.Run({other.path, "/lgp"}, work.path),
-            "Starting building nuvexa-en-us.lgp from the Nuvexa install in `" + ShownPath(other.path) +
-                "'\r\nGenerated files will be saved in `" + ShownPath(out) + "'\r\n" + Created(out) +
-                "Verifying lgp_list.ini (updating as required)... already up-to-date.\r\n\r\n"
+            start + Created(out) + "Verifying lgp_list.ini (updating as required)... already up-to-date.\r\n\r\n"
                 "Language file (\xE5\x90\x8D.lng) generated\r\nerror in opening " + ShownPath(out + "/?.lng") +
                 " for reading\r\nIssue detected when adding lng files, aborting building Nuvexa-en-us.lgp\r\n");
-  EXPECT_FALSE(Exists(out + "/Nuvexa-en-us-_no_version_.lgp"));
-  EXPECT_FALSE(Exists(out + "/Nuvexa-en-us-hash-_no_version_.zip"));
+  EXPECT_FALSE(Exists(pack));
+  EXPECT_FALSE(Exists(hash));
 
-  // A hash text that cannot go into the hash zip (in a folder the "*.txt"
-  // walk enters) stops the run after the pack is written: the hash zip's
-  // message comes after the pack's work, and neither file is published.
-  const std::string fine = install + "/plugins/nvx_lyrics.dll";
-  ASSERT_EQ(Shell("rm '" + other.Sub("plugins/\xE5\x90\x8D.dll") + "' && cp '" + fine + "' '" + other.Sub("plugins/fine.dll") + "'"), 0);
-  WriteFile(toolDir + "/lgp_list.ini", "[Bonus Bundle]\r\nfine.dll={661B1760-C8F4-4867-AECE-410A71E29B08}\r\n");
-  MakeDirs(out + "/sub.txt");
-  WriteFile(out + "/sub.txt/\xE5\x90\x8D.txt", "hash");
+  // Beside a language file that can be zipped, and with an extra file that
+  // cannot be read (a FIFO, on Linux; an empty entry): each is told and
+  // left out, as its hash text is from the hash zip; the pack and the hash
+  // zip hold every other file, and the run completes.
+  ASSERT_EQ(Shell("cp '" + fine + "' '" + other.Sub("plugins/fine.dll") + "'"), 0);
+  WriteFile(toolDir + "/lgp_list.ini", "[Bonus Bundle]\r\nfine.dll" + guid + "\xE5\x90\x8D.dll" + guid);
+  const bool fifo = !harness::DrivesWindowsBuild();
+  MakeDirs(toolDir + "/freeform");
+  if (fifo) {
+    ASSERT_EQ(Shell("mkfifo '" + toolDir + "/freeform/pipe.bmp'"), 0);
+  }
   EXPECT_EQ(tool.Run({other.path, "/lgp"}, work.path),
-            "Starting building nuvexa-en-us.lgp from the Nuvexa install in `" + ShownPath(other.path) +
-                "'\r\nGenerated files will be saved in `" + ShownPath(out) + "'\r\n" +
-                "Verifying lgp_list.ini (updating as required)... updates have been made.\r\n\r\n"
-                "Language file (fine.lng) generated\r\nerror in opening " + ShownPath(out + "/sub.txt/?.txt") +
-                " for reading\r\n");
-  EXPECT_FALSE(Exists(out + "/Nuvexa-en-us-_no_version_.lgp"));
-  EXPECT_FALSE(Exists(out + "/Nuvexa-en-us-hash-_no_version_.zip"));
+            start + "Verifying lgp_list.ini (updating as required)... updates have been made.\r\n\r\n"
+                "Language file (fine.lng) generated\r\nLanguage file (\xE5\x90\x8D.lng) generated\r\n"
+                "error in opening " + ShownPath(out + "/?.lng") + " for reading\r\n" +
+                (fifo ? "error in opening " + toolDir + "/freeform/pipe.bmp for reading\r\n" : "") +
+                "error in opening " + ShownPath(out + "/?.txt") + " for reading\r\n" + completed);
+  EXPECT_EQ(Entries(pack), fifo ? "stor fine.lng\nstor freeform\\pipe.bmp\n" : "stor fine.lng\n");
+  EXPECT_EQ(Entries(hash), "defX fine.txt\n");
 }
 
 TEST_F(LgpTest, CopyAndInstallWithoutPathsIni) {

@@ -2,6 +2,7 @@
 // every extra folder, stored entries, and an existing pack replaced.
 #include <gtest/gtest.h>
 
+#include "e2e/lgp_support.h"
 #include "support/harness.h"
 
 namespace {
@@ -133,6 +134,46 @@ TEST_F(ZipupTest, ExistingPackIsReplacedUnlessNothingIsAdded) {
   // replaces it.
   tool.Run({empty, "/zipup", work.Sub("kept.lgp"), "/enum"}, work.path);
   EXPECT_EQ(Entries(work.Sub("kept.lgp")), "stor skin.ini\n");
+}
+
+TEST_F(ZipupTest, FilesThatCannotBeZippedAreLeftOutOfAPackMadeAllTheSame) {
+  SKIP_WITHOUT_LINUX_LIMITS();
+  if (!harness::CanHonourPermissions()) GTEST_SKIP() << "root cannot give up its permission override here";
+  // A FIFO, a file its user may not read and a name Windows-1252 cannot
+  // hold: each is told by the writer (the first two stay as empty entries)
+  // and the pack holds every other file, a link to one among them.
+  ASSERT_EQ(Shell("cd '" + folder + "' && mkfifo fifo.lng && echo secret > secret.lng && chmod 000 secret.lng && "
+                  "echo cjk > \xE5\x90\x8D.lng && ln -s b.lng link.lng"),
+            0);
+  const std::string pack = work.Sub("p.lgp");
+  Tool::Limits limits;
+  limits.honourPermissions = true;
+  EXPECT_EQ(tool.RunLimited({folder, "/zipup", pack}, limits, work.path).out,
+            Started(folder) + "error in opening " + folder + "/fifo.lng for reading\r\nerror in opening " + folder +
+                "/secret.lng for reading\r\nerror in opening " + folder + "/?.lng for reading\r\n" + Completed(pack));
+  EXPECT_EQ(Entries(pack), "stor A.LNG\nstor b.lng\nstor fifo.lng\nstor link.lng\nstor secret.lng\n");
+  EXPECT_EQ(lgp_support::EntryBytes(pack, "link.lng"), "bee");
+}
+
+TEST_F(ZipupTest, EnumNeverPacksThePackItWritesOrEntersLinkedFolders) {
+  // The pack written inside the folder's freeform: neither its working file
+  // nor, the second time, the older pack of its name is one of its entries.
+  MakeDirs(folder + "/freeform");
+  WriteFile(folder + "/freeform/a.bmp", "BM");
+  const std::string pack = folder + "/freeform/p.lgp";
+  for (int run = 0; run < 2; ++run) {
+    EXPECT_EQ(tool.Run({folder, "/zipup", pack, "/enum"}, work.path),
+              Started(folder) + "Enumerating additional folders (as applicable)...\r\n" + Completed(pack));
+    EXPECT_EQ(Entries(pack), "stor A.LNG\nstor b.lng\nstor freeform\\a.bmp\n");
+  }
+  // A link to a folder is named and not entered (Wine shows a link as its
+  // target).
+  if (harness::DrivesWindowsBuild()) return;
+  ASSERT_EQ(Shell("ln -s .. '" + folder + "/freeform/up'"), 0);
+  EXPECT_EQ(tool.Run({folder, "/zipup", pack, "/enum"}, work.path),
+            Started(folder) + "Enumerating additional folders (as applicable)...\r\nskipping " + folder +
+                "/freeform/up: a link to a folder is not entered\r\n" + Completed(pack));
+  EXPECT_EQ(Entries(pack), "stor A.LNG\nstor b.lng\nstor freeform\\a.bmp\n");
 }
 
 }  // namespace

@@ -134,6 +134,29 @@ TEST(ExtractArchive, HostileNamesAreSkippedAndTheWalkGoesOn) {
   EXPECT_EQ(x.Read("a..b/c..lng"), "dots are fine");
 }
 
+TEST(ExtractArchive, NamesThatDifferOnlyInLetterCaseKeepTheFirst) {
+  // Whatever the separators and "." components, and with Latin-1 letters
+  // too: the first entry of a name is extracted and every later one is
+  // named as skipped, as one file system that ignores case would hold them.
+  Extraction x;
+  ASSERT_TRUE(MakeZip(x.zip, {{"nuvexa.lng", "first"},
+                              {"docs/caf\xE9.txt", "first text"},
+                              {"NUVEXA.LNG", "second"},
+                              {"Docs\\CAF\xC9.TXT", "second text"},
+                              {"./nuvexa.lng", "third"},
+                              {"other.lng", "other"}}));
+  x.Run();
+  EXPECT_EQ(x.output,
+            "skipping NUVEXA.LNG: an earlier entry has that name\r\n"
+            "skipping Docs\\CAF\xC3\x89.TXT: an earlier entry has that name\r\n"
+            "skipping ./nuvexa.lng: an earlier entry has that name\r\n");
+  EXPECT_EQ(x.Read("nuvexa.lng"), "first");
+  EXPECT_EQ(x.Read("docs/caf\xC3\xA9.txt"), "first text");
+  EXPECT_EQ(x.Read("other.lng"), "other");
+  EXPECT_FALSE(x.Has("NUVEXA.LNG"));
+  EXPECT_FALSE(x.Has("Docs"));
+}
+
 TEST(ExtractArchive, EntryAndTotalSizesAndPathLengthsAreCapped) {
   // Declared sizes over the caps are skipped before anything is inflated;
   // names this platform cannot create are skipped; the walk goes on.

@@ -358,8 +358,14 @@ TEST(PlatformFiles, LinksAreListedAsLinksNeverFollowed) {
   ASSERT_EQ(::symlink("nowhere", dir.Sub("dangling").c_str()), 0);
   std::vector<std::string> seen;
   for (const auto& e : ListDirectory(W(dir.path), u"*"))
-    seen.push_back(WideToUtf8(e.name) + (e.isDirectory ? "/" : "") + (e.isLink ? "@" : ""));
-  EXPECT_EQ(seen, (std::vector<std::string>{"dangling@", "file", "real/", "to_file@", "to_folder@"}));
+    seen.push_back(WideToUtf8(e.name) + (e.isDirectory ? "/" : "") + (e.isLink ? "@" : "") +
+                   (e.linksToFolder ? "/" : ""));
+  EXPECT_EQ(seen, (std::vector<std::string>{"dangling@", "file", "real/", "to_file@", "to_folder@/"}));
+  // One file by any name that leads to it; nothing is the same as a name
+  // that leads nowhere.
+  EXPECT_TRUE(SameFile(W(dir.Sub("to_file")), W(dir.Sub("real/../file"))));
+  EXPECT_FALSE(SameFile(W(dir.Sub("file")), W(dir.Sub("real"))));
+  EXPECT_FALSE(SameFile(W(dir.Sub("dangling")), W(dir.Sub("dangling"))));
 }
 
 #endif

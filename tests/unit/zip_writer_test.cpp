@@ -322,21 +322,43 @@ TEST_F(ZipWriterTest, UnreadableFileLeavesEmptyUncountedEntry) {
   EXPECT_TRUE(ArchiveTestsClean(arc));
 }
 
-TEST_F(ZipWriterTest, LinksAreNeverFollowed) {
+TEST_F(ZipWriterTest, LinksToFilesAreZippedLinksToFoldersNever) {
   // Links to a folder outside, to a file outside, back up to the walked
-  // folder, and to nothing: the walk ends and holds each real file once.
+  // folder, and to nothing: a link to a file is zipped as the file (as zip
+  // takes it), a link to a folder is named and not entered, so the walk
+  // ends; a link to nothing is a file that cannot be read.
   const std::string tool = dir.Sub("tool"), free = tool + "/freeform", outside = dir.Sub("outside");
   MakeDirs(free + "/skins");
   MakeDirs(outside);
   WriteFile(free + "/skins/a.bmp", "a");
-  WriteFile(outside + "/secret.txt", "not for the pack");
+  WriteFile(outside + "/shared.txt", "kept elsewhere");
   ASSERT_EQ(Shell("cd '" + free + "' && ln -s '" + outside + "' out && ln -s '" + outside +
-                  "/secret.txt' secret.txt && ln -s .. skins/up && ln -s nowhere dangling.txt"),
+                  "/shared.txt' shared.txt && ln -s .. skins/up && ln -s nowhere dangling.txt"),
             0);
   const std::string arc = dir.Sub("pack.lgp");
-  const std::string out = Captured([&] { ZipOneFolder(free, arc, tool, u"*.*", false); });
-  EXPECT_EQ(out, "");
-  EXPECT_EQ(Listing(arc), "stor freeform\\skins\\a.bmp\n");
+  const std::string out =
+      Captured([&] { EXPECT_EQ(ZipOneFolder(free, arc, tool, u"*.*", false), ZipResult::Written); });
+  EXPECT_EQ(out, "warning - unable to obtain file time for " + free + "/dangling.txt\r\nerror in opening " + free +
+                     "/dangling.txt for reading\r\nskipping " + free + "/out: a link to a folder is not entered\r\n"
+                     "skipping " + free + "/skins/up: a link to a folder is not entered\r\n");
+  EXPECT_EQ(Listing(arc), "stor freeform\\dangling.txt\nstor freeform\\shared.txt\nstor freeform\\skins\\a.bmp\n");
+  std::string body;
+  Shell("unzip -p '" + arc + "' 'freeform\\\\shared.txt'", &body);
+  EXPECT_EQ(body, "kept elsewhere");
+}
+
+TEST_F(ZipWriterTest, TheArchiveIsNeverItsOwnEntry) {
+  // An archive written inside the folder it zips: neither its working file
+  // nor the older file of its name goes in, whatever name reaches them.
+  const std::string src = dir.Sub("src"), arc = src + "/pack.lgp";
+  MakeDirs(src);
+  WriteFile(src + "/a.txt", "a");
+  WriteFile(arc, "the older pack");
+  ASSERT_EQ(Shell("ln -s pack.lgp '" + src + "/z.txt'"), 0);
+  for (int run = 0; run < 2; ++run) {
+    EXPECT_EQ(Captured([&] { EXPECT_EQ(ZipOneFolder(src, arc, src, u"*.*", false), ZipResult::Written); }), "");
+    EXPECT_EQ(Listing(arc), "stor a.txt\n");
+  }
 }
 
 #endif
