@@ -2,7 +2,7 @@
 // <windows.h>, and the small bridges between our UTF-16 strings and the
 // wide strings of the Win32 API.
 //
-// Never include this (or <windows.h>) where platform/resources.h is seen:
+// Never include this (or <windows.h>) where pe/resources.h is seen:
 // its macros (UpdateResource, FindResource, LoadString, ...) would rename
 // our own functions.
 #pragma once
