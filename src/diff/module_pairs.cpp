@@ -39,12 +39,13 @@ UnpackFolder::~UnpackFolder() {
   if (created) DeleteTree(path);
 }
 
-bool UnpackPack(const WString& pack, UnpackFolder& folder, const ExtractLimits& limits) {
+bool UnpackPack(const WString& pack, UnpackFolder& folder, const ExtractLimits& limits, bool* whole) {
+  if (whole) *whole = false;
   folder.path = MakeTempFolderName(TempFolder());
   folder.created = CreateFolder(folder.path);
   if (!folder.created) return false;
   const WString workingFolder = CurrentDirectory();
-  const bool extracted = ExtractArchive(pack, folder.path, limits);
+  const bool extracted = ExtractArchive(pack, folder.path, limits, whole);
   ChangeDirectory(workingFolder);
   return extracted;
 }

@@ -52,5 +52,7 @@ struct UnpackFolder {
 // name in `folder.path`, whether or not it could be made) and unpacks the
 // pack into it with the extraction's limits and name checks. True when the
 // pack was opened and unpacked (entries the extraction refused are told by
-// it). The working folder is the one of the start again afterwards.
-bool UnpackPack(const WString& pack, UnpackFolder& folder, const ExtractLimits& limits = {});
+// it); `whole`, when given, whether the extraction went through every entry
+// rather than ending at a damaged one. The working folder is the one of the
+// start again afterwards.
+bool UnpackPack(const WString& pack, UnpackFolder& folder, const ExtractLimits& limits = {}, bool* whole = nullptr);

@@ -220,7 +220,8 @@ bool IsContainedEntryName(WStringView name) {
   return true;
 }
 
-bool ExtractArchive(const WString& archive, const WString& targetFolder, const ExtractLimits& limits) {
+bool ExtractArchive(const WString& archive, const WString& targetFolder, const ExtractLimits& limits, bool* whole) {
+  if (whole) *whole = false;
   if (archive.empty()) return false;
   zlib_filefunc_def files;
   fill_fopen_filefunc(&files);
@@ -251,26 +252,30 @@ bool ExtractArchive(const WString& archive, const WString& targetFolder, const E
       state.direct = nullptr;
     }
     state.targetFolder = CurrentDirectory();
-    ExtractAllEntries(zip, state);
+    const bool walked = ExtractAllEntries(zip, state);
+    if (whole) *whole = walked;
     if (state.direct) files.zclose_file(files.opaque, state.direct);
     unzClose(zip);
+  } else if (whole) {
+    *whole = true;  // an archive without entries
   }
   return true;
 }
 
-void ExtractAllEntries(unzFile archive, ExtractState& state) {
+bool ExtractAllEntries(unzFile archive, ExtractState& state) {
   unz_global_info global;
-  if (unzGetGlobalInfo(archive, &global) != UNZ_OK) return;
+  if (unzGetGlobalInfo(archive, &global) != UNZ_OK) return false;
   for (uLong i = 0; i < global.number_entry; ++i) {
-    if (ExtractCurrentEntry(archive, state) != 0) break;
+    if (ExtractCurrentEntry(archive, state) != 0) return false;
     if (i + 1 < global.number_entry) {
       const int err = unzGoToNextFile(archive);
       if (err != UNZ_OK) {
         PrintNarrow("error %d with zipfile in unzGoToNextFile\r\n", err);
-        break;
+        return false;
       }
     }
   }
+  return true;
 }
 
 namespace {
