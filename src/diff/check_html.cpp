@@ -94,11 +94,12 @@ std::string ModuleTable(const CheckReport& report) {
 
 std::string FindingRow(const ModuleCheck& module, const Finding& finding) {
   const std::string severity = WideToUtf8(SeverityName(finding.severity()));
+  const bool hotkeys = finding.place.resource == CheckedResource::Menu || finding.place.resource == CheckedResource::Dialog;
   return "<tr class=\"" + severity + "\">" + Cell(severity, "severity") +
          Cell(WideToUtf8(CheckName(finding.check))) + Cell(Escape(module.module)) +
          Cell(Escape(FindingPlaceText(finding.place))) + Cell(Escape(finding.message)) +
-         Cell(finding.source ? HighlightedText(*finding.source) : std::string(), "text source") +
-         Cell(finding.translation ? HighlightedText(*finding.translation) : std::string(), "text translation") +
+         Cell(finding.source ? HighlightedText(*finding.source, hotkeys) : std::string(), "text source") +
+         Cell(finding.translation ? HighlightedText(*finding.translation, hotkeys) : std::string(), "text translation") +
          "</tr>\n";
 }
 
@@ -116,9 +117,9 @@ std::string FindingTable(const CheckReport& report) {
 
 }  // namespace
 
-std::string HighlightedText(WStringView text) {
+std::string HighlightedText(WStringView text, bool markHotkeys) {
   const std::vector<Conversion> conversions = PrintfConversions(text);
-  const std::vector<size_t> hotkeys = Hotkeys(text).positions;
+  const std::vector<size_t> hotkeys = markHotkeys ? Hotkeys(text).positions : std::vector<size_t>();
   std::string out;
   size_t i = 0, nextConversion = 0, nextHotkey = 0;
   while (i < text.size()) {

@@ -13,6 +13,7 @@
 std::string CheckHtml(const CheckReport& report);
 
 // A text as the page shows it: HTML-escaped, line breaks and tabs shown as
-// \r, \n and \t, conversions in <span class="conv"> and hotkey letters in
+// \r, \n and \t, conversions in <span class="conv"> and, with `hotkeys`
+// (menu and dialog texts, which have them), hotkey letters in
 // <mark class="hotkey">.
-std::string HighlightedText(WStringView text);
+std::string HighlightedText(WStringView text, bool hotkeys);

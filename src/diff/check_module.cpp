@@ -109,7 +109,8 @@ bool ReadMenuTexts(ByteSpan data, std::vector<TemplateText>& texts) {
 }
 
 // Static controls without an id of their own carry -1 in either width.
-bool IsPairingId(uint32_t id) { return id != 0 && id != 0xFFFF && id != 0xFFFFFFFF; }
+bool IsAnonymousControlId(uint32_t id) { return id == 0xFFFF || id == 0xFFFFFFFF; }
+bool IsPairingId(uint32_t id) { return id != 0 && !IsAnonymousControlId(id); }
 
 // The caption first, then every control; false when the template cannot be
 // read whole.
@@ -179,7 +180,8 @@ void CheckTemplate(CheckSides& sides, uint16_t type, const ResId& name) {
     const bool caption = !menu && k == 0;
     if (!caption) {
       pair.place.index = static_cast<uint32_t>(menu ? k + 1 : k);
-      if (menu ? source[k].hasId : true) pair.place.item = source[k].id;
+      // Static controls with -1 have no id to show.
+      if (menu ? source[k].hasId : !IsAnonymousControlId(source[k].id)) pair.place.item = source[k].id;
     }
     pair.role = menu ? TextRole::MenuItem : TextRole::DialogText;
     if (source[k].hasText) pair.source = source[k].text;

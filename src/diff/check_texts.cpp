@@ -95,7 +95,7 @@ void CheckTextPair(ModuleCheck& check, const TextPair& pair) {
   if (!pair.translation || pair.translation->empty()) {
     ++check.texts.missing;
     if (pair.reportMissing)
-      AddFinding(check, CheckKind::Missing, pair.place, u"not in the language file", pair.source, pair.translation);
+      AddFinding(check, CheckKind::Missing, pair.place, u"not in the language file", pair.source);
     return;
   }
   const WString& translation = *pair.translation;
