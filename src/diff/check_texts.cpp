@@ -1,5 +1,7 @@
 #include "diff/check_texts.h"
 
+#include <map>
+
 #include "diff/text_checks.h"
 #include "platform/format.h"
 
@@ -111,25 +113,25 @@ void CheckTextPair(ModuleCheck& check, const TextPair& pair) {
 }
 
 void CheckHotkeyCollisions(ModuleCheck& check, const std::vector<const TextPair*>& group) {
-  for (size_t j = 1; j < group.size(); ++j) {
-    const TextPair& later = *group[j];
-    if (!later.translation) continue;
-    const char16_t letter = MarkedLetter(*later.translation);
+  // Each text is held against the first text that marks its letter: one
+  // pass, however many texts a template holds.
+  std::map<char16_t, const TextPair*> first;
+  for (const TextPair* text : group) {
+    if (!text->translation) continue;
+    const char16_t letter = MarkedLetter(*text->translation);
     if (letter == 0) continue;
-    for (size_t i = 0; i < j; ++i) {
-      const TextPair& earlier = *group[i];
-      if (!earlier.translation || MarkedLetter(*earlier.translation) != letter) continue;
-      // The module's own collision is the module's: the translation only
-      // keeps it.
-      const char16_t sourceLetter = MarkedLetter(later.source);
-      if (sourceLetter != 0 && sourceLetter == MarkedLetter(earlier.source)) continue;
-      if (!IsTranslated(later) && !IsTranslated(earlier)) continue;
-      const TextPair& told = IsTranslated(later) ? later : earlier;
-      const TextPair& other = &told == &later ? earlier : later;
-      AddFinding(check, CheckKind::AcceleratorCollision, told.place,
-                 Format(u"the hotkey `%c' is marked by %s too", letter, PlaceText(other.place)), told.source,
-                 told.translation);
-      break;  // one finding per text
-    }
+    const auto [at, isFirst] = first.emplace(letter, text);
+    if (isFirst) continue;
+    const TextPair& earlier = *at->second;
+    // The module's own collision is the module's: the translation only
+    // keeps it.
+    const char16_t sourceLetter = MarkedLetter(text->source);
+    if (sourceLetter != 0 && sourceLetter == MarkedLetter(earlier.source)) continue;
+    if (!IsTranslated(*text) && !IsTranslated(earlier)) continue;
+    const TextPair& told = IsTranslated(*text) ? *text : earlier;
+    const TextPair& other = &told == text ? earlier : *text;
+    AddFinding(check, CheckKind::AcceleratorCollision, told.place,
+               Format(u"the hotkey `%c' is marked by %s too", letter, PlaceText(other.place)), told.source,
+               told.translation);
   }
 }

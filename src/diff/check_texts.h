@@ -29,8 +29,8 @@ void AddFinding(ModuleCheck& check, CheckKind kind, const TextPlace& place, WStr
 // identical to its source is untranslated and gets no other finding.
 void CheckTextPair(ModuleCheck& check, const TextPair& pair);
 
-// The texts of one menu level or one dialog's controls: two translations
-// that mark the same letter (whatever its case) where their sources do not
-// are a collision, told at the later text (or at the earlier one when the
-// later is untranslated).
+// The texts of one menu level or one dialog's controls: a translation that
+// marks the same letter (whatever its case) as the first one to mark it,
+// where their sources do not, is a collision, told at the later text (or
+// at the earlier one when the later is untranslated).
 void CheckHotkeyCollisions(ModuleCheck& check, const std::vector<const TextPair*>& group);
