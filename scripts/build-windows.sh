@@ -67,6 +67,14 @@ fi
 
 build_deps() {  # triple
   local triple=$1 prefix="$deps/$1"
+  # The JSON library is header-only: Debian's copy of its headers and CMake
+  # package goes into the cross prefix, so that the cross build finds it
+  # there without searching the host's /usr/include.
+  if [ ! -f "$prefix/include/nlohmann/json.hpp" ] || [ ! -d "$prefix/share/cmake/nlohmann_json" ]; then
+    mkdir -p "$prefix/include" "$prefix/share/cmake"
+    cp -r /usr/include/nlohmann "$prefix/include/"
+    cp -r /usr/share/cmake/nlohmann_json "$prefix/share/cmake/"
+  fi
   if [ ! -f "$prefix/lib/libminizip.a" ]; then
     cmake -S cmake/minizip -B "$deps/build-minizip-$triple" -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-${triple%%-*}.cmake" \

@@ -1,15 +1,11 @@
 #include "diff/comparers.h"
 
+#include "diff/module_pairs.h"
 #include "lngfile/resource_access.h"
 #include "os/files.h"
 #include "os/paths.h"
 
 namespace {
-
-bool IsComparedModule(const WString& path) {
-  const WString ext = FindExtension(path);
-  return EqualsNoCase(ext, u".exe") || EqualsNoCase(ext, u".dll") || EqualsNoCase(ext, u".nxs");
-}
 
 bool IsComparedType(const ResId& type) {
   if (type.isName) return true;
@@ -46,7 +42,7 @@ void CompareResource(DiffReport& report, const Module& install, const Module& co
 
 bool IsModulePair(const WString& installPath, const WString& comparisonPath, WString& comparisonFile) {
   comparisonFile = FindNameNoCase(ParentFolder(comparisonPath), LastComponent(comparisonPath));
-  return PathExists(installPath) && PathExists(comparisonFile) && IsComparedModule(installPath);
+  return PathExists(installPath) && PathExists(comparisonFile) && IsPairedModuleName(installPath);
 }
 
 WString ReportPath(const WString& outputFolder, const WString& installPath) {

@@ -25,7 +25,8 @@ ResolveMode LoudUnlessSilenced(const Messages& messages) {
   return messages.enabled ? ResolveMode::Loud : ResolveMode::Quiet;
 }
 
-void Dispatch(const Messages& messages, const Invocation& inv) {
+// The exit code: the flow's for /check, 0 for every other command.
+int Dispatch(const Messages& messages, const Invocation& inv) {
   const Cursor command = inv.command;
   const WString joined = JoinPath(inv.folder, inv.name);
   if (MatchWord(command, u"/build")) {
@@ -40,16 +41,21 @@ void Dispatch(const Messages& messages, const Invocation& inv) {
     CleanCommand(messages, inv.folder);
   } else if (MatchWord(command, u"/ini_tx")) {
     WString ini = CopyToken(inv.tail);
-    if (!ResolvePath(ini, LoudUnlessSilenced(messages))) return;
+    if (!ResolvePath(ini, LoudUnlessSilenced(messages))) return 0;
     IniTxCommand(messages, joined, ini);
   } else if (MatchWord(command, u"/diff")) {
     WString target = CopyToken(inv.tail);
-    if (!ResolvePath(target, LoudUnlessSilenced(messages))) return;
+    if (!ResolvePath(target, LoudUnlessSilenced(messages))) return 0;
     DiffCommand(messages, inv.folder, target, NextToken(inv.tail));
+  } else if (MatchWord(command, u"/check")) {
+    WString target = CopyToken(inv.tail);
+    if (!ResolvePath(target, LoudUnlessSilenced(messages))) return 1;
+    return CheckCommand(messages, inv.folder, target, NextToken(inv.tail));
   } else {
     ShowHelp(nullptr);
     OutputMessage(messages, u"\r\nInvalid parameters passed `%s'\r\n", command ? command : u"");
   }
+  return 0;
 }
 
 }  // namespace
@@ -66,7 +72,9 @@ int RunPacksmith(const WString& line, const std::vector<WString>& args) {
   const Cursor tail = NextToken(command);
   Messages messages;
   messages.enabled = args.empty() || !MatchWord(args.back().c_str(), u"/nomsgs");
-  if (ResolvePath(path, LoudUnlessSilenced(messages))) Dispatch(messages, DeriveInvocation(path, command, tail));
+  // A /check that cannot start has not passed.
+  int exitCode = MatchWord(command, u"/check") ? 1 : 0;
+  if (ResolvePath(path, LoudUnlessSilenced(messages))) exitCode = Dispatch(messages, DeriveInvocation(path, command, tail));
   ConsoleFlush();
-  return 0;
+  return exitCode;
 }

@@ -22,3 +22,7 @@ void CleanCommand(const Messages& messages, const WString& folder);
 void IniTxCommand(const Messages& messages, const WString& languageFile, const WString& iniPath);
 // /diff: the install folder, the resolved comparison target, the cursor at T4.
 void DiffCommand(const Messages& messages, const WString& installFolder, const WString& target, Cursor options);
+// /check: the install folder, the resolved pack or folder of language
+// files, the cursor after it. Returns the exit code: 1 when an error was
+// found or the check could not be done, else 0.
+int CheckCommand(const Messages& messages, const WString& installFolder, const WString& target, Cursor options);

@@ -163,6 +163,32 @@ const char16_t kHelpZipup[] =
     u"\r\n"
     u"\r\n";
 
+const char16_t kHelpCheck[] =
+    u"/check\tWill take the passed Nuvexa folder and check the translations in the\r\n"
+    u"\tpassed lgp or folder of lng files against the texts of its modules\r\n"
+    u"\te.g. packsmith.exe %%nuvexadir%% /check nuvexa-de-de.lgp\r\n"
+    u"\tor   packsmith.exe %%nuvexadir%% /check %%lng_folder%%\r\n"
+    u"\r\n"
+    u"\tErrors: printf-style conversions (%%s, %%d, ...) that differ in number,\r\n"
+    u"\ttype or order, a lost & hotkey marker or more than one, string 65535\r\n"
+    u"\tthat is not the module's, and files or resources that cannot be read.\r\n"
+    u"\tWarnings: two items of a menu or controls of a dialog with the same\r\n"
+    u"\thotkey letter, a lost shortcut text after the tab, spaces at the start\r\n"
+    u"\tor end and line breaks that differ, and missing lng files or texts.\r\n"
+    u"\r\n"
+    u"\tAlong with the console output, check.json and check.html are saved in\r\n"
+    u"\ta `Checks' folder where this tool is run from.\r\n"
+    u"\r\n"
+    u"\tThis also accepts a /folder=%%path%% to specify where the reports will\r\n"
+    u"\tbe saved to if `Checks' is not appropriate\r\n"
+    u"\r\n"
+    u"\tThe exit code is 1 when an error was found (or the check could not be\r\n"
+    u"\tdone), otherwise 0.\r\n"
+    u"\r\n"
+    u">>>>>>>\tpacksmith %%folder_path%% /check %%lgp_or_folder_path%% [/folder=%%output_path%%]\r\n"
+    u"\r\n"
+    u"\r\n";
+
 const char16_t kHelpMiscellaneous[] =
     u"\r\n"
     u"Miscellaneous commands:\r\n"
@@ -199,13 +225,13 @@ struct HelpSection {
 // Printed in this order; the lookup table below has its own order.
 const HelpSection kHelpSections[] = {
     {u"/build", kHelpBuild}, {u"/clear", kHelpClear}, {u"/clean", kHelpClean}, {u"/diff", kHelpDiff},
-    {u"/ini_tx", kHelpIniTx}, {u"/lgp", kHelpLgp},     {u"/zipup", kHelpZipup},
+    {u"/ini_tx", kHelpIniTx}, {u"/lgp", kHelpLgp},     {u"/zipup", kHelpZipup}, {u"/check", kHelpCheck},
 };
 
 // The commands a help query is looked up in, and listed in this order when
 // the query names none of them.
-const char16_t* const kHelpCommandTable[] = {u"/build", u"/clear", u"/diff", u"/ini_tx",
-                                             u"/lgp",   u"/zipup", u"/clean"};
+const char16_t* const kHelpCommandTable[] = {u"/build", u"/clear", u"/diff",  u"/ini_tx",
+                                             u"/lgp",   u"/zipup", u"/clean", u"/check"};
 
 void PrintBanner() {
   PrintDirect(

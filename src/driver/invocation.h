@@ -22,5 +22,5 @@ Invocation DeriveInvocation(const WString& path, Cursor command, Cursor tail);
 
 // The whole run: `line` is the command line (program name first), `args`
 // the argument vector (only its last element is looked at, for /nomsgs).
-// Returns the exit code, always 0.
+// Returns the exit code: 0, or what /check says.
 int RunPacksmith(const WString& line, const std::vector<WString>& args);

@@ -248,8 +248,9 @@ bool IsContainedEntryName(WStringView name) {
 }
 
 bool ExtractArchive(const WString& archive, const WString& targetFolder, const ExtractLimits& limits,
-                    int* writeError) {
+                    int* writeError, bool* whole) {
   if (writeError) *writeError = 0;
+  if (whole) *whole = false;
   if (archive.empty()) return false;
   zlib_filefunc_def files;
   fill_fopen_filefunc(&files);
@@ -280,27 +281,31 @@ bool ExtractArchive(const WString& archive, const WString& targetFolder, const E
       state.direct = nullptr;
     }
     state.targetFolder = CurrentDirectory();
-    ExtractAllEntries(zip, state);
+    const bool walked = ExtractAllEntries(zip, state);
+    if (whole) *whole = walked;
     if (state.direct) files.zclose_file(files.opaque, state.direct);
     unzClose(zip);
     if (writeError) *writeError = state.writeError;
+  } else if (whole) {
+    *whole = true;  // an archive without entries
   }
   return true;
 }
 
-void ExtractAllEntries(unzFile archive, ExtractState& state) {
+bool ExtractAllEntries(unzFile archive, ExtractState& state) {
   unz_global_info global;
-  if (unzGetGlobalInfo(archive, &global) != UNZ_OK) return;
+  if (unzGetGlobalInfo(archive, &global) != UNZ_OK) return false;
   for (uLong i = 0; i < global.number_entry; ++i) {
-    if (ExtractCurrentEntry(archive, state) != 0) break;
+    if (ExtractCurrentEntry(archive, state) != 0) return false;
     if (i + 1 < global.number_entry) {
       const int err = unzGoToNextFile(archive);
       if (err != UNZ_OK) {
         PrintNarrow("error %d with zipfile in unzGoToNextFile\r\n", err);
-        break;
+        return false;
       }
     }
   }
+  return true;
 }
 
 namespace {

@@ -43,13 +43,16 @@ struct ExtractState {
 // Opens the archive, makes the target folder the working folder and unpacks
 // every entry into it. True when the archive was opened and the folder
 // entered (whatever happened to the entries); `writeError`, when given,
-// receives the error of a write the folder refused, or 0. The working
-// folder stays changed: the caller restores it when it is done.
+// receives the error of a write the folder refused, or 0, and `whole`
+// whether the walk went through every entry (skipped entries included)
+// rather than ending at a damaged one. The working folder stays changed:
+// the caller restores it when it is done.
 bool ExtractArchive(const WString& archive, const WString& targetFolder, const ExtractLimits& limits = {},
-                    int* writeError = nullptr);
+                    int* writeError = nullptr, bool* whole = nullptr);
 
 // Walks the entries in archive order; an entry that fails ends the walk.
-void ExtractAllEntries(unzFile archive, ExtractState& state);
+// True when the walk reached the last entry.
+bool ExtractAllEntries(unzFile archive, ExtractState& state);
 
 // Unpacks the current entry under its stored name, relative to the working
 // folder. 0, or the minizip error that ends the walk. An entry that fails

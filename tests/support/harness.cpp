@@ -195,6 +195,7 @@ std::vector<std::string> HeldFiles::Changed() const {
 
 bool HaveWindres() { return Shell("command -v i686-w64-mingw32-windres >/dev/null 2>&1") == 0; }
 
+// Sources are UTF-8 (code page 65001) for both compilers.
 bool BuildResourceDll(const std::string& rcSource, const std::string& outDll, Compiler compiler) {
   TempDir work;
   const std::string rc = work.Sub("x.rc"), res = work.Sub("x.res");
@@ -206,9 +207,9 @@ bool BuildResourceDll(const std::string& rcSource, const std::string& outDll, Co
     // not installed, the host's cpp serves.
     compile = "i686-w64-mingw32-windres " +
               std::string(Shell("command -v i686-w64-mingw32-gcc >/dev/null 2>&1") == 0 ? "" : "--preprocessor=cpp ") +
-              Quote(rc) + " -O res -o " + Quote(res) + " 2>&1";
+              "-c 65001 " + Quote(rc) + " -O res -o " + Quote(res) + " 2>&1";
   else
-    compile = "llvm-rc /nologo /fo " + Quote(res) + " -- " + Quote(rc) + " 2>&1";
+    compile = "llvm-rc /nologo /c 65001 /fo " + Quote(res) + " -- " + Quote(rc) + " 2>&1";
   if (Shell(compile, &log) != 0) {
     ADD_FAILURE() << "resource compiler failed: " << log;
     return false;
