@@ -46,6 +46,10 @@ void Dispatch(const Messages& messages, const Invocation& inv) {
     WString target = CopyToken(inv.tail);
     if (!ResolvePath(target, LoudUnlessSilenced(messages))) return;
     DiffCommand(messages, inv.folder, target, NextToken(inv.tail));
+  } else if (MatchWord(command, u"/po_export")) {
+    PoExportCommand(messages, inv.folder, inv.tail);
+  } else if (MatchWord(command, u"/po_import")) {
+    PoImportCommand(messages, inv.folder, inv.tail);
   } else {
     ShowHelp(nullptr);
     OutputMessage(messages, u"\r\nInvalid parameters passed `%s'\r\n", command ? command : u"");

@@ -22,3 +22,7 @@ void CleanCommand(const Messages& messages, const WString& folder);
 void IniTxCommand(const Messages& messages, const WString& languageFile, const WString& iniPath);
 // /diff: the install folder, the resolved comparison target, the cursor at T4.
 void DiffCommand(const Messages& messages, const WString& installFolder, const WString& target, Cursor options);
+// /po_export: the install folder; the tail (optional pack or folder, then /folder=).
+void PoExportCommand(const Messages& messages, const WString& installFolder, Cursor tail);
+// /po_import: the install folder; the tail (folder of PO files, then /lgp's tail).
+void PoImportCommand(const Messages& messages, const WString& installFolder, Cursor tail);

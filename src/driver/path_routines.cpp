@@ -70,7 +70,7 @@ Cursor SelectOutputFolder(Cursor cursor, WString& out, const WString* base, Outp
     return NextToken(SkipSpaces(cursor));
   }
   const WString folder = base ? *base : GetModuleFolder();
-  out = JoinPath(folder, kind == OutputKind::Diffs ? u"Diffs" : u"LangFiles");
+  out = JoinPath(folder, kind == OutputKind::Diffs ? u"Diffs" : kind == OutputKind::Po ? u"Po" : u"LangFiles");
   return cursor;
 }
 

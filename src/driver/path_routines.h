@@ -11,7 +11,7 @@
 #include "platform/text.h"
 
 enum class ResolveMode { Loud, Quiet };
-enum class OutputKind { LangFiles, Diffs };
+enum class OutputKind { LangFiles, Diffs, Po };
 
 // Cleans the path in place (blanks, one pair of enclosing quotes), makes a
 // relative path absolute against the current directory when that exists,

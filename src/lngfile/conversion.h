@@ -2,10 +2,12 @@
 #pragma once
 
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "driver/tokenizer.h"
 #include "platform/byte_reader.h"
+#include "platform/resources.h"
 #include "platform/text.h"
 
 // The conversion modes: 0 none, 1 en-gb, 2 en-us, 3 en-L337.
@@ -47,3 +49,14 @@ std::vector<uint8_t> RebuildDialogEx(ByteSpan data, int mode);  // DIALOGEX
 // resource; nothing from that zero on is kept. A lone last byte of UTF-16
 // data (half a character) stays.
 std::vector<uint8_t> ConvertTextResource(ByteSpan data, int mode);
+
+// Translations by key (resource_texts.h): what /po_import puts in place of
+// a module's source texts.
+using TextsByKey = std::unordered_map<WString, WString>;
+// The same rebuilds with each text whose key `texts` holds replaced by its
+// translation instead of converted. A template none of whose texts change,
+// or that cannot be read whole, is returned unchanged. Translated menus get
+// the MENUEX fix as converted ones do.
+std::vector<uint8_t> TranslateStringTable(ByteSpan data, uint32_t blockNumber, const TextsByKey& texts);
+std::vector<uint8_t> TranslateMenu(ByteSpan data, const ResId& name, const TextsByKey& texts, bool& fixed);
+std::vector<uint8_t> TranslateDialog(ByteSpan data, const ResId& name, const TextsByKey& texts);
