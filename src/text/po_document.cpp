@@ -1,6 +1,7 @@
 #include "text/po_document.h"
 
 #include <algorithm>
+#include <cctype>
 #include <unordered_set>
 
 namespace {
@@ -323,20 +324,26 @@ bool EntryIsUtf8(const PoEntry& entry) {
   return true;
 }
 
-bool Parse(std::string_view bytes, Charset escapes, PoDocument& document, PoFault& fault) {
+// `escapedHighByte`: an escape made a byte that is part of no character
+// until the charset says so.
+bool Parse(std::string_view bytes, Charset escapes, PoDocument& document, PoFault& fault, bool& escapedHighByte) {
   Reader reader;
   reader.document = &document;
   reader.fault = &fault;
   reader.escapes = escapes;
   document.entries.clear();
-  if (!reader.ReadAll(bytes)) return false;
-  if (reader.escapedHighByte)
-    for (const PoEntry& entry : document.entries)
-      if (!EntryIsUtf8(entry)) {
-        fault.line = entry.line;
-        fault.what = u"an escape makes text that is not UTF-8";
-        return false;
-      }
+  const bool read = reader.ReadAll(bytes);
+  escapedHighByte = reader.escapedHighByte;
+  return read;
+}
+
+bool EscapesMadeUtf8(const PoDocument& document, PoFault& fault) {
+  for (const PoEntry& entry : document.entries)
+    if (!EntryIsUtf8(entry)) {
+      fault.line = entry.line;
+      fault.what = u"an escape makes text that is not UTF-8";
+      return false;
+    }
   return true;
 }
 
@@ -473,7 +480,8 @@ bool ReadPoDocument(std::string_view bytes, PoDocument& document, PoFault& fault
     return false;
   }
   if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);  // a byte order mark some editors write
-  if (!Parse(bytes, Charset::Utf8, document, fault)) return false;
+  bool escapedHighByte = false;
+  if (!Parse(bytes, Charset::Utf8, document, fault, escapedHighByte)) return false;
 
   Charset charset = Charset::Utf8;
   if (!document.entries.empty() && IsHeader(document.entries[0]) && !document.entries[0].strings.empty()) {
@@ -496,10 +504,10 @@ bool ReadPoDocument(std::string_view bytes, PoDocument& document, PoFault& fault
       document.entries.clear();
       return false;
     }
-  } else if (!Parse(SingleByteToUtf8(bytes, charset), charset, document, fault)) {
+  } else if (!Parse(SingleByteToUtf8(bytes, charset), charset, document, fault, escapedHighByte)) {
     return false;
   }
-  if (!CheckDuplicates(document, fault)) {
+  if ((escapedHighByte && !EscapesMadeUtf8(document, fault)) || !CheckDuplicates(document, fault)) {
     document.entries.clear();
     return false;
   }

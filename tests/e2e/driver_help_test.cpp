@@ -12,7 +12,7 @@ std::string Fixture(const std::string& name) {
   return harness::ReadFile(std::string(PACKSMITH_FIXTURE_DIR) + "/driver/help_" + name + ".txt");
 }
 
-const char* const kSectionOrder[] = {"build", "clear", "clean", "diff", "ini_tx", "lgp", "zipup"};
+const char* const kSectionOrder[] = {"build", "clear", "clean", "diff", "ini_tx", "lgp", "zipup", "po_export", "po_import"};
 
 std::string FullHelpBody() {
   std::string body;
@@ -40,7 +40,7 @@ std::string AfterBanner(const std::string& out) {
 const std::string kUnknownQueryList =
     "'\r\nPlease check you have passed a valid command to get help about.\r\n"
     "The supported commands in this version of the tool are:\r\n\r\n"
-    "/build\r\n/clear\r\n/diff\r\n/ini_tx\r\n/lgp\r\n/zipup\r\n/clean\r\n";
+    "/build\r\n/clear\r\n/diff\r\n/ini_tx\r\n/lgp\r\n/zipup\r\n/clean\r\n/po_export\r\n/po_import\r\n";
 
 }  // namespace
 
