@@ -46,11 +46,21 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
-// The comment text after its marker: one space dropped, as gettext reads it.
+// The comment text after its marker: one space dropped, as gettext reads
+// it, and the carriage returns of a CR LF line end.
 std::string CommentText(std::string_view rest) {
   if (!rest.empty() && rest[0] == ' ') rest.remove_prefix(1);
-  if (!rest.empty() && rest.back() == '\r') rest.remove_suffix(1);
+  while (!rest.empty() && rest.back() == '\r') rest.remove_suffix(1);
   return std::string(rest);
+}
+
+// The document read from a single-byte file holds UTF-8: its header says so.
+void DeclareUtf8(PoEntry& header) {
+  std::string& fields = header.strings[0];
+  const size_t at = fields.find("charset=");
+  if (at == std::string::npos) return;
+  const size_t end = fields.find_first_of(" \t\n;", at + 8);
+  fields.replace(at + 8, (end == std::string::npos ? fields.size() : end) - (at + 8), "UTF-8");
 }
 
 // Where the reader is inside an entry.
@@ -488,7 +498,8 @@ bool ReadPoDocument(std::string_view bytes, PoDocument& document, PoFault& fault
     const PoEntry& header = document.entries[0];
     const std::string type = PoHeaderField(header.strings[0], "Content-Type");
     const size_t at = type.find("charset=");
-    const std::string name = at == std::string::npos ? std::string() : std::string(Trim(std::string_view(type).substr(at + 8)));
+    const std::string name =
+        at == std::string::npos ? std::string() : type.substr(at + 8, type.find_first_of(" \t;", at + 8) - (at + 8));
     charset = CharsetNamed(name);
     if (charset == Charset::Unknown) {
       fault.line = header.line;
@@ -506,6 +517,8 @@ bool ReadPoDocument(std::string_view bytes, PoDocument& document, PoFault& fault
     }
   } else if (!Parse(SingleByteToUtf8(bytes, charset), charset, document, fault, escapedHighByte)) {
     return false;
+  } else {
+    DeclareUtf8(document.entries[0]);
   }
   if ((escapedHighByte && !EscapesMadeUtf8(document, fault)) || !CheckDuplicates(document, fault)) {
     document.entries.clear();
