@@ -239,20 +239,24 @@ std::vector<uint8_t> RebuildDialogTemplate(ByteSpan data, int mode) {
   return WriteChangedDialog(dialog);
 }
 
-// Puts the translation of each key found in place of its text; true when
-// any text changed.
-bool PutTranslation(WString& text, const WString& key, const TextsByKey& texts) {
+// Puts the rule's translation of a text with a key in place of the text;
+// true when it changed. The rule sees the text before an embedded zero,
+// which is what the player shows.
+bool PutTranslation(WString& text, const WString& key, TextKind kind, const TranslateText& rule) {
   if (key.empty()) return false;
-  const auto found = texts.find(key);
-  if (found == texts.end() || found->second == text || found->second.size() > 0xFFFF) return false;
-  text = found->second;
+  WString translation;
+  if (!rule(key, kind, WStringView(text).substr(0, text.find(u'\0')), translation) || translation == text ||
+      translation.size() > 0xFFFF)
+    return false;
+  text = std::move(translation);
   return true;
 }
 
 template <class Menu>
-bool TranslateMenuItems(Menu& menu, const std::vector<WString>& keys, const TextsByKey& texts) {
+bool TranslateMenuItems(Menu& menu, const std::vector<WString>& keys, const TranslateText& rule) {
   bool changed = false;
-  for (size_t i = 0; i < menu.items.size(); ++i) changed |= PutTranslation(menu.items[i].text, keys[i], texts);
+  for (size_t i = 0; i < menu.items.size(); ++i)
+    changed |= PutTranslation(menu.items[i].text, keys[i], TextKind::MenuItem, rule);
   return changed;
 }
 
@@ -343,40 +347,41 @@ std::vector<uint8_t> ConvertTextResource(ByteSpan data, int mode) {
   return out;
 }
 
-std::vector<uint8_t> TranslateStringTable(ByteSpan data, uint32_t blockNumber, const TextsByKey& texts) {
+std::vector<uint8_t> TranslateStringTable(ByteSpan data, uint32_t blockNumber, const TranslateText& rule) {
   StringBlock block;
   ReadStringBlock(data, block);
   if (block.truncated) return Unchanged(data);
   bool changed = false;
   for (uint32_t position = 0; position < block.strings.size(); ++position) {
     const uint32_t id = StringIdOf(blockNumber, position);
-    if (id != 0xFFFF) changed |= PutTranslation(block.strings[position], StringTextKey(id), texts);
+    if (id != 0xFFFF && !block.strings[position].empty())
+      changed |= PutTranslation(block.strings[position], StringTextKey(id), TextKind::String, rule);
   }
   if (!changed) return Unchanged(data);
   block.slotCount = block.strings.size();
   return WriteStringBlock(block);
 }
 
-std::vector<uint8_t> TranslateMenu(ByteSpan data, const ResId& name, const TextsByKey& texts, bool& fixed) {
+std::vector<uint8_t> TranslateMenu(ByteSpan data, const ResId& name, const TranslateText& rule, bool& fixed) {
   if (IsMenuExTemplate(data)) {
     MenuExTemplate menu;
-    if (!ReadMenuExTemplate(data, menu) || menu.truncated ||
-        !TranslateMenuItems(menu, MenuExTextKeys(name, menu), texts))
+    if (!ReadMenuExTemplate(data, menu) || menu.truncated || !TranslateMenuItems(menu, MenuExTextKeys(name, menu), rule))
       return Unchanged(data);
     return WriteChangedMenuEx(menu, fixed);
   }
   MenuTemplate menu;
-  if (!ReadMenuTemplate(data, menu) || menu.truncated || !TranslateMenuItems(menu, MenuTextKeys(name, menu), texts))
+  if (!ReadMenuTemplate(data, menu) || menu.truncated || !TranslateMenuItems(menu, MenuTextKeys(name, menu), rule))
     return Unchanged(data);
   return WriteMenuTemplate(menu);
 }
 
-std::vector<uint8_t> TranslateDialog(ByteSpan data, const ResId& name, const TextsByKey& texts) {
+std::vector<uint8_t> TranslateDialog(ByteSpan data, const ResId& name, const TranslateText& rule) {
   DialogTemplate dialog;
   if (!ReadDialogTemplate(data, dialog) || dialog.truncated) return Unchanged(data);
-  bool changed = !dialog.title.empty() && PutTranslation(dialog.title, DialogCaptionKey(name), texts);
+  bool changed =
+      !dialog.title.empty() && PutTranslation(dialog.title, DialogCaptionKey(name), TextKind::DialogCaption, rule);
   const std::vector<WString> keys = DialogControlKeys(name, dialog);
   for (size_t i = 0; i < dialog.items.size(); ++i)
-    changed |= PutTranslation(dialog.items[i].title.name, keys[i], texts);
+    changed |= PutTranslation(dialog.items[i].title.name, keys[i], TextKind::DialogControl, rule);
   return changed ? WriteChangedDialog(dialog) : Unchanged(data);
 }

@@ -2,10 +2,11 @@
 #pragma once
 
 #include <cstdint>
-#include <unordered_map>
+#include <functional>
 #include <vector>
 
 #include "driver/tokenizer.h"
+#include "lngfile/resource_texts.h"
 #include "platform/byte_reader.h"
 #include "platform/resources.h"
 #include "platform/text.h"
@@ -50,13 +51,15 @@ std::vector<uint8_t> RebuildDialogEx(ByteSpan data, int mode);  // DIALOGEX
 // data (half a character) stays.
 std::vector<uint8_t> ConvertTextResource(ByteSpan data, int mode);
 
-// Translations by key (resource_texts.h): what /po_import puts in place of
-// a module's source texts.
-using TextsByKey = std::unordered_map<WString, WString>;
-// The same rebuilds with each text whose key `texts` holds replaced by its
+// The translation rule of /po_import: given a text's key and kind
+// (resource_texts.h) and its source text, fills in the translation and
+// returns true, or returns false to keep the source text.
+using TranslateText =
+    std::function<bool(const WString& key, TextKind kind, WStringView source, WString& translation)>;
+// The same rebuilds with each text that the rule translates replaced by its
 // translation instead of converted. A template none of whose texts change,
 // or that cannot be read whole, is returned unchanged. Translated menus get
 // the MENUEX fix as converted ones do.
-std::vector<uint8_t> TranslateStringTable(ByteSpan data, uint32_t blockNumber, const TextsByKey& texts);
-std::vector<uint8_t> TranslateMenu(ByteSpan data, const ResId& name, const TextsByKey& texts, bool& fixed);
-std::vector<uint8_t> TranslateDialog(ByteSpan data, const ResId& name, const TextsByKey& texts);
+std::vector<uint8_t> TranslateStringTable(ByteSpan data, uint32_t blockNumber, const TranslateText& rule);
+std::vector<uint8_t> TranslateMenu(ByteSpan data, const ResId& name, const TranslateText& rule, bool& fixed);
+std::vector<uint8_t> TranslateDialog(ByteSpan data, const ResId& name, const TranslateText& rule);

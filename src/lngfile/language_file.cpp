@@ -20,12 +20,12 @@ constexpr uint32_t kModuleGuidString = 65535;
 // texts converted when a conversion mode is set, else as read.
 std::vector<uint8_t> ConvertedResource(BuildContext& context, const ResId& type, const ResId& name,
                                        ByteSpan data) {
-  if (const TextsByKey* texts = context.translations; texts && !type.isName) {
+  if (const TranslateText* rule = context.translate; rule && !type.isName) {
     const uint32_t id = name.isName ? 0 : name.id;
     switch (type.id) {
-      case kRtString: return TranslateStringTable(data, id, *texts);
-      case kRtMenu: return TranslateMenu(data, name, *texts, context.menuexFixed);
-      case kRtDialog: return TranslateDialog(data, name, *texts);
+      case kRtString: return TranslateStringTable(data, id, *rule);
+      case kRtMenu: return TranslateMenu(data, name, *rule, context.menuexFixed);
+      case kRtDialog: return TranslateDialog(data, name, *rule);
       default: break;
     }
   }
@@ -81,7 +81,7 @@ void WalkModuleResources(const Module& module, BuildContext& context) {
 }
 
 LanguageFileBuild MakeLanguageFile(const Module* module, const BuildOptions& options,
-                                   const TextsByKey* translations) {
+                                   const TranslateText* translate) {
   LanguageFileBuild build;
   if (!module) return build;
   build.loaded = true;
@@ -91,7 +91,7 @@ LanguageFileBuild MakeLanguageFile(const Module* module, const BuildOptions& opt
   context.options = &options;
   context.hashText = &build.hashText;
   context.update = update.get();
-  context.translations = translations;
+  context.translate = translate;
   WalkModuleResources(*module, context);
   build.menuexFixed = context.menuexFixed;
   build.started = update != nullptr;
@@ -166,8 +166,8 @@ PreparedModule PrepareLanguageFile(const ModuleCandidate& candidate, const PackL
   prepared.eligible = true;
   ModuleTranslation translation;
   if (options.translate) translation = options.translate(candidate, *module);
-  prepared.notes = std::move(translation.notes);
-  prepared.build = MakeLanguageFile(module.get(), options, options.translate ? &translation.texts : nullptr);
+  prepared.build = MakeLanguageFile(module.get(), options, translation.rule ? &translation.rule : nullptr);
+  if (translation.notes) prepared.notes = translation.notes();
   return prepared;
 }
 

@@ -17,11 +17,12 @@
 
 struct ModuleCandidate;
 
-// The texts that replace a module's own in its language file, and what is
-// to be told about them before the module's own messages.
+// What replaces a module's texts in its language file (no rule: it keeps
+// them), and what is to be told about it, asked after the build and told
+// before the module's own messages.
 struct ModuleTranslation {
-  TextsByKey texts;
-  WString notes;
+  TranslateText rule;
+  std::function<WString()> notes;
 };
 // Asked for each eligible module, on the worker that builds it, with the
 // module as read.
@@ -42,7 +43,7 @@ struct BuildContext {
   const BuildOptions* options = nullptr;
   std::string pendingHeader;         // "#%d\n" of the numbered type entered, until its first line
   ResourceUpdate* update = nullptr;  // copy walk
-  const TextsByKey* translations = nullptr;  // put in place of source texts, instead of a conversion
+  const TranslateText* translate = nullptr;  // translates texts, instead of a conversion
   std::string* hashText = nullptr;   // hash walk: the lines, in file order
   bool menuexFixed = false;          // the MENUEX fix changed an identifier
 };
@@ -69,7 +70,7 @@ struct LanguageFileBuild {
   std::vector<uint8_t> bytes;
 };
 LanguageFileBuild MakeLanguageFile(const Module* module, const BuildOptions& options,
-                                   const TextsByKey* translations = nullptr);
+                                   const TranslateText* translate = nullptr);
 
 // The bytes of files written, by path: what the pack builder hands the zip
 // writer instead of reading the files back.

@@ -9,7 +9,30 @@ namespace {
 
 constexpr uint32_t kModuleGuidString = 65535;
 
-WString ResourcePart(WStringView kind, const ResId& name) { return WString(kind) + u"/" + ResIdText(name); }
+// A number in decimal: keys are made for every text of every module.
+WString& AppendNumber(WString& text, uint32_t number) {
+  char16_t digits[10];
+  size_t n = 0;
+  do {
+    digits[n++] = static_cast<char16_t>(u'0' + number % 10);
+    number /= 10;
+  } while (number);
+  while (n) text += digits[--n];
+  return text;
+}
+
+WString ResourcePart(WStringView kind, const ResId& name) {
+  WString part(kind);
+  part += u'/';
+  if (name.isName) return part + name.name;
+  return AppendNumber(part, name.id);
+}
+
+WString Subkey(const WString& resource, WStringView marker, uint32_t number) {
+  WString key = resource;
+  key += marker;
+  return AppendNumber(key, number);
+}
 
 // Ids that name one item only: an id given twice (the same command in two
 // popups) or 0 is no key.
@@ -66,7 +89,7 @@ WString PositionKey(const WString& resource, const std::vector<size_t>& path) {
   WString key = resource + u"/#";
   for (size_t level = 0; level < path.size(); ++level) {
     if (level) key += u'.';
-    key += Format(u"%u", static_cast<unsigned>(path[level]));
+    AppendNumber(key, static_cast<uint32_t>(path[level]));
   }
   return key;
 }
@@ -80,7 +103,7 @@ std::vector<WString> KeysOfMenu(const ResId& menu, const Items& items, IdOf idOf
   std::vector<WString> keys(items.size());
   for (size_t i = 0; i < items.size(); ++i) {
     if (!translated(items[i])) continue;
-    keys[i] = unique[i] ? resource + Format(u"/%u", idOf(items[i])) : PositionKey(resource, places[i].path);
+    keys[i] = unique[i] ? Subkey(resource, u"/", idOf(items[i])) : PositionKey(resource, places[i].path);
   }
   return keys;
 }
@@ -133,7 +156,10 @@ WString ControlClassName(const NameOrOrdinal& windowClass) {
 
 }  // namespace
 
-WString StringTextKey(uint32_t id) { return Format(u"STRINGTABLE/%u", id); }
+WString StringTextKey(uint32_t id) {
+  WString key = u"STRINGTABLE/";
+  return AppendNumber(key, id);
+}
 
 std::vector<WString> MenuTextKeys(const ResId& menu, const MenuTemplate& items) {
   return KeysOfMenu(menu, items.items, MenuId, MenuIsPopup, MenuIsLast, HasText<MenuItem>);
@@ -154,7 +180,7 @@ std::vector<WString> DialogControlKeys(const ResId& dialog, const DialogTemplate
   for (size_t i = 0; i < items.items.size(); ++i) {
     const DialogItem& item = items.items[i];
     if (item.title.isOrdinal || Shown(item.title.name).empty()) continue;
-    keys[i] = unique[i] ? resource + Format(u"/%u", item.id) : resource + Format(u"/#%u", static_cast<unsigned>(i));
+    keys[i] = unique[i] ? Subkey(resource, u"/", item.id) : Subkey(resource, u"/#", static_cast<uint32_t>(i));
   }
   return keys;
 }

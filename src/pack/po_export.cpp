@@ -3,6 +3,7 @@
 // templates without one.
 #include <optional>
 #include <set>
+#include <unordered_map>
 
 #include "diff/module_pairs.h"
 #include "diff/text_checks.h"
@@ -97,6 +98,7 @@ std::string Description(const ResourceText& text) {
 }
 
 // Texts of the language file by key.
+using TextsByKey = std::unordered_map<WString, WString>;
 TextsByKey TranslatedTexts(const Module& languageFile) {
   TextsByKey texts;
   for (ResourceText& text : ReadModuleTexts(languageFile)) texts.emplace(std::move(text.key), std::move(text.text));

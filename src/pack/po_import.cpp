@@ -1,5 +1,6 @@
 // /po_import: a pack built from an install as /lgp builds it, with the
 // translations of a folder of PO files put in place of the source texts.
+#include <memory>
 #include <new>
 #include <unordered_map>
 
@@ -7,7 +8,6 @@
 #include "driver/console_output.h"
 #include "driver/flows.h"
 #include "driver/path_routines.h"
-#include "lngfile/resource_texts.h"
 #include "pack/lgp.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -17,66 +17,115 @@ namespace {
 
 // What /check counts as errors: a translation that fails them would
 // garble the formatted text or lose its hotkey, so the source text stays.
-const char16_t* TranslationFault(const ResourceText& source, const WString& translation) {
-  if (!ConversionsMatch(source.text, translation)) return u"printf conversions differ from the source's";
-  if (source.kind != TextKind::String && CheckHotkeys(source.text, translation) != HotkeyFault::None)
+const char16_t* TranslationFault(TextKind kind, WStringView source, const WString& translation) {
+  const bool percent = source.find(u'%') != WStringView::npos || translation.find(u'%') != WString::npos;
+  if (percent && !ConversionsMatch(source, translation)) return u"printf conversions differ from the source's";
+  if (kind != TextKind::String && CheckHotkeys(source, translation) != HotkeyFault::None)
     return u"accelerator markers differ from the source's";
   return nullptr;
 }
 
-// The translations of one module's PO file that can go in, with a note on
-// each one left out. A file that cannot be read gives none.
-ModuleTranslation ReadTranslation(const WString& poFolder, const ModuleCandidate& candidate, const Module& module) {
-  ModuleTranslation out;
-  const WString poFile = FindNameNoCase(poFolder, RemoveExtension(candidate.fileName) + u".po");
-  if (!IsRegularFile(poFile)) return out;
-  const WString shown = LastComponent(poFile);
+// One translated entry of a PO file.
+struct PoTranslation {
+  size_t line = 0;
+  WString source, translation;
+  bool used = false;  // the module has its key
+};
+
+// The usable entries of one module's PO file, put in as the builder meets
+// their texts. What is left out is noted: a file that cannot be read, an
+// entry whose source text is not the module's or whose translation fails
+// a check (in the module's order), and entries whose key the module does
+// not have (in the file's order).
+struct ModuleImport {
+  WString file, shown, module;
+  WString notes;
+  std::vector<PoTranslation> entries;
+  std::unordered_map<WString, size_t> byKey;
+  std::vector<WString> keys;  // of each entry
+
+  WString Note(size_t line, WStringView what) const {
+    return Format(u"`%s' line %u: %s\r\n", shown, static_cast<unsigned>(line), what);
+  }
+
+  bool Translate(const WString& key, TextKind kind, WStringView source, WString& translation) {
+    const auto found = byKey.find(key);
+    if (found == byKey.end()) return false;
+    PoTranslation& entry = entries[found->second];
+    entry.used = true;
+    if (entry.source != source) {
+      notes += Note(entry.line, Format(u"the source text of %s has changed (merge the file with a new template), left "
+                                       u"out",
+                                       key));
+      return false;
+    }
+    if (const char16_t* fault = TranslationFault(kind, source, entry.translation)) {
+      notes += Note(entry.line, Format(u"the translation of %s in %s is not imported: its %s", key, module, fault));
+      return false;
+    }
+    translation = entry.translation;
+    return true;
+  }
+
+  WString Told() const {
+    WString told = notes;
+    for (size_t i = 0; i < entries.size(); ++i)
+      if (!entries[i].used) told += Note(entries[i].line, Format(u"%s is not in %s (obsolete), left out", keys[i], module));
+    return told;
+  }
+};
+
+// Reads the module's PO file, when there is one. Untranslated, fuzzy and
+// obsolete entries carry nothing to put in.
+void ReadPoFile(ModuleImport& import) {
   std::vector<uint8_t> bytes;
-  if (!ReadWholeFile(poFile, bytes)) {
-    out.notes = Format(u"Unable to read `%s' [%d], %s keeps its source texts\r\n", poFile, GetLastErrorCode(),
-                       candidate.fileName);
-    return out;
+  if (!ReadWholeFile(import.file, bytes)) {
+    import.notes = Format(u"Unable to read `%s' [%d], %s keeps its source texts\r\n", import.file, GetLastErrorCode(),
+                          import.module);
+    return;
   }
   PoDocument document;
   PoFault fault;
-  if (!ReadPoDocument(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), document, fault)) {
-    out.notes = Format(u"`%s' line %u: %s, %s keeps its source texts\r\n", poFile, static_cast<unsigned>(fault.line),
-                       fault.what, candidate.fileName);
-    return out;
+  if (!ReadPoDocument(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), document, fault,
+                      kPoMaxBytes, false)) {
+    import.notes = Format(u"`%s' line %u: %s, %s keeps its source texts\r\n", import.file,
+                          static_cast<unsigned>(fault.line), fault.what, import.module);
+    return;
   }
   bytes = std::vector<uint8_t>();
-  std::vector<ResourceText> texts = ReadModuleTexts(module);
-  std::unordered_map<WString, const ResourceText*> sources;
-  sources.reserve(texts.size());
-  for (const ResourceText& text : texts) sources.emplace(text.key, &text);
-  for (const PoEntry& entry : document.entries) {
-    // Untranslated, fuzzy and obsolete entries carry nothing to put in.
+  for (PoEntry& entry : document.entries) {
     if (entry.obsolete || IsHeader(entry) || entry.strings.empty() || entry.strings[0].empty() ||
         HasFlag(entry, "fuzzy"))
       continue;
-    const WString key = Utf8ToWide(entry.context);
-    const auto found = entry.hasContext ? sources.find(key) : sources.end();
-    if (found == sources.end()) {
-      out.notes += Format(u"`%s' line %u: %s is not in %s (obsolete), left out\r\n", shown,
-                          static_cast<unsigned>(entry.line), entry.hasContext ? key : WString(u"an entry without key"),
-                          candidate.fileName);
+    if (!entry.hasContext) {
+      import.notes += import.Note(entry.line, Format(u"an entry without key is not in %s (obsolete), left out",
+                                                     import.module));
       continue;
     }
-    const ResourceText& source = *found->second;
-    if (Utf8ToWide(entry.id) != source.text) {
-      out.notes += Format(u"`%s' line %u: the source text of %s has changed (merge the file with a new template), "
-                          u"left out\r\n",
-                          shown, static_cast<unsigned>(entry.line), key);
+    WString key = Utf8ToWide(entry.context);
+    if (import.byKey.count(key)) {
+      import.notes += import.Note(entry.line, Format(u"%s is given twice, left out", key));
       continue;
     }
-    WString translation = Utf8ToWide(entry.strings[0]);
-    if (const char16_t* fault = TranslationFault(source, translation)) {
-      out.notes += Format(u"`%s' line %u: the translation of %s in %s is not imported: its %s\r\n", shown,
-                          static_cast<unsigned>(entry.line), key, candidate.fileName, fault);
-      continue;
-    }
-    out.texts[key] = std::move(translation);
+    import.byKey.emplace(key, import.entries.size());
+    import.keys.push_back(std::move(key));
+    import.entries.push_back({entry.line, Utf8ToWide(entry.id), Utf8ToWide(entry.strings[0]), false});
   }
+}
+
+ModuleTranslation TranslationOf(const WString& poFolder, const ModuleCandidate& candidate) {
+  ModuleTranslation out;
+  auto import = std::make_shared<ModuleImport>();
+  import->file = FindNameNoCase(poFolder, RemoveExtension(candidate.fileName) + u".po");
+  if (!IsRegularFile(import->file)) return out;
+  import->shown = LastComponent(import->file);
+  import->module = candidate.fileName;
+  ReadPoFile(*import);
+  if (!import->entries.empty())
+    out.rule = [import](const WString& key, TextKind kind, WStringView source, WString& translation) {
+      return import->Translate(key, kind, source, translation);
+    };
+  out.notes = [import] { return import->Told(); };
   return out;
 }
 
@@ -91,15 +140,16 @@ void PoImportCommand(const Messages& messages, const WString& installFolder, Cur
   }
   OutputMessage(messages, u"Starting import of the PO files in `%s'\r\n", poFolder);
   BuildPackFromInstall(messages, installFolder, NextToken(tail),
-                       [poFolder](const ModuleCandidate& candidate, const Module& module) {
+                       [poFolder](const ModuleCandidate& candidate, const Module&) {
                          // A file too large for memory is told as one that cannot be read.
                          try {
-                           return ReadTranslation(poFolder, candidate, module);
+                           return TranslationOf(poFolder, candidate);
                          } catch (const std::bad_alloc&) {
                            ModuleTranslation none;
-                           none.notes = Format(u"Not enough memory to read the PO file of %s, it keeps its source "
-                                               u"texts\r\n",
-                                               candidate.fileName);
+                           const WString note = Format(u"Not enough memory to read the PO file of %s, it keeps its "
+                                                       u"source texts\r\n",
+                                                       candidate.fileName);
+                           none.notes = [note] { return note; };
                            return none;
                          }
                        });

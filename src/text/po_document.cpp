@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
+#include <cstring>
 #include <unordered_set>
 
 namespace {
@@ -70,8 +72,9 @@ struct Reader {
   PoDocument* document = nullptr;
   PoFault* fault = nullptr;
   Charset escapes = Charset::Utf8;  // how bytes made by \x and octal escapes are taken
+  bool comments = true;             // translator, extracted and reference comments kept
   bool escapedHighByte = false;     // an escape made a byte that UTF-8 must check
-  PoEntry entry;
+  bool open = false;  // the document's last entry is the one being read
   Part part = Part::None;
   bool bodyObsolete = false;
   std::string* field = nullptr;          // the string a plain continuation line extends
@@ -84,9 +87,17 @@ struct Reader {
     return false;
   }
 
+  // Entries are read in place, at the end of the document.
+  PoEntry& Entry() {
+    if (!open) document->entries.emplace_back();
+    open = true;
+    return document->entries.back();
+  }
+
+  // Comments that no entry follows are dropped.
   void FinishEntry() {
-    if (part != Part::None) document->entries.push_back(std::move(entry));
-    entry = PoEntry();
+    if (open && part == Part::None) document->entries.pop_back();
+    open = false;
     part = Part::None;
     field = previousField = nullptr;
   }
@@ -104,8 +115,9 @@ struct Reader {
   bool ReadQuoted(std::string_view& s, std::string& out) {
     size_t i = 1;  // past the opening quote
     for (;;) {
-      const size_t stop = s.find_first_of("\"\\", i);
-      if (stop == std::string_view::npos) return Fail(u"end of line within a string");
+      size_t stop = i;
+      while (stop < s.size() && s[stop] != '"' && s[stop] != '\\') ++stop;
+      if (stop == s.size()) return Fail(u"end of line within a string");
       out.append(s.data() + i, stop - i);
       i = stop;
       if (s[i] == '"') break;
@@ -170,14 +182,14 @@ struct Reader {
       if (!BeforeBody()) return false;
       std::string* target = nullptr;
       if (word == "msgctxt") {
-        entry.hasPreviousContext = true;
-        target = &entry.previousContext;
+        Entry().hasPreviousContext = true;
+        target = &Entry().previousContext;
       } else if (word == "msgid") {
-        entry.hasPreviousId = true;
-        target = &entry.previousId;
+        Entry().hasPreviousId = true;
+        target = &Entry().previousId;
       } else if (word == "msgid_plural") {
-        entry.hasPreviousIdPlural = true;
-        target = &entry.previousIdPlural;
+        Entry().hasPreviousIdPlural = true;
+        target = &Entry().previousIdPlural;
       } else {
         return Fail(u"syntax error");
       }
@@ -189,24 +201,24 @@ struct Reader {
       if (part == Part::String || part == Part::PluralStrings) FinishEntry();
       if (part != Part::None) return Fail(u"syntax error");
       bodyObsolete = obsolete;
-      entry.obsolete = obsolete;
-      entry.line = line;
+      Entry().obsolete = obsolete;
+      Entry().line = line;
     } else if (obsolete != bodyObsolete) {
       return Fail(u"an obsolete entry mixed with a current one");
     }
     previousField = nullptr;
     if (word == "msgctxt") {
-      entry.hasContext = true;
+      Entry().hasContext = true;
       part = Part::Context;
-      field = &entry.context;
+      field = &Entry().context;
     } else if (word == "msgid") {
       part = Part::Id;
-      field = &entry.id;
+      field = &Entry().id;
     } else if (word == "msgid_plural") {
       if (part != Part::Id) return Fail(u"msgid_plural without msgid");
-      entry.hasPlural = true;
+      Entry().hasPlural = true;
       part = Part::IdPlural;
-      field = &entry.idPlural;
+      field = &Entry().idPlural;
     } else if (word == "msgstr") {
       if (!s.empty() && s[0] == '[') {
         const size_t close = s.find(']');
@@ -220,14 +232,14 @@ struct Reader {
         }
         s.remove_prefix(close + 1);
         if (part != Part::IdPlural && part != Part::PluralStrings) return Fail(u"msgstr[] without msgid_plural");
-        if (index != entry.strings.size()) return Fail(u"msgstr[] out of order");
+        if (index != Entry().strings.size()) return Fail(u"msgstr[] out of order");
         part = Part::PluralStrings;
       } else {
         if (part != Part::Id) return Fail(part == Part::IdPlural ? u"msgstr[0] expected" : u"msgstr without msgid");
         part = Part::String;
       }
-      entry.strings.emplace_back();
-      field = &entry.strings.back();
+      Entry().strings.emplace_back();
+      field = &Entry().strings.back();
     } else {
       return Fail(u"syntax error");
     }
@@ -258,18 +270,18 @@ struct Reader {
       case '|': return ReadPrevious(TrimLeft(rest), false);
       case '.':
         if (!BeforeBody()) return false;
-        entry.extractedComments.push_back(CommentText(rest));
+        if (comments) Entry().extractedComments.push_back(CommentText(rest));
         return true;
       case ':':
         if (!BeforeBody()) return false;
-        entry.references.push_back(std::string(Trim(rest)));
+        if (comments) Entry().references.push_back(std::string(Trim(rest)));
         return true;
       case ',': {
         if (!BeforeBody()) return false;
         for (std::string_view list = rest; !list.empty();) {
           const size_t comma = list.find(',');
           const std::string_view flag = Trim(list.substr(0, comma));
-          if (!flag.empty()) entry.flags.emplace_back(flag);
+          if (!flag.empty()) Entry().flags.emplace_back(flag);
           if (comma == std::string_view::npos) break;
           list.remove_prefix(comma + 1);
         }
@@ -277,7 +289,7 @@ struct Reader {
       }
       default:
         if (!BeforeBody()) return false;
-        entry.translatorComments.push_back(CommentText(s.substr(1)));
+        if (comments) Entry().translatorComments.push_back(CommentText(s.substr(1)));
         return true;
     }
   }
@@ -300,7 +312,7 @@ struct Reader {
       at = end + 1;
     }
     if (part == Part::Context || part == Part::Id || part == Part::IdPlural) {
-      line = entry.line;
+      line = Entry().line;
       return Fail(part == Part::Context ? u"msgid expected after msgctxt" : u"msgstr expected");
     }
     FinishEntry();
@@ -312,17 +324,29 @@ size_t LineAt(std::string_view bytes, size_t offset) {
   return 1 + static_cast<size_t>(std::count(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(offset), '\n'));
 }
 
-// The line of the first byte that is not UTF-8 (0 when all are).
+// Where the first byte above 0x7F is, eight bytes at a time: most of a PO
+// file is ASCII, which needs no decoding to be valid.
+size_t FirstNonAscii(std::string_view bytes, size_t from) {
+  for (; bytes.size() - from >= 8; from += 8) {
+    uint64_t word;
+    std::memcpy(&word, bytes.data() + from, 8);
+    if (word & 0x8080808080808080ull) break;
+  }
+  while (from < bytes.size() && static_cast<unsigned char>(bytes[from]) < 0x80) ++from;
+  return from;
+}
+
+// The line of the first byte that is not UTF-8 (0 when all are). The lines
+// that hold characters beyond ASCII are decoded one by one.
 size_t FirstInvalidUtf8Line(std::string_view bytes) {
-  if (IsValidUtf8(bytes)) return 0;
-  size_t line = 1;
-  for (size_t at = 0; at <= bytes.size(); ++line) {
+  for (size_t at = FirstNonAscii(bytes, 0); at < bytes.size(); at = FirstNonAscii(bytes, at)) {
+    const size_t start = bytes.rfind('\n', at) == std::string_view::npos ? 0 : bytes.rfind('\n', at) + 1;
     size_t end = bytes.find('\n', at);
     if (end == std::string_view::npos) end = bytes.size();
-    if (!IsValidUtf8(bytes.substr(at, end - at))) return line;
-    at = end + 1;
+    if (!IsValidUtf8(bytes.substr(start, end - start))) return LineAt(bytes, start);
+    at = end;
   }
-  return 1;
+  return 0;
 }
 
 bool EntryIsUtf8(const PoEntry& entry) {
@@ -336,14 +360,20 @@ bool EntryIsUtf8(const PoEntry& entry) {
 
 // `escapedHighByte`: an escape made a byte that is part of no character
 // until the charset says so.
-bool Parse(std::string_view bytes, Charset escapes, PoDocument& document, PoFault& fault, bool& escapedHighByte) {
+bool Parse(std::string_view bytes, Charset escapes, bool comments, PoDocument& document, PoFault& fault,
+           bool& escapedHighByte) {
   Reader reader;
+  reader.comments = comments;
   reader.document = &document;
   reader.fault = &fault;
   reader.escapes = escapes;
   document.entries.clear();
+  // Room for an entry per 120 bytes, more than most files need, so that
+  // entries are seldom moved.
+  document.entries.reserve(bytes.size() / 120 + 1);
   const bool read = reader.ReadAll(bytes);
   escapedHighByte = reader.escapedHighByte;
+  if (!read) document.entries.clear();
   return read;
 }
 
@@ -357,14 +387,25 @@ bool EscapesMadeUtf8(const PoDocument& document, PoFault& fault) {
   return true;
 }
 
+// An entry is known by its context (or that it has none) and its msgid.
+struct EntryKeyHash {
+  size_t operator()(const PoEntry* entry) const {
+    const std::hash<std::string_view> hash;
+    return hash(entry->id) * 31 + (entry->hasContext ? hash(entry->context) + 1 : 0);
+  }
+};
+struct EntryKeyEqual {
+  bool operator()(const PoEntry* a, const PoEntry* b) const {
+    return a->hasContext == b->hasContext && a->id == b->id && (!a->hasContext || a->context == b->context);
+  }
+};
+
 bool CheckDuplicates(const PoDocument& document, PoFault& fault) {
-  std::unordered_set<std::string> keys;
+  std::unordered_set<const PoEntry*, EntryKeyHash, EntryKeyEqual> keys;
   keys.reserve(document.entries.size());
   for (const PoEntry& entry : document.entries) {
     if (entry.obsolete) continue;
-    std::string key = entry.hasContext ? entry.context + '\x04' : std::string("\x05");
-    key += entry.id;
-    if (!keys.insert(std::move(key)).second) {
+    if (!keys.insert(&entry).second) {
       fault.line = entry.line;
       fault.what = u"duplicate message definition";
       return false;
@@ -482,7 +523,7 @@ std::string PoHeaderField(std::string_view header, std::string_view name) {
   return std::string();
 }
 
-bool ReadPoDocument(std::string_view bytes, PoDocument& document, PoFault& fault, size_t maxBytes) {
+bool ReadPoDocument(std::string_view bytes, PoDocument& document, PoFault& fault, size_t maxBytes, bool comments) {
   document.entries.clear();
   if (bytes.size() > maxBytes) {
     fault.line = LineAt(bytes, maxBytes);
@@ -491,7 +532,7 @@ bool ReadPoDocument(std::string_view bytes, PoDocument& document, PoFault& fault
   }
   if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);  // a byte order mark some editors write
   bool escapedHighByte = false;
-  if (!Parse(bytes, Charset::Utf8, document, fault, escapedHighByte)) return false;
+  if (!Parse(bytes, Charset::Utf8, comments, document, fault, escapedHighByte)) return false;
 
   Charset charset = Charset::Utf8;
   if (!document.entries.empty() && IsHeader(document.entries[0]) && !document.entries[0].strings.empty()) {
@@ -515,7 +556,7 @@ bool ReadPoDocument(std::string_view bytes, PoDocument& document, PoFault& fault
       document.entries.clear();
       return false;
     }
-  } else if (!Parse(SingleByteToUtf8(bytes, charset), charset, document, fault, escapedHighByte)) {
+  } else if (!Parse(SingleByteToUtf8(bytes, charset), charset, comments, document, fault, escapedHighByte)) {
     return false;
   } else {
     DeclareUtf8(document.entries[0]);

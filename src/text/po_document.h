@@ -53,8 +53,10 @@ constexpr size_t kPoMaxBytes = size_t{64} << 20;
 // error, an escape gettext does not know, text that is not valid in the
 // file's charset, a charset other than UTF-8 (or ASCII), Windows-1252 and
 // ISO-8859-1, two entries with the same context and msgid, or a file larger
-// than `maxBytes`.
-bool ReadPoDocument(std::string_view bytes, PoDocument& document, PoFault& fault, size_t maxBytes = kPoMaxBytes);
+// than `maxBytes`. Without `comments` the translator, extracted and
+// reference comments are not kept (flags are).
+bool ReadPoDocument(std::string_view bytes, PoDocument& document, PoFault& fault, size_t maxBytes = kPoMaxBytes,
+                    bool comments = true);
 
 // The file's bytes, UTF-8.
 std::string WritePoDocument(const PoDocument& document);
