@@ -12,13 +12,12 @@ constexpr uint32_t kModuleGuidString = 65535;
 // A number in decimal: keys are made for every text of every module.
 WString& AppendNumber(WString& text, uint32_t number) {
   char16_t digits[10];
-  size_t n = 0;
+  size_t n = sizeof digits / sizeof digits[0];
   do {
-    digits[n++] = static_cast<char16_t>(u'0' + number % 10);
+    digits[--n] = static_cast<char16_t>(u'0' + number % 10);
     number /= 10;
   } while (number);
-  while (n) text += digits[--n];
-  return text;
+  return text.append(digits + n, sizeof digits / sizeof digits[0] - n);
 }
 
 WString ResourcePart(WStringView kind, const ResId& name) {
@@ -120,6 +119,11 @@ bool MenuExIsPopup(const MenuExItem& item) { return (item.flags & kMenuExPopup) 
 bool MenuExIsLast(const MenuExItem& item) { return (item.flags & kMenuExLast) != 0; }
 // The text before an embedded zero: what the player shows.
 WString Shown(const WString& text) { return text.substr(0, text.find(u'\0')); }
+WString Shown(WString&& text) {
+  const size_t zero = text.find(u'\0');
+  if (zero != WString::npos) text.resize(zero);
+  return std::move(text);
+}
 template <class Item>
 bool HasText(const Item& item) {
   return !Shown(item.text).empty();
@@ -134,9 +138,9 @@ void AddMenuTexts(const Menu& menu, const std::vector<WString>& keys, IdOf idOf,
     ResourceText text;
     text.kind = TextKind::MenuItem;
     text.key = keys[i];
-    text.text = Shown(menu.items[i].text);
     text.id = idOf(menu.items[i]);
     for (size_t popup : places[i].popups) text.popups.push_back(Shown(menu.items[popup].text));
+    text.text = Shown(menu.items[i].text);
     out.push_back(std::move(text));
   }
 }
@@ -157,7 +161,10 @@ WString ControlClassName(const NameOrOrdinal& windowClass) {
 }  // namespace
 
 WString StringTextKey(uint32_t id) {
-  WString key = u"STRINGTABLE/";
+  static constexpr WStringView kPrefix = u"STRINGTABLE/";
+  WString key;
+  key.reserve(kPrefix.size() + 10);
+  key.append(kPrefix);
   return AppendNumber(key, id);
 }
 
@@ -185,16 +192,15 @@ std::vector<WString> DialogControlKeys(const ResId& dialog, const DialogTemplate
   return keys;
 }
 
-std::vector<ResourceText> ReadResourceTexts(const ResId& type, const ResId& name, ByteSpan data) {
-  std::vector<ResourceText> out;
-  if (type.isName) return out;
+void AddResourceTexts(const ResId& type, const ResId& name, ByteSpan data, std::vector<ResourceText>& out) {
+  if (type.isName) return;
   if (type.id == kRtString) {
     StringBlock block;
     ReadStringBlock(data, block);
-    if (block.truncated || name.isName) return out;
+    if (block.truncated || name.isName) return;
     for (uint32_t position = 0; position < block.strings.size(); ++position) {
       const uint32_t id = StringIdOf(name.id, position);
-      WString shown = Shown(block.strings[position]);
+      WString shown = Shown(std::move(block.strings[position]));
       if (id == kModuleGuidString || shown.empty()) continue;
       ResourceText text;
       text.key = StringTextKey(id);
@@ -214,7 +220,7 @@ std::vector<ResourceText> ReadResourceTexts(const ResId& type, const ResId& name
     }
   } else if (type.id == kRtDialog) {
     DialogTemplate dialog;
-    if (!ReadDialogTemplate(data, dialog) || dialog.truncated) return out;
+    if (!ReadDialogTemplate(data, dialog) || dialog.truncated) return;
     if (!Shown(dialog.title).empty()) {
       ResourceText caption;
       caption.kind = TextKind::DialogCaption;
@@ -228,19 +234,18 @@ std::vector<ResourceText> ReadResourceTexts(const ResId& type, const ResId& name
     const std::vector<WString> keys = DialogControlKeys(name, dialog);
     for (size_t i = 0; i < dialog.items.size(); ++i) {
       if (keys[i].empty()) continue;
-      const DialogItem& item = dialog.items[i];
+      DialogItem& item = dialog.items[i];
       ResourceText text;
       text.kind = TextKind::DialogControl;
       text.key = keys[i];
-      text.text = Shown(item.title.name);
       text.id = item.id;
+      text.text = Shown(std::move(dialog.items[i].title.name));
       text.controlClass = ControlClassName(item.windowClass);
       text.cx = item.cx;
       text.cy = item.cy;
       out.push_back(std::move(text));
     }
   }
-  return out;
 }
 
 std::vector<ResourceText> ReadModuleTexts(const Module& module) {
@@ -250,8 +255,7 @@ std::vector<ResourceText> ReadModuleTexts(const Module& module) {
     for (const ResId& name : EnumResourceNames(module, type)) {
       ByteSpan data;
       if (!FindResourceData(module, type, name, nullptr, data)) continue;
-      std::vector<ResourceText> found = ReadResourceTexts(type, name, data);
-      texts.insert(texts.end(), std::make_move_iterator(found.begin()), std::make_move_iterator(found.end()));
+      AddResourceTexts(type, name, data, texts);
     }
   }
   return texts;

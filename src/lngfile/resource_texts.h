@@ -47,8 +47,8 @@ std::vector<WString> MenuExTextKeys(const ResId& menu, const MenuExTemplate& ite
 WString DialogCaptionKey(const ResId& dialog);
 std::vector<WString> DialogControlKeys(const ResId& dialog, const DialogTemplate& items);
 
-// The texts of one resource of type 4, 5 or 6 in template order (none for a
-// template that cannot be read whole).
-std::vector<ResourceText> ReadResourceTexts(const ResId& type, const ResId& name, ByteSpan data);
+// The texts of one resource of type 4, 5 or 6 in template order, added to
+// `out` (none for a template that cannot be read whole).
+void AddResourceTexts(const ResId& type, const ResId& name, ByteSpan data, std::vector<ResourceText>& out);
 // Every text of the module, in its resource order (default language).
 std::vector<ResourceText> ReadModuleTexts(const Module& module);

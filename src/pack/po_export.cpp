@@ -83,7 +83,7 @@ PoEntry MakeHeader(const WString& hostVersion, const std::string& language) {
 // What the translator is told about a text: what it is and the room it has.
 std::string Description(const ResourceText& text) {
   switch (text.kind) {
-    case TextKind::String: return Utf8(Format(u"String %u", text.id));
+    case TextKind::String: return "String " + std::to_string(text.id);
     case TextKind::MenuItem: {
       WString out = text.id ? Format(u"Menu item %u", text.id) : WString(u"Menu item");
       for (size_t i = 0; i < text.popups.size(); ++i) out += Format(i ? u" > \"%s\"" : u" under \"%s\"", text.popups[i]);
@@ -110,15 +110,16 @@ TextsByKey TranslatedTexts(const Module& languageFile) {
 PoDocument ModuleDocument(const ExportRun& run, const ModulePair& pair, const std::vector<ResourceText>& texts,
                           const TextsByKey* translations) {
   PoDocument document;
+  document.entries.reserve(texts.size() + 1);
   document.entries.push_back(run.header);
   const std::string module = Utf8(pair.relative);
   for (const ResourceText& text : texts) {
     PoEntry entry;
     entry.extractedComments.push_back(Description(text));
-    entry.references.push_back(module + ":" + Utf8(text.key));
-    if (HasConversions(text.text)) entry.flags.emplace_back("c-format");
     entry.hasContext = true;
     entry.context = Utf8(text.key);
+    entry.references.push_back(module + ":" + entry.context);
+    if (text.text.find(u'%') != WString::npos && HasConversions(text.text)) entry.flags.emplace_back("c-format");
     entry.id = Utf8(text.text);
     entry.strings.emplace_back();
     if (translations) {

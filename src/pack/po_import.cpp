@@ -19,10 +19,13 @@ namespace {
 // garble the formatted text or lose its hotkey, so the source text stays.
 const char16_t* TranslationFault(TextKind kind, WStringView source, const WString& translation) {
   const bool percent = source.find(u'%') != WStringView::npos || translation.find(u'%') != WString::npos;
-  if (percent && !ConversionsMatch(source, translation)) return u"printf conversions differ from the source's";
-  if (kind != TextKind::String && CheckHotkeys(source, translation) != HotkeyFault::None)
-    return u"accelerator markers differ from the source's";
-  return nullptr;
+  if (percent && !ConversionsMatch(source, translation)) return u"its printf conversions differ from the source's";
+  if (kind == TextKind::String) return nullptr;
+  switch (CheckHotkeys(source, translation)) {
+    case HotkeyFault::Lost: return u"its accelerator marker (&) is lost";
+    case HotkeyFault::Several: return u"it marks more than one accelerator (&)";
+    default: return nullptr;
+  }
 }
 
 // One translated entry of a PO file.
@@ -60,7 +63,7 @@ struct ModuleImport {
       return false;
     }
     if (const char16_t* fault = TranslationFault(kind, source, entry.translation)) {
-      notes += Note(entry.line, Format(u"the translation of %s in %s is not imported: its %s", key, module, fault));
+      notes += Note(entry.line, Format(u"the translation of %s in %s is not imported: %s", key, module, fault));
       return false;
     }
     translation = entry.translation;
@@ -133,6 +136,10 @@ ModuleTranslation TranslationOf(const WString& poFolder, const ModuleCandidate& 
 
 void PoImportCommand(const Messages& messages, const WString& installFolder, Cursor tail) {
   WString poFolder = CopyToken(tail);
+  if (poFolder.empty()) {
+    OutputMessage(messages, u"No folder of PO files passed, aborting\r\n");
+    return;
+  }
   if (!ResolvePath(poFolder, messages.enabled ? ResolveMode::Loud : ResolveMode::Quiet)) return;
   if (!IsDirectory(poFolder)) {
     OutputMessage(messages, u"The PO files must be in a folder: `%s' is none, aborting\r\n", poFolder);

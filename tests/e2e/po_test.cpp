@@ -187,8 +187,8 @@ TEST_F(PoTest, BrokenFilesAndFaultyTranslationsAreNamedAndLeftOut) {
             ": the translation of STRINGTABLE/101 in nuvexa.exe is not imported: its printf conversions differ "
             "from the source's\r\n",
         "`nuvexa.po' line " + lines("msgctxt \"MENU/1/40010\"") +
-            ": the translation of MENU/1/40010 in nuvexa.exe is not imported: its accelerator markers differ "
-            "from the source's\r\n",
+            ": the translation of MENU/1/40010 in nuvexa.exe is not imported: its accelerator marker (&) is "
+            "lost\r\n",
         "`nuvexa.po' line " + lines("msgctxt \"STRINGTABLE/999\"") +
             ": STRINGTABLE/999 is not in nuvexa.exe (obsolete), left out\r\n",
         "`" + ShownPath(library) + "' line " + std::to_string(LineOf(library, "msgid \"unterminated")) +
