@@ -2,11 +2,10 @@
 // its hash text and its language file, built from the stub in memory.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
-
-#include <functional>
 
 #include "driver/console_output.h"
 #include "lngfile/conversion.h"

@@ -1,7 +1,9 @@
 // /po_import: a pack built from an install as /lgp builds it, with the
 // translations of a folder of PO files put in place of the source texts.
 #include <memory>
+#include <mutex>
 #include <new>
+#include <set>
 #include <unordered_map>
 
 #include "diff/text_checks.h"
@@ -146,8 +148,15 @@ void PoImportCommand(const Messages& messages, const WString& installFolder, Cur
     return;
   }
   OutputMessage(messages, u"Starting import of the PO files in `%s'\r\n", poFolder);
+  // The PO files the build met, on any of its workers.
+  std::mutex mutex;
+  std::set<WString> met;
   BuildPackFromInstall(messages, installFolder, NextToken(tail),
-                       [poFolder](const ModuleCandidate& candidate, const Module&) {
+                       [&](const ModuleCandidate& candidate, const Module&) {
+                         {
+                           const std::lock_guard lock(mutex);
+                           met.insert(NameToUpper(RemoveExtension(candidate.fileName)));
+                         }
                          // A file too large for memory is told as one that cannot be read.
                          try {
                            return TranslationOf(poFolder, candidate);
@@ -160,4 +169,8 @@ void PoImportCommand(const Messages& messages, const WString& installFolder, Cur
                            return none;
                          }
                        });
+  // A PO file whose module got no language file is not hidden.
+  for (const DirEntry& entry : ListDirectory(poFolder, u"*.po"))
+    if (!entry.isDirectory && !met.count(NameToUpper(RemoveExtension(entry.name))))
+      OutputMessage(messages, u"`%s' is the PO file of no listed module of the install, left out\r\n", entry.name);
 }

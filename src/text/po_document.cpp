@@ -558,7 +558,7 @@ bool ReadPoDocument(std::string_view bytes, PoDocument& document, PoFault& fault
     }
   } else if (!Parse(SingleByteToUtf8(bytes, charset), charset, comments, document, fault, escapedHighByte)) {
     return false;
-  } else {
+  } else if (!document.entries.empty() && IsHeader(document.entries[0]) && !document.entries[0].strings.empty()) {
     DeclareUtf8(document.entries[0]);
   }
   if ((escapedHighByte && !EscapesMadeUtf8(document, fault)) || !CheckDuplicates(document, fault)) {

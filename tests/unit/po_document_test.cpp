@@ -91,6 +91,10 @@ TEST(PoDocument, ReadsWhatOtherWritersWrite) {
     ASSERT_TRUE(ReadPoDocument(c.input, doc, fault)) << fault.line;
     EXPECT_EQ(doc.entries.back().id, c.id);
     EXPECT_EQ(doc.entries.back().strings[0], c.str);
+    // What was read is UTF-8, and the header says so.
+    if (IsHeader(doc.entries[0])) {
+      EXPECT_EQ(PoHeaderField(doc.entries[0].strings[0], "Content-Type"), "text/plain; charset=UTF-8");
+    }
   }
 }
 
