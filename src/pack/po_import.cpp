@@ -122,7 +122,7 @@ ModuleTranslation TranslationOf(const WString& poFolder, const ModuleCandidate& 
   ModuleTranslation out;
   auto import = std::make_shared<ModuleImport>();
   import->file = FindNameNoCase(poFolder, RemoveExtension(candidate.fileName) + u".po");
-  if (!IsRegularFile(import->file)) return out;
+  if (!PathExists(import->file)) return out;  // anything else there is told as unreadable
   import->shown = LastComponent(import->file);
   import->module = candidate.fileName;
   ReadPoFile(*import);
