@@ -51,12 +51,18 @@ def main():
     ini_dir = os.path.join(root, "ini")
     pack = os.path.join(lang_files, "Nuvexa-en-gb-5_6_3_3234.lgp")
     large = os.path.join(root, "large", "large.dll")
+    po_dir = os.path.join(root, "po")
+    imported = os.path.join(root, "imported")
 
     # (label, goal as a ratio to zip or None, preparation, command)
     workloads = [
         ("/lgp en-gb", 0.4, None, [tool, install, "/lgp", "en-gb"]),
         ("/diff of the install against its pack", 0.3, None, [tool, install, "/diff", pack]),
         ("/check of the install against its pack", 0.3, None, [tool, install, "/check", pack]),
+        ("/po_export of the install with its pack", 0.5, None,
+         [tool, install, "/po_export", pack, "/folder=" + po_dir]),
+        ("/po_import of those PO files", 0.5, None,
+         [tool, install, "/po_import", po_dir, "en-gb", "/folder=" + imported]),
         ("/clean of the install's language files", 0.15,
          lambda: fresh_copies(sorted(glob.glob(os.path.join(lang_files, "*.lng"))), clean_dir),
          [tool, clean_dir, "/clean"]),

@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 secs=${1:-600}
 shift || true
-targets=${*:-"module codecs profile extract build diff"}
+targets=${*:-"module codecs profile extract build diff po"}
 cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPACKSMITH_FUZZ=ON -DPACKSMITH_TESTS=OFF >/dev/null
 cmake --build build-fuzz -j"$(nproc)" >/dev/null

@@ -5,7 +5,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${BUILD_DIR:-$root/build}"
 corpus="$root/fuzz/corpus"
-mkdir -p "$corpus"/{module,codecs,profile,extract,build,diff}
+mkdir -p "$corpus"/{module,codecs,profile,extract,build,diff,po}
 python3 - "$build" "$corpus" "$root" <<'PY'
 import glob, os, struct, sys
 build, corpus, root = sys.argv[1:4]
@@ -23,5 +23,8 @@ for i, z in enumerate(sorted(glob.glob(f"{build}/LangFiles/*.lgp") + glob.glob(f
     open(f"{corpus}/extract/{i:03d}", "wb").write(open(z, "rb").read())
 for i, ini in enumerate([f"{root}/resources/lgp_list.ini"] + sorted(glob.glob(f"{root}/tests/fixtures/**/*.ini", recursive=True))):
     open(f"{corpus}/profile/{i:03d}", "wb").write(open(ini, "rb").read())
+# PO files: what /po_export writes of the sample's pack (build/Po, when made).
+for i, po in enumerate(sorted(glob.glob(f"{build}/Po/*.po*"))):
+    open(f"{corpus}/po/{i:03d}", "wb").write(open(po, "rb").read())
 PY
 echo "seeded: $(ls "$corpus"/* | wc -l) files"

@@ -51,6 +51,10 @@ int Dispatch(const Messages& messages, const Invocation& inv) {
     WString target = CopyToken(inv.tail);
     if (!ResolvePath(target, LoudUnlessSilenced(messages))) return 1;
     return CheckCommand(messages, inv.folder, target, NextToken(inv.tail));
+  } else if (MatchWord(command, u"/po_export")) {
+    PoExportCommand(messages, inv.folder, inv.tail);
+  } else if (MatchWord(command, u"/po_import")) {
+    PoImportCommand(messages, inv.folder, inv.tail);
   } else {
     ShowHelp(nullptr);
     OutputMessage(messages, u"\r\nInvalid parameters passed `%s'\r\n", command ? command : u"");

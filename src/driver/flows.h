@@ -26,3 +26,7 @@ void DiffCommand(const Messages& messages, const WString& installFolder, const W
 // files, the cursor after it. Returns the exit code: 1 when an error was
 // found or the check could not be done, else 0.
 int CheckCommand(const Messages& messages, const WString& installFolder, const WString& target, Cursor options);
+// /po_export: the install folder; the tail (optional pack or folder, then /folder=).
+void PoExportCommand(const Messages& messages, const WString& installFolder, Cursor tail);
+// /po_import: the install folder; the tail (folder of PO files, then /lgp's tail).
+void PoImportCommand(const Messages& messages, const WString& installFolder, Cursor tail);

@@ -189,6 +189,39 @@ const char16_t kHelpCheck[] =
     u"\r\n"
     u"\r\n";
 
+const char16_t kHelpPoExport[] =
+    u"/po_export\tWrites the texts of the passed Nuvexa folder as gettext PO files\r\n"
+    u"\tto translate in a PO editor or on a translation platform: one file for\r\n"
+    u"\teach module with texts, each text keyed by its resource and identifier\r\n"
+    u"\te.g. packsmith.exe %%nuvexadir%% /po_export nuvexa-de-de.lgp\r\n"
+    u"\tor   packsmith.exe %%nuvexadir%% /po_export\r\n"
+    u"\r\n"
+    u"\tWith a lgp or a folder of lng files, the <module>.po files hold their\r\n"
+    u"\ttranslations; without one, <module>.pot templates hold the texts alone.\r\n"
+    u"\tThe files are saved in a `Po' folder where this tool is run from, or in\r\n"
+    u"\tthe folder passed with /folder=%%path%%.\r\n"
+    u"\r\n"
+    u">>>>>>>\tpacksmith %%nuvexa_path%% /po_export [%%lgp_or_folder_path%%] [/folder=%%output_path%%]\r\n"
+    u"\r\n"
+    u"\r\n";
+
+const char16_t kHelpPoImport[] =
+    u"/po_import\tMakes a complete lgp from the passed Nuvexa folder as /lgp does, with\r\n"
+    u"\tthe translations of the passed folder of PO files (<module>.po) in place\r\n"
+    u"\tof the texts of each module\r\n"
+    u"\te.g. packsmith.exe %%nuvexadir%% /po_import %%po_folder%% de-DE\r\n"
+    u"\r\n"
+    u"\tOnly translated entries that are not fuzzy are used. An entry whose key\r\n"
+    u"\tthe module no longer has, and a translation whose printf conversions or\r\n"
+    u"\taccelerator markers differ from its source, are named and left out; a\r\n"
+    u"\tPO file that cannot be read is named with its line and its module keeps\r\n"
+    u"\tits texts. The language identifier only names the lgp; /folder=%%path%%\r\n"
+    u"\tand the further options are those of /lgp.\r\n"
+    u"\r\n"
+    u">>>>>>>\tpacksmith %%nuvexa_path%% /po_import %%po_folder%% [lng_indent] [/folder=%%output_path%%]\r\n"
+    u"\r\n"
+    u"\r\n";
+
 const char16_t kHelpMiscellaneous[] =
     u"\r\n"
     u"Miscellaneous commands:\r\n"
@@ -226,12 +259,13 @@ struct HelpSection {
 const HelpSection kHelpSections[] = {
     {u"/build", kHelpBuild}, {u"/clear", kHelpClear}, {u"/clean", kHelpClean}, {u"/diff", kHelpDiff},
     {u"/ini_tx", kHelpIniTx}, {u"/lgp", kHelpLgp},     {u"/zipup", kHelpZipup}, {u"/check", kHelpCheck},
+    {u"/po_export", kHelpPoExport}, {u"/po_import", kHelpPoImport},
 };
 
 // The commands a help query is looked up in, and listed in this order when
 // the query names none of them.
-const char16_t* const kHelpCommandTable[] = {u"/build", u"/clear", u"/diff",  u"/ini_tx",
-                                             u"/lgp",   u"/zipup", u"/clean", u"/check"};
+const char16_t* const kHelpCommandTable[] = {u"/build", u"/clear", u"/diff",      u"/ini_tx",    u"/lgp",
+                                             u"/zipup", u"/clean", u"/check",     u"/po_export", u"/po_import"};
 
 void PrintBanner() {
   PrintDirect(

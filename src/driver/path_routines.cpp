@@ -70,7 +70,10 @@ Cursor SelectOutputFolder(Cursor cursor, WString& out, const WString* base, Outp
     return NextToken(SkipSpaces(cursor));
   }
   const WString folder = base ? *base : GetModuleFolder();
-  out = JoinPath(folder, kind == OutputKind::Diffs ? u"Diffs" : kind == OutputKind::Checks ? u"Checks" : u"LangFiles");
+  out = JoinPath(folder, kind == OutputKind::Diffs    ? u"Diffs"
+                        : kind == OutputKind::Checks ? u"Checks"
+                        : kind == OutputKind::Po     ? u"Po"
+                                                     : u"LangFiles");
   return cursor;
 }
 

@@ -10,7 +10,7 @@
 #include "text/text.h"
 
 enum class ResolveMode { Loud, Quiet };
-enum class OutputKind { LangFiles, Diffs, Checks };
+enum class OutputKind { LangFiles, Diffs, Checks, Po };
 
 // Cleans the path in place (blanks, one pair of enclosing quotes), makes a
 // relative path absolute against the current directory when that exists,

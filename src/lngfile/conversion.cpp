@@ -8,6 +8,7 @@
 
 #include "lngfile/dialog_template.h"
 #include "lngfile/menu_template.h"
+#include "lngfile/resource_texts.h"
 #include "lngfile/string_block.h"
 
 namespace {
@@ -202,15 +203,61 @@ WString ConvertBeforeZero(const WString& text, int mode) {
   return out;
 }
 
+// A template whose texts changed, written back: alignment bytes kept as
+// read fit the old texts only.
+std::vector<uint8_t> WriteChangedDialog(DialogTemplate& dialog) {
+  for (DialogItem& item : dialog.items) item.alignBefore.clear();
+  return WriteDialogTemplate(dialog);
+}
+
+// The MENUEX fix too: an item identifier 0xFFFFnnnn with nnnn not 0
+// becomes 0x0000nnnn.
+std::vector<uint8_t> WriteChangedMenuEx(MenuExTemplate& menu, bool& fixed) {
+  for (MenuExItem& item : menu.items) {
+    if ((item.id & 0xFFFF0000u) == 0xFFFF0000u && (item.id & 0xFFFFu) != 0) {
+      item.id &= 0xFFFFu;
+      fixed = true;
+    }
+    item.textAlign.clear();
+    item.endAlign.clear();
+  }
+  // Written in the template's own layout: every item padded to 4 bytes,
+  // the last one too (a lone byte of a cut padding is dropped).
+  if (menu.unpaddedEnd) {
+    menu.unpaddedEnd = false;
+    menu.trailing.clear();
+  }
+  return WriteMenuExTemplate(menu);
+}
+
 std::vector<uint8_t> RebuildDialogTemplate(ByteSpan data, int mode) {
   DialogTemplate dialog;
   if (!ReadDialogTemplate(data, dialog) || dialog.truncated) return Unchanged(data);
   dialog.title = ConvertText(dialog.title, mode);
-  for (DialogItem& item : dialog.items) {
+  for (DialogItem& item : dialog.items)
     if (!item.title.isOrdinal) item.title.name = ConvertText(item.title.name, mode);
-    item.alignBefore.clear();
-  }
-  return WriteDialogTemplate(dialog);
+  return WriteChangedDialog(dialog);
+}
+
+// Puts the rule's translation of a text with a key in place of the text;
+// true when it changed. The rule sees the text before an embedded zero,
+// which is what the player shows.
+bool PutTranslation(WString& text, const WString& key, TextKind kind, const TranslateText& rule) {
+  if (key.empty()) return false;
+  WString translation;
+  if (!rule(key, kind, WStringView(text).substr(0, text.find(u'\0')), translation) || translation == text ||
+      translation.size() > 0xFFFF)
+    return false;
+  text = std::move(translation);
+  return true;
+}
+
+template <class Menu>
+bool TranslateMenuItems(Menu& menu, const std::vector<WString>& keys, const TranslateText& rule) {
+  bool changed = false;
+  for (size_t i = 0; i < menu.items.size(); ++i)
+    changed |= PutTranslation(menu.items[i].text, keys[i], TextKind::MenuItem, rule);
+  return changed;
 }
 
 }  // namespace
@@ -271,22 +318,8 @@ std::vector<uint8_t> RebuildMenu(ByteSpan data, int mode) {
 std::vector<uint8_t> RebuildMenuEx(ByteSpan data, int mode, bool& fixed) {
   MenuExTemplate menu;
   if (!ReadMenuExTemplate(data, menu) || menu.truncated) return Unchanged(data);
-  for (MenuExItem& item : menu.items) {
-    if ((item.id & 0xFFFF0000u) == 0xFFFF0000u && (item.id & 0xFFFFu) != 0) {
-      item.id &= 0xFFFFu;
-      fixed = true;
-    }
-    item.text = ConvertText(item.text, mode);
-    item.textAlign.clear();
-    item.endAlign.clear();
-  }
-  // Written in the template's own layout: every item padded to 4 bytes,
-  // the last one too (a lone byte of a cut padding is dropped).
-  if (menu.unpaddedEnd) {
-    menu.unpaddedEnd = false;
-    menu.trailing.clear();
-  }
-  return WriteMenuExTemplate(menu);
+  for (MenuExItem& item : menu.items) item.text = ConvertText(item.text, mode);
+  return WriteChangedMenuEx(menu, fixed);
 }
 
 std::vector<uint8_t> RebuildDialog(ByteSpan data, int mode) { return RebuildDialogTemplate(data, mode); }
@@ -312,4 +345,43 @@ std::vector<uint8_t> ConvertTextResource(ByteSpan data, int mode) {
     out.assign(converted.begin(), converted.end());
   }
   return out;
+}
+
+std::vector<uint8_t> TranslateStringTable(ByteSpan data, uint32_t blockNumber, const TranslateText& rule) {
+  StringBlock block;
+  ReadStringBlock(data, block);
+  if (block.truncated) return Unchanged(data);
+  bool changed = false;
+  for (uint32_t position = 0; position < block.strings.size(); ++position) {
+    const uint32_t id = StringIdOf(blockNumber, position);
+    if (id != 0xFFFF && !block.strings[position].empty())
+      changed |= PutTranslation(block.strings[position], StringTextKey(id), TextKind::String, rule);
+  }
+  if (!changed) return Unchanged(data);
+  block.slotCount = block.strings.size();
+  return WriteStringBlock(block);
+}
+
+std::vector<uint8_t> TranslateMenu(ByteSpan data, const ResId& name, const TranslateText& rule, bool& fixed) {
+  if (IsMenuExTemplate(data)) {
+    MenuExTemplate menu;
+    if (!ReadMenuExTemplate(data, menu) || menu.truncated || !TranslateMenuItems(menu, MenuExTextKeys(name, menu), rule))
+      return Unchanged(data);
+    return WriteChangedMenuEx(menu, fixed);
+  }
+  MenuTemplate menu;
+  if (!ReadMenuTemplate(data, menu) || menu.truncated || !TranslateMenuItems(menu, MenuTextKeys(name, menu), rule))
+    return Unchanged(data);
+  return WriteMenuTemplate(menu);
+}
+
+std::vector<uint8_t> TranslateDialog(ByteSpan data, const ResId& name, const TranslateText& rule) {
+  DialogTemplate dialog;
+  if (!ReadDialogTemplate(data, dialog) || dialog.truncated) return Unchanged(data);
+  bool changed =
+      !dialog.title.empty() && PutTranslation(dialog.title, DialogCaptionKey(name), TextKind::DialogCaption, rule);
+  const std::vector<WString> keys = DialogControlKeys(name, dialog);
+  for (size_t i = 0; i < dialog.items.size(); ++i)
+    changed |= PutTranslation(dialog.items[i].title.name, keys[i], TextKind::DialogControl, rule);
+  return changed ? WriteChangedDialog(dialog) : Unchanged(data);
 }

@@ -2,10 +2,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "driver/tokenizer.h"
+#include "lngfile/resource_texts.h"
 #include "pe/byte_reader.h"
+#include "pe/resources.h"
 #include "text/text.h"
 
 // The conversion modes: 0 none, 1 en-gb, 2 en-us, 3 en-L337.
@@ -47,3 +50,16 @@ std::vector<uint8_t> RebuildDialogEx(ByteSpan data, int mode);  // DIALOGEX
 // resource; nothing from that zero on is kept. A lone last byte of UTF-16
 // data (half a character) stays.
 std::vector<uint8_t> ConvertTextResource(ByteSpan data, int mode);
+
+// The translation rule of /po_import: given a text's key and kind
+// (resource_texts.h) and its source text, fills in the translation and
+// returns true, or returns false to keep the source text.
+using TranslateText =
+    std::function<bool(const WString& key, TextKind kind, WStringView source, WString& translation)>;
+// The same rebuilds with each text that the rule translates replaced by its
+// translation instead of converted. A template none of whose texts change,
+// or that cannot be read whole, is returned unchanged. Translated menus get
+// the MENUEX fix as converted ones do.
+std::vector<uint8_t> TranslateStringTable(ByteSpan data, uint32_t blockNumber, const TranslateText& rule);
+std::vector<uint8_t> TranslateMenu(ByteSpan data, const ResId& name, const TranslateText& rule, bool& fixed);
+std::vector<uint8_t> TranslateDialog(ByteSpan data, const ResId& name, const TranslateText& rule);

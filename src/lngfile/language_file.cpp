@@ -20,6 +20,15 @@ constexpr uint32_t kModuleGuidString = 65535;
 // texts converted when a conversion mode is set, else as read.
 std::vector<uint8_t> ConvertedResource(BuildContext& context, const ResId& type, const ResId& name,
                                        ByteSpan data) {
+  if (const TranslateText* rule = context.translate; rule && !type.isName) {
+    const uint32_t id = name.isName ? 0 : name.id;
+    switch (type.id) {
+      case kRtString: return TranslateStringTable(data, id, *rule);
+      case kRtMenu: return TranslateMenu(data, name, *rule, context.menuexFixed);
+      case kRtDialog: return TranslateDialog(data, name, *rule);
+      default: break;
+    }
+  }
   const int mode = context.options->conversionMode;
   if (mode != kConvertNone) {
     if (type.isName) {
@@ -71,7 +80,8 @@ void WalkModuleResources(const Module& module, BuildContext& context) {
   }
 }
 
-LanguageFileBuild MakeLanguageFile(const Module* module, const BuildOptions& options) {
+LanguageFileBuild MakeLanguageFile(const Module* module, const BuildOptions& options,
+                                   const TranslateText* translate) {
   LanguageFileBuild build;
   if (!module) return build;
   build.loaded = true;
@@ -81,6 +91,7 @@ LanguageFileBuild MakeLanguageFile(const Module* module, const BuildOptions& opt
   context.options = &options;
   context.hashText = &build.hashText;
   context.update = update.get();
+  context.translate = translate;
   WalkModuleResources(*module, context);
   build.menuexFixed = context.menuexFixed;
   build.started = update != nullptr;
@@ -152,7 +163,10 @@ PreparedModule PrepareLanguageFile(const ModuleCandidate& candidate, const PackL
   WString guid;
   if (!LoadModuleString(*module, kModuleGuidString, guid) || !EqualsNoCase(guid, listed)) return prepared;
   prepared.eligible = true;
-  prepared.build = MakeLanguageFile(module.get(), options);
+  ModuleTranslation translation;
+  if (options.translate) translation = options.translate(candidate, *module);
+  prepared.build = MakeLanguageFile(module.get(), options, translation.rule ? &translation.rule : nullptr);
+  if (translation.notes) prepared.notes = translation.notes();
   return prepared;
 }
 
@@ -165,6 +179,7 @@ bool GenerateLanguageFile(const Messages& messages, PreparedModule& prepared, co
     return false;
   }
   if (!prepared.eligible) return false;
+  if (!prepared.notes.empty()) OutputText(messages, prepared.notes);
   const WString base = RemoveExtension(candidate.fileName);
   if (!WriteLanguageFile(messages, prepared.build, JoinPath(outputFolder, base + u".txt"), outputFolder, base,
                          written)) {

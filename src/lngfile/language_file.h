@@ -2,20 +2,36 @@
 // its hash text and its language file, built from the stub in memory.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "driver/console_output.h"
+#include "lngfile/conversion.h"
 #include "lngfile/pack_list.h"
 #include "pe/resources.h"
 #include "text/text.h"
+
+struct ModuleCandidate;
+
+// What replaces a module's texts in its language file (no rule: it keeps
+// them), and what is to be told about it, asked after the build and told
+// before the module's own messages.
+struct ModuleTranslation {
+  TranslateText rule;
+  std::function<WString()> notes;
+};
+// Asked for each eligible module, on the worker that builds it, with the
+// module as read.
+using TranslateModule = std::function<ModuleTranslation(const ModuleCandidate&, const Module&)>;
 
 // What a run builds with, read from its command line once and the same for
 // every module it builds.
 struct BuildOptions {
   int conversionMode = 0;     // 0 none, 1 en-gb, 2 en-us, 3 en-L337 (conversion.h)
   bool specialBuild = false;  // "/special": version info and RCDATA too
+  TranslateModule translate;  // /po_import: string tables, menus and dialogs translated
 };
 
 // One walk over a module's resources. With `update` set it copies them
@@ -25,6 +41,7 @@ struct BuildContext {
   const BuildOptions* options = nullptr;
   std::string pendingHeader;         // "#%d\n" of the numbered type entered, until its first line
   ResourceUpdate* update = nullptr;  // copy walk
+  const TranslateText* translate = nullptr;  // translates texts, instead of a conversion
   std::string* hashText = nullptr;   // hash walk: the lines, in file order
   bool menuexFixed = false;          // the MENUEX fix changed an identifier
 };
@@ -50,7 +67,8 @@ struct LanguageFileBuild {
   std::string hashText;
   std::vector<uint8_t> bytes;
 };
-LanguageFileBuild MakeLanguageFile(const Module* module, const BuildOptions& options);
+LanguageFileBuild MakeLanguageFile(const Module* module, const BuildOptions& options,
+                                   const TranslateText* translate = nullptr);
 
 // The bytes of files written, by path: what the pack builder hands the zip
 // writer instead of reading the files back.
@@ -80,6 +98,7 @@ struct PreparedModule {
   bool readable = false;  // ... and it could be read as a module
   bool eligible = false;  // ... whose string 65535 is the listed GUID
   LanguageFileBuild build;
+  WString notes;  // the translation's, told first
 };
 PreparedModule PrepareLanguageFile(const ModuleCandidate& candidate, const PackList& packList,
                                    const BuildOptions& options);

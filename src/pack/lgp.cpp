@@ -10,6 +10,7 @@
 #include "lngfile/language_file.h"
 #include "driver/ordered_workers.h"
 #include "lngfile/pack_list.h"
+#include "pack/lgp.h"
 #include "pack/zip_writer.h"
 #include "os/files.h"
 #include "os/paths.h"
@@ -295,8 +296,21 @@ void CopyIntoInstall(const Messages& messages, const WString& installFolder, con
 }  // namespace
 
 void LgpCommand(const Messages& messages, const WString& installFolder, const WString&, const WString&, Cursor tail) {
+  BuildPackFromInstall(messages, installFolder, tail, nullptr);
+}
+
+WString HostVersionOf(const WString& installFolder) { return GetHostVersion(installFolder); }
+
+void BuildPackFromInstall(const Messages& messages, const WString& installFolder, Cursor tail,
+                          const TranslateModule& translate) {
   const WString version = GetHostVersion(installFolder);
-  const LgpOptions options = ReadLgpTail(version, tail);
+  LgpOptions options = ReadLgpTail(version, tail);
+  // Translated texts are put in as they are: the language identifier then
+  // only names the pack.
+  if (translate) {
+    options.build.translate = translate;
+    options.build.conversionMode = kConvertNone;
+  }
   const WString& outputFolder = options.outputFolder;
   OutputMessage(messages,
                 u"Starting building nuvexa-%s.lgp from the Nuvexa install in `%s'\r\nGenerated files will be saved in "

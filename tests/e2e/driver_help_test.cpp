@@ -12,7 +12,8 @@ std::string Fixture(const std::string& name) {
   return harness::ReadFile(std::string(PACKSMITH_FIXTURE_DIR) + "/driver/help_" + name + ".txt");
 }
 
-const char* const kSectionOrder[] = {"build", "clear", "clean", "diff", "ini_tx", "lgp", "zipup", "check"};
+const char* const kSectionOrder[] = {"build", "clear", "clean",  "diff",      "ini_tx",
+                                     "lgp",   "zipup", "check", "po_export", "po_import"};
 
 std::string FullHelpBody() {
   std::string body;
@@ -40,7 +41,7 @@ std::string AfterBanner(const std::string& out) {
 const std::string kUnknownQueryList =
     "'\r\nPlease check you have passed a valid command to get help about.\r\n"
     "The supported commands in this version of the tool are:\r\n\r\n"
-    "/build\r\n/clear\r\n/diff\r\n/ini_tx\r\n/lgp\r\n/zipup\r\n/clean\r\n/check\r\n";
+    "/build\r\n/clear\r\n/diff\r\n/ini_tx\r\n/lgp\r\n/zipup\r\n/clean\r\n/check\r\n/po_export\r\n/po_import\r\n";
 
 }  // namespace
 
