@@ -138,16 +138,15 @@ struct ModuleExport {
   int error = 0;
 };
 
-// A PO file of an earlier run is replaced; its storage takes the next new
-// file (SpareFiles). It is not synced: the run that wrote it can write it
-// again.
-bool WritePoFile(const WString& path, const std::string& bytes, SpareFiles& spares) {
+// A PO file of an earlier run is replaced by a new file renamed over it.
+// It is not synced: the run that wrote it can write it again.
+bool WritePoFile(const WString& path, const std::string& bytes) {
   const std::span<const uint8_t> data(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-  if (PathExists(path)) return ReplaceFileContents(path, data, false, &spares);
-  return WriteBufferToFile(path, data, false, &spares);
+  if (PathExists(path)) return ReplaceFileContents(path, data, false);
+  return WriteBufferToFile(path, data, false);
 }
 
-ModuleExport ExportModule(const ExportRun& run, const ModulePair& pair, bool nameTaken, SpareFiles& spares) {
+ModuleExport ExportModule(const ExportRun& run, const ModulePair& pair, bool nameTaken) {
   ModuleExport out;
   const ModulePtr module = LoadModuleAsData(pair.install);
   if (!module) {
@@ -167,7 +166,7 @@ ModuleExport ExportModule(const ExportRun& run, const ModulePair& pair, bool nam
   }
   out.file = JoinPath(run.outputFolder, RemoveExtension(LastComponent(pair.install)) + run.extension);
   const std::string bytes = WritePoDocument(ModuleDocument(run, pair, texts, translations ? &*translations : nullptr));
-  if (WritePoFile(out.file, bytes, spares)) {
+  if (WritePoFile(out.file, bytes)) {
     out.result = ModuleExport::Result::Written;
   } else {
     out.result = ModuleExport::Result::WriteFailed;
@@ -185,11 +184,10 @@ bool ExportModules(const Messages& messages, const ExportRun& run, const WString
   std::set<WString> stems;
   for (size_t i = 0; i < pairs.size(); ++i)
     nameTaken[i] = !stems.insert(NameToUpper(RemoveExtension(LastComponent(pairs[i].install)))).second;
-  SpareFiles spares;
   bool complete = true;
   int written = 0;
   RunInOrder(
-      pairs.size(), BuildWorkerCount(), [&](size_t i) { return ExportModule(run, pairs[i], nameTaken[i], spares); },
+      pairs.size(), BuildWorkerCount(), [&](size_t i) { return ExportModule(run, pairs[i], nameTaken[i]); },
       [&](size_t i, ModuleExport& done) {
         switch (done.result) {
           case ModuleExport::Result::NoTexts:
