@@ -5,7 +5,7 @@
 set -euo pipefail
 if [ "$(id -u)" = 0 ]; then SUDO=""; else SUDO="sudo"; fi
 packages=(cmake g++ pkg-config libgtest-dev libminizip-dev zlib1g-dev
-          llvm lld clang libclang-rt-14-dev binutils-mingw-w64-i686 zip unzip util-linux "$@")
+          llvm lld clang libclang-rt-14-dev binutils-mingw-w64-i686 zip unzip util-linux strace "$@")
 need=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
