@@ -5,7 +5,8 @@
 set -euo pipefail
 if [ "$(id -u)" = 0 ]; then SUDO=""; else SUDO="sudo"; fi
 packages=(cmake g++ pkg-config libgtest-dev libminizip-dev zlib1g-dev nlohmann-json3-dev
-          llvm lld clang libclang-rt-14-dev binutils-mingw-w64-i686 zip unzip util-linux chromium gettext "$@")
+          llvm lld clang libclang-rt-14-dev binutils-mingw-w64-i686 zip unzip util-linux chromium gettext strace
+          "$@")
 need=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")

@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 #include <map>
+#include <sstream>
+#include <vector>
 
 #include "e2e/lgp_support.h"
 #include "support/harness.h"
@@ -228,6 +230,60 @@ TEST_F(LgpTest, OldLanguageFilesLeftInTheOutputFolderAreNeverPacked) {
                 (retired.set ? leftOut(out + "/retired.lng") : "") +
                 "\r\nCompleted building Nuvexa-en-us-5_6_3_3234.lgp\r\n");
   EXPECT_EQ(Entries(out + "/Nuvexa-en-us-5_6_3_3234.lgp"), LngEntries("stor"));
+}
+
+// A pack or hash zip that replaces an older one survives a crash: its new
+// file reaches the disk before the rename, and the folder after it. The
+// syncs are watched with strace.
+TEST_F(LgpTest, ReplacedArchivesAreSyncedBeforeTheirRenameAndTheFolderAfter) {
+  if (harness::DrivesWindowsBuild()) GTEST_SKIP() << "strace watches the Linux build, not Wine";
+  if (Shell("strace -f -qq -o /dev/null true 2>/dev/null") != 0)
+    GTEST_SKIP() << "strace is not installed, or may not trace processes here";
+  const std::string out = toolDir + "/LangFiles", log = work.Sub("syncs.log");
+  tool.Run({install, "/lgp"}, work.path);
+  // The leak checker of a sanitizer build cannot work while strace traces
+  // the run, and ends it with an error.
+  std::string run;
+  ASSERT_EQ(Shell("cd '" + work.path + "' && ASAN_OPTIONS=\"${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0\" timeout " +
+                      std::to_string(PACKSMITH_RUN_LIMIT) + " strace -f -qq -y -o '" + log +
+                      "' -e trace=fsync,fdatasync,syncfs,rename,renameat,renameat2 '" + tool.exe + "' '" + install +
+                      "' /lgp </dev/null 2>&1",
+                  &run),
+            0)
+      << run;
+  ASSERT_TRUE(EndsWith(run, "\r\nCompleted building Nuvexa-en-us-5_6_3_3234.lgp\r\n")) << run;
+  // Each call as "<thread> <call>(<arguments>", without its result.
+  std::vector<std::pair<std::string, std::string>> calls;
+  std::istringstream lines(ReadFile(log));
+  for (std::string line; std::getline(lines, line);) {
+    const size_t space = line.find(' '), call = line.find_first_not_of(' ', space);
+    if (call != std::string::npos && line.compare(call, 5, "<... ") != 0)
+      calls.emplace_back(line.substr(0, space), line.substr(call));
+  }
+  for (const char* archive : {"/Nuvexa-en-us-5_6_3_3234.lgp", "/Nuvexa-en-us-hash-5_6_3_3234.zip"}) {
+    SCOPED_TRACE(archive);
+    // The rename onto the archive; its first name is the working file's.
+    const std::string target = "\"" + out + archive + "\"";
+    size_t renamed = 0;
+    while (renamed < calls.size() && calls[renamed].second.find(target) == std::string::npos) ++renamed;
+    ASSERT_LT(renamed, calls.size()) << ReadFile(log);
+    const std::string& rename = calls[renamed].second;
+    const size_t quote = rename.find('"');
+    const std::string working = rename.substr(quote + 1, rename.find('"', quote + 1) - quote - 1);
+    // The working file: synced before the rename, never after it.
+    int before = 0, after = 0;
+    for (size_t i = 0; i < calls.size(); ++i)
+      if (calls[i].second.find("<" + working + ">") != std::string::npos) ++(i < renamed ? before : after);
+    EXPECT_GE(before, 1) << ReadFile(log);
+    EXPECT_EQ(after, 0) << ReadFile(log);
+    // The renaming thread's next call syncs the folder.
+    std::string next;
+    for (size_t i = renamed + 1; i < calls.size() && next.empty(); ++i)
+      if (calls[i].first == calls[renamed].first) next = calls[i].second;
+    EXPECT_EQ(next.substr(0, next.find('(')) + " " + next.substr(next.find('<') + 1, next.find('>') - next.find('<') - 1),
+              "fsync " + out)
+        << ReadFile(log);
+  }
 }
 
 TEST_F(LgpTest, OutputFolderInTheInstallIsCleanedBeforeItIsListed) {

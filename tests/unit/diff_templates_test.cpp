@@ -3,6 +3,8 @@
 // ordinal fields, padding words, embedded NULs).
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "diff/comparers.h"
 #include "pe/byte_reader.h"
 #include "driver/own_resources.h"
@@ -102,6 +104,8 @@ void Field(Bytes& b, bool ordinal, uint16_t value, std::u16string_view name) {
   }
 }
 
+using Rectangle = std::array<uint16_t, 4>;  // x, y, cx, cy
+
 struct ControlSpec {
   bool classOrdinal;
   uint16_t classValue;
@@ -109,15 +113,17 @@ struct ControlSpec {
   bool titleOrdinal;
   uint16_t titleValue;
   std::u16string title;
+  Rectangle rectangle = {5, 5, 5, 5};
 };
 // A DIALOG template without a font; `count` as stored, whatever follows.
 Bytes DialogBytes(uint16_t count, bool menuOrdinal, uint16_t menuValue, std::u16string_view menu,
-                  std::u16string_view windowClass, const std::vector<ControlSpec>& controls) {
+                  std::u16string_view windowClass, const std::vector<ControlSpec>& controls,
+                  const Rectangle& rectangle = {10, 10, 10, 10}) {
   Bytes b;
   U32(b, 0x80C80000);
   U32(b, 0);
   U16(b, count);
-  for (int i = 0; i < 4; ++i) U16(b, 10);
+  for (uint16_t v : rectangle) U16(b, v);
   Field(b, menuOrdinal, menuValue, menu);
   Text(b, windowClass);
   Text(b, u"T");
@@ -125,7 +131,7 @@ Bytes DialogBytes(uint16_t count, bool menuOrdinal, uint16_t menuValue, std::u16
     PadTo(b, 4);
     U32(b, 0x50000000);
     U32(b, 0);
-    for (int i = 0; i < 4; ++i) U16(b, 5);
+    for (uint16_t v : c.rectangle) U16(b, v);
     U16(b, 10);
     Field(b, c.classOrdinal, c.classValue, c.className);
     Field(b, c.titleOrdinal, c.titleValue, c.title);
@@ -205,6 +211,39 @@ TEST(DiffTemplates, DialogFieldsOrdinalsAndMissingItems) {
       "Item #2\r\n - class changed: 70 -> 66\r\n"
       "\r\n";
   ExpectBoth(out, expected);
+}
+
+// Each coordinate of the dialog's and of a control's rectangle counts on
+// its own.
+TEST(DiffTemplates, EveryCoordinateOfARectangleIsCompared) {
+  const auto text = [](const Rectangle& r) {
+    return "[" + std::to_string(r[0]) + "," + std::to_string(r[1]) + "," + std::to_string(r[2]) + "," +
+           std::to_string(r[3]) + "]";
+  };
+  for (size_t coordinate = 0; coordinate < 4; ++coordinate) {
+    SCOPED_TRACE(coordinate);
+    const Rectangle dialog = {10, 10, 10, 10}, control = {5, 5, 5, 5};
+    Rectangle movedDialog = dialog, movedControl = control;
+    movedDialog[coordinate] = 11;
+    movedControl[coordinate] = 6;
+    const ControlSpec button = {true, 0x80, u"", false, 0, u"a", control};
+    ControlSpec movedButton = button;
+    movedButton.rectangle = movedControl;
+    const Bytes one = DialogBytes(1, true, 0, u"", u"", {button}, dialog);
+    const auto a = ModuleWith({{kDialog, ResId::Int(1), one}, {kDialog, ResId::Int(2), one}});
+    const auto b = ModuleWith({{kDialog, ResId::Int(1), DialogBytes(1, true, 0, u"", u"", {button}, movedDialog)},
+                               {kDialog, ResId::Int(2), DialogBytes(1, true, 0, u"", u"", {movedButton}, dialog)}});
+    const Outcome out = Compared([&](DiffReport& r) {
+      CompareDialog(r, *a, *b, ResId::Int(1));
+      CompareDialog(r, *a, *b, ResId::Int(2));
+    });
+    const std::string sizes = "[Original: " + std::to_string(one.size()) + " - Comparison: " +
+                              std::to_string(one.size()) + "]\r\n";
+    ExpectBoth(out, "Dialog 1 changed (determined by the resource size &/or contents)\r\n" + sizes +
+                        "Size changed: " + text(dialog) + " -> " + text(movedDialog) + "\r\n\r\n"
+                        "Dialog 2 changed (determined by the resource size &/or contents)\r\n" + sizes +
+                        "Item #1\r\n - size changed: " + text(control) + " -> " + text(movedControl) + "\r\n\r\n");
+  }
 }
 
 TEST(DiffTemplates, DialogsTooShortForTheirHeader) {

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "os/files.h"
+#include "pe/byte_reader.h"
 #include "pe/resources.h"
 #include "pe/version_info.h"
 #include "unit/resource_engine_support.h"
@@ -170,6 +171,44 @@ TEST(ResourceEngineMalformed, EveryTruncationFailsToOpen) {
   const std::vector<uint8_t> file = MakePe(MakeTree());
   for (size_t size = 0; size < file.size(); ++size)
     EXPECT_FALSE(OpenModuleFromBytes(std::vector<uint8_t>(file.begin(), file.begin() + size))) << size;
+}
+
+// Every read of the byte reader, from offset 1: with exactly the bytes it
+// needs it succeeds and moves past them (a peek stays); one byte short, it
+// fails and stays.
+TEST(ResourceEngineMalformed, EveryReadOneByteShortFailsAndStays) {
+  struct Read {
+    const char* label;
+    std::vector<uint8_t> exact;
+    std::function<bool(ByteReader&)> read;
+    bool moves = true;
+  };
+  uint16_t u16;
+  int16_t i16;
+  uint32_t u32;
+  ByteSpan span;
+  std::u16string text;
+  const Read reads[] = {
+      {"U16", {1, 2}, [&](ByteReader& r) { return r.U16(u16); }},
+      {"I16", {1, 2}, [&](ByteReader& r) { return r.I16(i16); }},
+      {"U32", {1, 2, 3, 4}, [&](ByteReader& r) { return r.U32(u32); }},
+      {"PeekU16At", {1, 2}, [&](ByteReader& r) { return r.PeekU16At(1, u16); }, false},
+      {"PeekU32At", {1, 2, 3, 4}, [&](ByteReader& r) { return r.PeekU32At(1, u32); }, false},
+      {"Bytes", {1, 2, 3}, [&](ByteReader& r) { return r.Bytes(3, span); }},
+      {"CountedWide", {'a', 0, 'b', 0}, [&](ByteReader& r) { return r.CountedWide(2, text); }},
+      {"ZeroTerminatedWide", {'a', 0, 0, 0}, [&](ByteReader& r) { return r.ZeroTerminatedWide(text); }},
+  };
+  for (const Read& c : reads) {
+    std::vector<uint8_t> bytes = {0xEE};
+    bytes.insert(bytes.end(), c.exact.begin(), c.exact.end());
+    ByteReader whole(bytes, 1);
+    EXPECT_TRUE(c.read(whole)) << c.label;
+    EXPECT_EQ(whole.Offset(), c.moves ? bytes.size() : 1u) << c.label;
+    bytes.pop_back();
+    ByteReader shortOne(bytes, 1);
+    EXPECT_FALSE(c.read(shortOne)) << c.label;
+    EXPECT_EQ(shortOne.Offset(), 1u) << c.label;
+  }
 }
 
 TEST(ResourceEngineMalformed, Headers) {

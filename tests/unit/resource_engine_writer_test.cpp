@@ -145,6 +145,35 @@ TEST(ResourceEngineWriter, NamesAreStoredUpperCasedAndSorted) {
   ExpectConsistentHeaders(path);
 }
 
+// Each data item starts at the next multiple of 8 after the one before.
+// Nine items of 1..9 bytes under one type: root (24 bytes), name directory
+// (16 + 9 * 8), nine language directories (24 each), then the nine data
+// entries at 328 and the data at 472.
+TEST(ResourceEngineWriter, DataItemsAreAlignedTo8Bytes) {
+  harness::TempDir dir;
+  const std::string path = dir.Sub("a.lng");
+  WriteStub(path);
+  const auto content = [](uint32_t size) { return std::string(size, static_cast<char>('a' + size)); };
+  ASSERT_TRUE(Commit(path, [&](ResourceUpdate& u) {
+    for (uint16_t size = 1; size <= 9; ++size)
+      UpdateResourceItem(u, ResId::Int(kRtRcdata), ResId::Int(size), 0x400, Span(content(size)));
+  }));
+  const std::vector<uint8_t> b = harness::ReadBytes(path);
+  const Section rsrc = Sections(b).back();
+  uint32_t end = 472;  // where the item before ends
+  for (uint32_t size = 1; size <= 9; ++size) {
+    const uint32_t at = (end + 7) / 8 * 8;
+    const size_t entry = rsrc.ptr + 328 + 16 * (size - 1);
+    EXPECT_EQ(GetU32(b, entry) - rsrc.va, at) << size;
+    EXPECT_EQ(GetU32(b, entry + 4), size);
+    EXPECT_EQ(std::string(b.begin() + rsrc.ptr + at, b.begin() + rsrc.ptr + at + size), content(size));
+    end = at + size;
+  }
+  EXPECT_EQ(rsrc.vsize, end);
+  EXPECT_EQ(ReadobjResources(path), EngineResources(path));
+  ExpectConsistentHeaders(path);
+}
+
 // A resource-only module: its .rsrc is its only, and so its last, section.
 TEST(ResourceEngineWriter, InPlaceWhenItFitsAndGrownWhenLast) {
   harness::TempDir dir;
