@@ -428,3 +428,27 @@ TEST(ProcessLimit, RunsWithoutThreadsGiveTheNormalOutput) {
     EXPECT_GT(written.size(), 1u) << c.args[1];
   }
 }
+
+TEST(LgpFault, ModuleLargerThanTheAddressSpaceEndsTheRunInWords) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit allows";
+#else
+  SKIP_WITHOUT_LINUX_LIMITS();
+  // A listed module of 300 MiB under a 128 MiB address space: the worker
+  // that reads it runs out of memory, and the run ends after the modules
+  // before it, with the message and exit code 0; no pack is made.
+  Tool tool;
+  TempDir work;
+  const std::string install = work.Sub("Nuvexa");
+  ASSERT_TRUE(lgp_support::CopySampleInstall(install));
+  ASSERT_EQ(Shell("truncate -s 300M '" + install + "/plugins/huge.dll'"), 0);
+  // Listed beside the default list's modules, which the run adds.
+  WriteFile(harness::RealPath(tool.dir.path) + "/lgp_list.ini", "[Bonus Bundle]\r\nhuge.dll={GUID}\r\n");
+  Tool::Limits limits;
+  limits.addressSpaceBytes = 134217728;
+  const Tool::Result r = tool.RunLimited({install, "/lgp"}, limits, work.path);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(r.out.ends_with("Language file (nuvexa.lng) generated\r\nError allocating memory\r\n")) << r.out;
+  EXPECT_FALSE(Exists(harness::RealPath(tool.dir.path) + "/LangFiles/Nuvexa-en-us-5_6_3_3234.lgp"));
+#endif
+}
