@@ -430,8 +430,8 @@ TEST(ProcessLimit, RunsWithoutThreadsGiveTheNormalOutput) {
 }
 
 TEST(LgpFault, ModuleLargerThanTheAddressSpaceEndsTheRunInWords) {
-#if defined(__SANITIZE_ADDRESS__)
-  GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit allows";
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "the sanitizer reserves more address space than the limit allows";
 #else
   SKIP_WITHOUT_LINUX_LIMITS();
   // A listed module of 300 MiB under a 128 MiB address space: the worker
