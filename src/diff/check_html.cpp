@@ -125,7 +125,7 @@ std::string HighlightedText(WStringView text, bool markHotkeys) {
   while (i < text.size()) {
     if (nextConversion < conversions.size() && conversions[nextConversion].offset == i) {
       const Conversion& c = conversions[nextConversion++];
-      out += "<span class=\"conv\">" + Escape(c.Spec(text)) + "</span>";
+      out += "<span class=\"conv\">" + Escape(c.Written(text)) + "</span>";
       i += c.length;
       continue;
     }

@@ -12,7 +12,7 @@ WString ConversionList(WStringView text) {
   WString list;
   for (const Conversion& c : PrintfConversions(text)) {
     if (!list.empty()) list += u' ';
-    list += c.Spec(text);
+    list += c.Written(text);
   }
   return list.empty() ? WString(u"none") : list;
 }

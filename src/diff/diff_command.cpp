@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "diff/comparers.h"
+#include "diff/module_pairs.h"
 #include "driver/cleanup.h"
 #include "driver/console_output.h"
 #include "driver/flows.h"
@@ -45,20 +46,6 @@ struct DiffRun {
   bool packMode = false;
   DiffOptions options;
   WString tempFolder;    // pack mode: where the pack was unpacked
-};
-
-// The temporary folder of pack mode, removed with everything in it however
-// the run ends. A folder of that name that existed already is not ours to
-// fill or remove.
-struct UnpackFolder {
-  WString path;
-  bool created = false;
-  UnpackFolder() = default;
-  UnpackFolder(const UnpackFolder&) = delete;
-  UnpackFolder& operator=(const UnpackFolder&) = delete;
-  ~UnpackFolder() {
-    if (created) DeleteTree(path);
-  }
 };
 
 struct ModulePaths {

@@ -40,7 +40,7 @@ struct Conversion {
   bool widthArgument = false, precisionArgument = false;  // a "*": an int read first
   ArgumentKind kind = ArgumentKind::SignedInteger;
   unsigned bits = 0;
-  WStringView Spec(WStringView text) const { return text.substr(offset, length); }
+  WStringView Written(WStringView text) const { return text.substr(offset, length); }
 };
 
 // The conversions of a text in order. A "%" that starts no whole conversion

@@ -10,15 +10,15 @@
 
 namespace {
 
-std::u16string Specs(std::u16string_view text) {
+std::u16string Written(std::u16string_view text) {
   std::u16string joined;
-  for (const Conversion& c : PrintfConversions(text)) joined += std::u16string(c.Spec(text)) + u"|";
+  for (const Conversion& c : PrintfConversions(text)) joined += std::u16string(c.Written(text)) + u"|";
   return joined;
 }
 
 TEST(TextChecks, ConversionsAreReadAsTheWindowsPrintfFamilyReadsThem) {
   const struct {
-    std::u16string_view text, specs;
+    std::u16string_view text, written;
   } cases[] = {
       {u"plain text", u""},
       {u"100%% sure, %%d", u""},
@@ -30,7 +30,7 @@ TEST(TextChecks, ConversionsAreReadAsTheWindowsPrintfFamilyReadsThem) {
       {u"%%%d%%", u"%d|"},
       {u"50% off", u"% o|"},  // a space flag and a type: printf reads it so
   };
-  for (const auto& c : cases) EXPECT_EQ(Specs(c.text), c.specs) << std::string(c.text.begin(), c.text.end());
+  for (const auto& c : cases) EXPECT_EQ(Written(c.text), c.written) << std::string(c.text.begin(), c.text.end());
   EXPECT_TRUE(HasConversions(u"%s"));
   EXPECT_FALSE(HasConversions(u"100%%"));
 }
