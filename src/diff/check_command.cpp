@@ -7,9 +7,10 @@
 #include "diff/check_json.h"
 #include "diff/check_module.h"
 #include "driver/console_output.h"
+#include "driver/environment.h"
 #include "driver/flows.h"
-#include "driver/path_routines.h"
 #include "driver/ordered_workers.h"
+#include "driver/path_routines.h"
 #include "os/files.h"
 #include "os/paths.h"
 

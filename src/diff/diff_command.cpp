@@ -6,13 +6,14 @@
 #include "diff/module_pairs.h"
 #include "driver/cleanup.h"
 #include "driver/console_output.h"
+#include "driver/environment.h"
 #include "driver/flows.h"
-#include "driver/path_routines.h"
 #include "driver/ordered_workers.h"
-#include "pack/extract.h"
+#include "driver/path_routines.h"
 #include "os/error_codes.h"
 #include "os/files.h"
 #include "os/paths.h"
+#include "pack/extract.h"
 
 namespace {
 
@@ -113,7 +114,7 @@ bool CompareInstall(const DiffRun& run) {
   // Two runs into one report folder would remove and mix each other's
   // reports: the second waits for the first, and gives up after a while. A
   // folder that cannot be opened is not locked: its writes fail and say so.
-  const FolderLockPtr lock = LockFolder(run.outputFolder, kReportLockWaitMs);
+  const FolderLockPtr lock = LockFolder(run.outputFolder, FolderLockWaitMs(kReportLockWaitMs));
   if (!lock && GetLastErrorCode() == kErrorSharingViolation) {
     OutputMessage(messages, u"The report folder `%s' is in use by another run, aborting\r\n", run.outputFolder);
     return false;

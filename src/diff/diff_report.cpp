@@ -63,8 +63,10 @@ ReportOutput PrepareReport(const DiffReport& report) {
   output.path = report.path;
   if (report.entries.empty()) return output;
   const WString header = ReportHeader(report);
-  output.console.reserve(2 + header.size() + report.console.size());
-  output.console.append(u"\r\n").append(header).append(report.console);
+  output.console.text.reserve(2 + header.size() + report.console.size());
+  output.console.Hold(u"\r\n");
+  output.console.Hold(header);
+  output.console.Hold(report.console);
   output.file.reserve(2 + 2 * (header.size() + report.entries.size()));
   output.file.insert(output.file.end(), {0xFF, 0xFE});
   AppendUtf16Le(output.file, header);
@@ -88,7 +90,7 @@ void WriteReportAhead(ReportOutput& output) {
 
 bool WritePairReport(const Messages& messages, ReportFiles& files, const ReportOutput& output) {
   if (output.console.empty()) return true;
-  OutputText(messages, output.console);
+  OutputText(messages, output.console.text);
   int error = output.writeError;
   if (!output.writtenAhead) {
     // A second pair with the same stem (a module in the root and one in

@@ -62,7 +62,7 @@ struct ReportFiles {
 // comparers are done (on any thread), written in walk order.
 struct ReportOutput {
   WString path;
-  WString console;            // a blank line, the header and the console's entries
+  HeldMessages console;       // a blank line, the header and the console's entries
   std::vector<uint8_t> file;  // byte order mark, header and entries in UTF-16LE
   // Set by WriteReportAhead: the file is written, with this outcome.
   bool writtenAhead = false;

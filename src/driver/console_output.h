@@ -6,20 +6,30 @@
 #include "os/console.h"
 #include "text/format.h"
 
+// Messages held back to be told later, at their place in list order: those
+// of a step that runs ahead of steps whose messages come first, or on a
+// thread of its own. Narrow messages are held as the console writes them
+// (ConsoleWriteAnsi widens them the same way).
+struct HeldMessages {
+  WString text;
+  void Hold(WStringView message) { text.append(message); }
+  void HoldNarrow(std::string_view message) { text.append(AnsiToWide(message)); }
+  bool empty() const { return text.empty(); }
+};
+
 // Whether a run's messages are shown: read from its command line once and
-// handed to every step that prints one. A step that runs ahead of a step
-// whose messages come first has its own kept in `kept`, to be told after
-// them.
+// handed to every step that prints one. A step whose messages are to be
+// told later is handed a copy that holds them in `held`.
 struct Messages {
   bool enabled = true;
-  WString* kept = nullptr;
+  HeldMessages* held = nullptr;
 };
 
 // Text that is already a message (no format), through the same gate.
 inline void OutputText(const Messages& messages, WStringView text) {
   if (!messages.enabled) return;
-  if (messages.kept)
-    messages.kept->append(text);
+  if (messages.held)
+    messages.held->Hold(text);
   else
     ConsoleWrite(text);
 }

@@ -2,22 +2,7 @@
 
 #include <utility>
 
-#include "os/files.h"
 #include "os/process.h"
-
-int BuildWorkerCount() {
-  WString value;
-  if (GetEnvVar(u"PACKSMITH_WORKERS", value) && !value.empty() && value.size() <= 4) {
-    int number = 0;
-    bool digits = true;
-    for (char16_t c : value) {
-      if (c < u'0' || c > u'9') digits = false;
-      else number = number * 10 + (c - u'0');
-    }
-    if (digits && number >= 1) return number;
-  }
-  return UsableProcessorCount();
-}
 
 SideTask::SideTask(std::function<void()> task, const ThreadStart& startThread) : task_(std::move(task)) {
   auto body = [this] {

@@ -17,10 +17,6 @@
 #include <thread>
 #include <vector>
 
-// The number of threads that prepare work: the PACKSMITH_WORKERS
-// environment variable when it holds a number from 1 on, else the number
-// of processors the process may run on (at least 1).
-int BuildWorkerCount();
 
 // Starts a thread running `work`, or throws as std::thread does when it
 // cannot. Empty: std::thread itself. Tests hand in one that fails.

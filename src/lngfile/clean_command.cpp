@@ -2,6 +2,7 @@
 
 #include "driver/cleanup.h"
 #include "driver/console_output.h"
+#include "driver/environment.h"
 #include "driver/flows.h"
 #include "driver/ordered_workers.h"
 #include "lngfile/resource_access.h"

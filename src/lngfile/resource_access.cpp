@@ -18,7 +18,7 @@ ResourceUpdatePtr BeginResourceUpdate(const WString& path) {
   std::vector<uint8_t> bytes;
   // Opened as a writer would open it: a read-only file fails here with 5,
   // not at the commit.
-  if (!ReadWritableFile(path, bytes)) return nullptr;
+  if (!ReadWholeFile(path, bytes, true)) return nullptr;
   PeError error = PeError::None;
   ResourceUpdatePtr update = BeginResourceUpdateFromBytes(std::move(bytes), &error, path);
   if (!update) SetLastErrorCode(static_cast<int>(error));

@@ -13,13 +13,14 @@ thread_local int g_lastError = 0;
 int GetLastErrorCode() { return g_lastError; }
 void SetLastErrorCode(int code) { g_lastError = code; }
 
-int WinErrorFromErrno(int err, bool isFolder) {
+int WinErrorFromErrno(int err, FailedCall call) {
   switch (err) {
-    case ENOENT: return kErrorFileNotFound;
+    case ENOENT: return call == FailedCall::CreateInFolder || call == FailedCall::ListFolder ? kErrorPathNotFound
+                                                                                            : kErrorFileNotFound;
     case ENOTDIR: return kErrorPathNotFound;
     case EACCES: case EPERM: case EROFS: return kErrorAccessDenied;
     case EBUSY: case ETXTBSY: return kErrorSharingViolation;
-    case EEXIST: return isFolder ? kErrorAlreadyExists : kErrorFileExists;
+    case EEXIST: return call == FailedCall::MakeFolder ? kErrorAlreadyExists : kErrorFileExists;
     case EINVAL: return kErrorInvalidParameter;
     case ENOSPC: case EFBIG: return kErrorDiskFull;
 #ifdef EDQUOT  // no quotas in the Windows C runtime

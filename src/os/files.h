@@ -1,6 +1,6 @@
-// The file system as the tool sees it: Windows semantics served by POSIX.
-// Paths are UTF-16 and converted to the native encoding at each call.
-// Failures give Windows error numbers (see WinErrorFromErrno).
+// The file system as the tool sees it, with the same meaning on both sides:
+// Windows' file semantics, error numbers and listing order. Paths are UTF-16
+// and converted to the native encoding at each call.
 #pragma once
 
 #include <cstdint>
@@ -17,7 +17,13 @@
 // another thread's error.
 int GetLastErrorCode();
 void SetLastErrorCode(int code);
-int WinErrorFromErrno(int err, bool isFolder = false);
+// What a failed POSIX call was doing, where one errno means different
+// Windows errors: ENOENT is a missing file (2) when a file is opened, but a
+// missing folder (3) when a file is created in it or a folder is listed;
+// EEXIST is 183 for a folder.
+enum class FailedCall { OpenFile, CreateInFolder, ListFolder, MakeFolder };
+// The POSIX side's one mapping from errno to Windows error numbers.
+int WinErrorFromErrno(int err, FailedCall call = FailedCall::OpenFile);
 
 bool PathExists(const WString& path);  // file or folder (PathFileExistsW)
 bool IsDirectory(const WString& path);  // PathIsDirectoryW
@@ -32,12 +38,11 @@ bool IsReadOnly(const WString& path);
 bool SetReadOnly(const WString& path, bool readOnly);
 
 // Reads a regular file. Anything else (a FIFO, a device, a folder) fails
-// at once with 5 and never blocks; a missing file fails with 2.
-bool ReadWholeFile(const WString& path, std::vector<uint8_t>& out);
-// Reads a regular file that this run may write, as the file is opened for
-// writing when a resource update begins: a read-only file (no owner write
+// at once with 5 and never blocks; a missing file fails with 2. With
+// `forWriting`, the file is one this run may write and is opened for writing
+// as a resource update opens it: a read-only file (no owner write
 // permission) or one that cannot be opened for writing fails with 5.
-bool ReadWritableFile(const WString& path, std::vector<uint8_t>& out);
+bool ReadWholeFile(const WString& path, std::vector<uint8_t>& out, bool forWriting = false);
 
 // 0666 less the process umask: the permissions of a new file. The umask is
 // read once, at the first call; PrepareProcess makes that call before any
@@ -64,7 +69,7 @@ uint32_t NewFilePermissions();
 // umask). Overwriting an existing file goes through ReplaceFileContents; an
 // append to a regular file takes its bytes back when it fails. A read-only
 // file or a folder at `path` fails with 5.
-bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool append);
+bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool append = false);
 
 // Writes the bytes to a new file in the same folder and renames it over
 // `path`, so `path` is either as it was or the whole new content. The new
@@ -72,8 +77,7 @@ bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool ap
 // extended attribute, no access list). A read-only target fails with 5.
 // Durable (synced); pass durable = false where the old file need not
 // survive a crash (a working file this run made).
-bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes);
-bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes, bool durable);
+bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes, bool durable = true);
 // Flushes a file's data to the disk (FlushFileBuffers).
 bool SyncFile(const WString& path);
 // Gives `from` the name `to` in one step (MoveFileExW with
@@ -81,14 +85,7 @@ bool SyncFile(const WString& path);
 // read-only file or a folder at `to` fails with 5. With `durable`
 // (MOVEFILE_WRITE_THROUGH) `from` is synced first and the rename after it:
 // for a pack that replaces the previous one. Without, nothing is synced.
-bool MoveFileReplacing(const WString& from, const WString& to);
-bool MoveFileReplacing(const WString& from, const WString& to, bool durable);
-// CopyFileW with bFailIfExists = FALSE: the copy goes to a new file beside
-// `to` and is renamed over it (synced when it replaces a file). 2 when the
-// source is missing, 3 when the destination's folder is, 5 for a source
-// that is no regular file or a read-only destination.
-bool CopyFilePath(const WString& from, const WString& to);
-
+bool MoveFileReplacing(const WString& from, const WString& to, bool durable = false);
 // Creates a new, empty file with a name of its own in the folder of
 // `besidePath`: the last component of `besidePath` followed by "." and
 // random hexadecimal digits and ".tmp" (for example "x.lgp.3f9c0a71d2e4b856.tmp").

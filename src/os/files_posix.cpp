@@ -22,8 +22,8 @@ namespace {
 
 std::string Native(const WString& path) { return WideToNative(path); }
 
-bool Fail(int err, bool isFolder = false) {
-  SetLastErrorCode(WinErrorFromErrno(err, isFolder));
+bool Fail(int err, FailedCall call = FailedCall::OpenFile) {
+  SetLastErrorCode(WinErrorFromErrno(err, call));
   return false;
 }
 
@@ -61,11 +61,6 @@ int OpenUniqueBeside(const std::string& native, std::string& temp, mode_t mode) 
   return -1;
 }
 
-// A failed creation: a missing folder is a path not found (3), as
-// CreateFileW and CopyFileW report it; 2 is for a missing file to read.
-// (WriteFileBytes keeps 2, as the tool has always reported it.)
-bool FailCreate(int err) { return Fail(err == ENOENT ? ENOTDIR : err); }
-
 mode_t NewFileMode() { return static_cast<mode_t>(NewFilePermissions()); }
 
 // The process umask: the only way to read it is to set it and put it back.
@@ -93,7 +88,7 @@ void SyncFolderOf(const std::string& native) {
 bool ReplaceWithCopy(const std::string& native, mode_t mode, std::span<const uint8_t> bytes, bool durable) {
   std::string temp;
   const int fd = OpenUniqueBeside(native, temp, 0600);
-  if (fd < 0) return Fail(errno);
+  if (fd < 0) return Fail(errno, FailedCall::CreateInFolder);
   bool ok = WriteAll(fd, bytes.data(), bytes.size());
   int err = ok ? 0 : errno;
   if (ok && durable && ::fsync(fd) != 0) ok = false, err = errno;
@@ -148,7 +143,7 @@ bool IsRegularFile(const WString& path) {
 bool CreateFolder(const WString& path) {
   if (RefusedName(path)) return false;
   if (::mkdir(Native(path).c_str(), 0777) == 0) return true;
-  return Fail(errno, true);
+  return Fail(errno, FailedCall::MakeFolder);
 }
 
 bool IsReadOnly(const WString& path) {
@@ -204,9 +199,7 @@ bool DeleteTree(const WString& path) {
   return ::rmdir(native.c_str()) == 0;
 }
 
-namespace {
-
-bool ReadRegularFile(const WString& path, std::vector<uint8_t>& out, bool forWriting) {
+bool ReadWholeFile(const WString& path, std::vector<uint8_t>& out, bool forWriting) {
   out.clear();
   // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; only a
   // regular file is read, so a device or FIFO cannot hang the run.
@@ -242,11 +235,6 @@ bool ReadRegularFile(const WString& path, std::vector<uint8_t>& out, bool forWri
   return true;
 }
 
-}  // namespace
-
-bool ReadWholeFile(const WString& path, std::vector<uint8_t>& out) { return ReadRegularFile(path, out, false); }
-bool ReadWritableFile(const WString& path, std::vector<uint8_t>& out) { return ReadRegularFile(path, out, true); }
-
 bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool append) {
   if (RefusedName(path)) return false;
   const std::string native = Native(path);
@@ -277,10 +265,6 @@ bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool ap
   return true;
 }
 
-bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes) {
-  return ReplaceFileContents(path, bytes, true);
-}
-
 bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes, bool durable) {
   if (RefusedName(path)) return false;
   const std::string native = Native(path);
@@ -300,8 +284,6 @@ bool SyncFile(const WString& path) {
   return ok || Fail(err);
 }
 
-bool MoveFileReplacing(const WString& from, const WString& to) { return MoveFileReplacing(from, to, false); }
-
 bool MoveFileReplacing(const WString& from, const WString& to, bool durable) {
   if (RefusedName(to)) return false;
   const std::string target = Native(to);
@@ -313,30 +295,12 @@ bool MoveFileReplacing(const WString& from, const WString& to, bool durable) {
   return true;
 }
 
-bool CopyFilePath(const WString& from, const WString& to) {
-  if (RefusedName(to)) return false;
-  std::vector<uint8_t> bytes;
-  if (!ReadWholeFile(from, bytes)) return false;
-  const std::string native = Native(to);
-  struct stat st;
-  const bool existed = ::lstat(native.c_str(), &st) == 0;
-  if (existed && !S_ISLNK(st.st_mode) && RefusesWrites(st)) return Fail(EACCES);
-  // A whole new copy renamed into place: the destination (the player's
-  // current pack, say) is the old file or the whole new one, and a link at
-  // its name is replaced, never written through.
-  const mode_t mode = existed && !S_ISLNK(st.st_mode) ? (st.st_mode & 07777) : NewFileMode();
-  if (ReplaceWithCopy(native, mode, bytes, existed)) return true;
-  // The source was read: a missing file now is the destination's folder.
-  if (GetLastErrorCode() == kErrorFileNotFound) SetLastErrorCode(kErrorPathNotFound);
-  return false;
-}
-
 WString CreateUniqueFile(const WString& besidePath) {
   if (RefusedName(besidePath)) return WString();
   std::string temp;
   const int fd = OpenUniqueBeside(Native(besidePath), temp, 0666);
   if (fd < 0) {
-    FailCreate(errno);
+    Fail(errno, FailedCall::CreateInFolder);
     return WString();
   }
   ::close(fd);
@@ -360,7 +324,7 @@ FolderLockPtr LockFolder(const WString& folder, int waitMs) {
   const int fd = ::open(Native(folder.empty() ? WString(u".") : folder).c_str(),
                         O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) {
-    Fail(errno, true);
+    Fail(errno);
     return nullptr;
   }
   FolderLockPtr lock(new FolderLock{fd});
@@ -369,7 +333,7 @@ FolderLockPtr LockFolder(const WString& folder, int waitMs) {
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return lock;
     if (errno == EINTR) continue;
     if (errno != EWOULDBLOCK) {
-      Fail(errno, true);
+      Fail(errno);
       return nullptr;
     }
     if (std::chrono::steady_clock::now() >= deadline) {
@@ -387,9 +351,7 @@ std::vector<DirEntry> ListDirectory(const WString& folder, WStringView pattern) 
   if (!dir) {
     // A folder that is not there is a path not found (3), as FindFirstFileW
     // reports it; 2 is kept for a folder without a matching entry.
-    const int err = errno;
-    if (err == ENOENT || err == ENOTDIR) SetLastErrorCode(kErrorPathNotFound);
-    else Fail(err);
+    Fail(errno, FailedCall::ListFolder);
     return entries;
   }
   while (dirent* e = ::readdir(dir)) {

@@ -204,9 +204,7 @@ bool DeleteTree(const WString& path) {
   return ::RemoveDirectoryW(WinStr(path));
 }
 
-namespace {
-
-bool ReadRegularFile(const WString& path, std::vector<uint8_t>& out, bool forWriting) {
+bool ReadWholeFile(const WString& path, std::vector<uint8_t>& out, bool forWriting) {
   out.clear();
   // A folder cannot be opened this way (no FILE_FLAG_BACKUP_SEMANTICS): 5.
   // A read-only file cannot be opened for writing: 5.
@@ -237,10 +235,6 @@ bool ReadRegularFile(const WString& path, std::vector<uint8_t>& out, bool forWri
   return true;
 }
 
-}  // namespace
-
-bool ReadWholeFile(const WString& path, std::vector<uint8_t>& out) { return ReadRegularFile(path, out, false); }
-bool ReadWritableFile(const WString& path, std::vector<uint8_t>& out) { return ReadRegularFile(path, out, true); }
 
 uint32_t NewFilePermissions() { return 0666; }
 
@@ -267,10 +261,6 @@ bool WriteFileBytes(const WString& path, std::span<const uint8_t> bytes, bool ap
   return FailWith(static_cast<int>(err));
 }
 
-bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes) {
-  return ReplaceFileContents(path, bytes, true);
-}
-
 bool ReplaceFileContents(const WString& path, std::span<const uint8_t> bytes, bool durable) {
   if (RefusedName(path)) return false;
   const DWORD attributes = Attributes(path);
@@ -286,26 +276,12 @@ bool SyncFile(const WString& path) {
   return ::FlushFileBuffers(file.Get()) || Fail();
 }
 
-bool MoveFileReplacing(const WString& from, const WString& to) { return MoveFileReplacing(from, to, false); }
-
 bool MoveFileReplacing(const WString& from, const WString& to, bool durable) {
   if (RefusedName(to)) return false;
   if (RefusesWrites(Attributes(to))) return FailWith(kErrorAccessDenied);
   if (durable && !SyncFile(from)) return false;
   const DWORD flags = MOVEFILE_REPLACE_EXISTING | (durable ? MOVEFILE_WRITE_THROUGH : 0);
   return ::MoveFileExW(WinStr(from), WinStr(to), flags) || Fail();
-}
-
-bool CopyFilePath(const WString& from, const WString& to) {
-  if (RefusedName(to)) return false;
-  // Read whole, then a whole new copy renamed into place: the destination
-  // (the player's current pack, say) is the old file or the whole new one,
-  // and a link at its name is replaced, never written through.
-  std::vector<uint8_t> bytes;
-  if (!ReadWholeFile(from, bytes)) return false;
-  const DWORD attributes = Attributes(to);
-  if (RefusesWrites(attributes)) return FailWith(kErrorAccessDenied);
-  return ReplaceWithCopy(to, attributes, bytes, attributes != INVALID_FILE_ATTRIBUTES);
 }
 
 WString CreateUniqueFile(const WString& besidePath) {

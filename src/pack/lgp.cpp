@@ -4,18 +4,19 @@
 
 #include "driver/cleanup.h"
 #include "driver/console_output.h"
+#include "driver/environment.h"
 #include "driver/flows.h"
+#include "driver/ordered_workers.h"
 #include "driver/path_routines.h"
 #include "lngfile/conversion.h"
 #include "lngfile/language_file.h"
-#include "driver/ordered_workers.h"
 #include "lngfile/pack_list.h"
-#include "pack/lgp.h"
-#include "pack/zip_writer.h"
+#include "lngfile/resource_access.h"
 #include "os/files.h"
 #include "os/paths.h"
 #include "os/profile.h"
-#include "lngfile/resource_access.h"
+#include "pack/lgp.h"
+#include "pack/zip_writer.h"
 
 namespace {
 
@@ -181,7 +182,7 @@ int GenerateLanguageFiles(const Messages& messages, const std::vector<ModuleCand
   }
   // The pack list is read once, at the first query; what it says is told
   // after the clean-up's messages.
-  WString packListMessages;
+  HeldMessages packListMessages;
   PackList packList = OpenPackList(Messages{messages.enabled, &packListMessages}, GetModuleFolder());
   int processed = 0;
   RunInOrder(
@@ -189,7 +190,7 @@ int GenerateLanguageFiles(const Messages& messages, const std::vector<ModuleCand
       [&](size_t i) { return BuildModule(candidates[i], packList, options.build, options.compress); },
       [&] {
         clean();
-        OutputText(messages, packListMessages);
+        OutputText(messages, packListMessages.text);
       },
       [&](size_t i, BuiltModule& built) {
         if (i > 0) QueryPackList(messages, packList);
@@ -240,7 +241,7 @@ FolderLockPtr TakeOutputFolder(const Messages& messages, const WString& folder) 
   if (FolderLockPtr lock = LockFolder(folder, 0)) return lock;
   if (GetLastErrorCode() == kErrorSharingViolation) {
     OutputMessage(messages, u"Waiting for another run to finish with `%s'...\r\n", folder);
-    if (FolderLockPtr lock = LockFolder(folder, kOutputFolderWaitMs)) return lock;
+    if (FolderLockPtr lock = LockFolder(folder, FolderLockWaitMs(kOutputFolderWaitMs))) return lock;
   }
   if (GetLastErrorCode() == kErrorSharingViolation)
     OutputMessage(messages, u"Another run is still using `%s', aborting\r\n", folder);
@@ -277,11 +278,7 @@ void CopyIntoInstall(const Messages& messages, const WString& installFolder, con
   std::vector<uint8_t> bytes;
   const bool read = ReadWholeFile(pack, bytes);
   if (!read || !ReplaceFileContents(destination, bytes)) {
-    // As CopyFileW reports it: 2 only for a missing source; a destination
-    // folder that is not there is a path not found.
-    int error = GetLastErrorCode();
-    if (read && error == kErrorFileNotFound) error = kErrorPathNotFound;
-    OutputMessage(messages, u"Failed to copy language file to %s [%d]\r\n", destination, error);
+    OutputMessage(messages, u"Failed to copy language file to %s [%d]\r\n", destination, GetLastErrorCode());
     return;
   }
   // A special folder the platform does not know expands to "<invalid>":
@@ -379,9 +376,9 @@ void BuildPackFromInstall(const Messages& messages, const WString& installFolder
   // goes on to the hash zip. A pack that fails takes the hash zip's working
   // file away with the session, so the old pair stays as it was.
   ZipSession hashZipSession(hashZip);
-  std::string hashZipMessages;
-  hashZipSession.kept = &hashZipMessages;
-  ZipResult hashZipClosed = ZipResult::Nothing;
+  HeldMessages hashZipMessages;
+  hashZipSession.held = &hashZipMessages;
+  ZipResult hashZipClosed = ZipResult::NoEntries;
   // Without a thread of its own (a process limit) it is written after the
   // pack, on this thread, with the same result.
   SideTask hashZipWriter([&] {
@@ -418,8 +415,8 @@ void BuildPackFromInstall(const Messages& messages, const WString& installFolder
   }
 
   hashZipWriter.Wait();
-  hashZipSession.kept = nullptr;
-  if (!hashZipMessages.empty()) ConsoleWriteAnsi(hashZipMessages);
+  hashZipSession.held = nullptr;
+  ConsoleWrite(hashZipMessages.text);
   if (!ZipPublish(packZip)) {
     abort();
     return;

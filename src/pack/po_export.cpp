@@ -8,14 +8,15 @@
 #include "diff/module_pairs.h"
 #include "diff/text_checks.h"
 #include "driver/console_output.h"
+#include "driver/environment.h"
 #include "driver/flows.h"
-#include "driver/path_routines.h"
 #include "driver/ordered_workers.h"
+#include "driver/path_routines.h"
 #include "lngfile/resource_access.h"
 #include "lngfile/resource_texts.h"
-#include "pack/lgp.h"
 #include "os/files.h"
 #include "os/paths.h"
+#include "pack/lgp.h"
 #include "text/po_document.h"
 
 namespace {
@@ -250,7 +251,7 @@ void PoExportCommand(const Messages& messages, const WString& installFolder, Cur
   bool existed = false;
   if (!EnsureOutputFolder(messages, run.outputFolder, existed)) return;
   // Two runs into one folder would replace each other's files half way.
-  const FolderLockPtr lock = LockFolder(run.outputFolder, kOutputLockWaitMs);
+  const FolderLockPtr lock = LockFolder(run.outputFolder, FolderLockWaitMs(kOutputLockWaitMs));
   if (!lock && GetLastErrorCode() == kErrorSharingViolation) {
     OutputMessage(messages, u"The output folder `%s' is in use by another run, aborting\r\n", run.outputFolder);
     return;

@@ -11,12 +11,12 @@
 
 namespace {
 
-// A message of the session: on the console, or kept while the session is
+// A message of the session: on the console, or held while the session is
 // written on a thread of its own.
 template <class... Args>
-void Tell(const ZipSession& session, std::string_view format, const Args&... args) {
-  if (session.kept)
-    session.kept->append(FormatNarrow(format, args...));
+void SessionMessage(const ZipSession& session, std::string_view format, const Args&... args) {
+  if (session.held)
+    session.held->HoldNarrow(FormatNarrow(format, args...));
   else
     PrintNarrow(format, args...);
 }
@@ -70,7 +70,7 @@ bool WriteIntoEntry(ZipSession& session, std::span<const uint8_t> bytes, const W
   for (size_t offset = 0; offset < bytes.size(); offset += kCopyChunk) {
     const size_t count = std::min(kCopyChunk, bytes.size() - offset);
     if (zipWriteInFileInZip(session.zip, bytes.data() + offset, static_cast<unsigned>(count)) < 0) {
-      Tell(session, "error in writing %s in the zipfile\r\n", source);
+      SessionMessage(session, "error in writing %s in the zipfile\r\n", source);
       session.damaged = true;
       return false;
     }
@@ -79,24 +79,21 @@ bool WriteIntoEntry(ZipSession& session, std::span<const uint8_t> bytes, const W
 }
 
 // One entry: its bytes from memory, or read from `source` when there are
-// none; its time given, or that of `source`. `source` names the entry in
-// messages.
+// none; its time that of `source`, which names the entry in messages.
 void AddEntry(ZipSession& session, bool compress, const std::string& name,
-              std::optional<std::span<const uint8_t>> bytes, std::optional<uint32_t> givenDate,
-              const WString& source, const DeflatedEntry* deflated = nullptr) {
+              std::optional<std::span<const uint8_t>> bytes, const WString& source,
+              const DeflatedEntry* deflated = nullptr) {
   // After a failed write the archive is lost: its first failure has been
   // told, and nothing more is written into it.
   if (session.damaged) return;
   if (!OpenArchive(session)) {
-    Tell(session, "error opening %s\r\n", session.archive);
+    SessionMessage(session, "error opening %s\r\n", session.archive);
     session.openFailed = true;
   }
   // A zero dosDate makes the library take the (zero) calendar fields.
   uint32_t dosDate = 0;
-  if (givenDate) {
-    dosDate = *givenDate;
-  } else if (!GetDosFileTime(source, dosDate)) {
-    Tell(session, "warning - unable to obtain file time for %s\r\n", source);
+  if (!GetDosFileTime(source, dosDate)) {
+    SessionMessage(session, "warning - unable to obtain file time for %s\r\n", source);
     dosDate = 0;
   }
   zip_fileinfo info = {};
@@ -110,18 +107,18 @@ void AddEntry(ZipSession& session, bool compress, const std::string& name,
                                          compress ? Z_DEFLATED : 0, compress ? kDeflateLevel : 0, raw ? 1 : 0)
                   : ZIP_PARAMERROR;
   if (opened != ZIP_OK) {
-    Tell(session, "error in opening %s in zipfile (%d)\r\n", source, opened);
+    SessionMessage(session, "error in opening %s in zipfile (%d)\r\n", source, opened);
     session.skipped = true;
     // With no archive there is none to close: the close fails, as each
     // entry's did when every entry opened the archive anew.
-    if (!session.zip) Tell(session, "error in closing %s\r\n", session.archive);
+    if (!session.zip) SessionMessage(session, "error in closing %s\r\n", session.archive);
     return;
   }
   if (raw) {
     if (!WriteIntoEntry(session, deflated->data, source)) return;
     ++session.entryCount;
     if (zipCloseFileInZipRaw(session.zip, static_cast<uLong>(deflated->size), deflated->crc) != ZIP_OK) {
-      Tell(session, "error in closing %s in the zipfile\r\n", source);
+      SessionMessage(session, "error in closing %s in the zipfile\r\n", source);
       session.damaged = true;
     }
     return;
@@ -130,7 +127,7 @@ void AddEntry(ZipSession& session, bool compress, const std::string& name,
     if (!ReadWholeFile(source, session.readBuffer)) {
       // The entry stays open and empty; the next entry or the archive's
       // close ends it.
-      Tell(session, "error in opening %s for reading\r\n", source);
+      SessionMessage(session, "error in opening %s for reading\r\n", source);
       session.skipped = true;
       return;
     }
@@ -139,7 +136,7 @@ void AddEntry(ZipSession& session, bool compress, const std::string& name,
   if (!WriteIntoEntry(session, *bytes, source)) return;
   ++session.entryCount;
   if (zipCloseFileInZip(session.zip) != ZIP_OK) {
-    Tell(session, "error in closing %s in the zipfile\r\n", source);
+    SessionMessage(session, "error in closing %s in the zipfile\r\n", source);
     session.damaged = true;
   }
 }
@@ -153,12 +150,12 @@ void AddNamedFile(ZipSession& session, bool compress, const WString& file, std::
     bool lossy = false;
     name = WideToAnsi(cut == WString::npos ? WStringView(file) : WStringView(file).substr(cut + 1), &lossy);
     if (lossy) {
-      Tell(session, "error in opening %s for reading\r\n", file);
+      SessionMessage(session, "error in opening %s for reading\r\n", file);
       session.skipped = true;
       return;
     }
   }
-  AddEntry(session, compress, name, bytes, std::nullopt, file, deflated);
+  AddEntry(session, compress, name, bytes, file, deflated);
 }
 
 // Whether the file is the archive this session writes: its working file,
@@ -182,7 +179,7 @@ void AddFolder(ZipSession& session, const WString& folder, const WString& nameBa
     // it): only what is inside the folder is walked. A link to a file is
     // read as the file, as zip takes it.
     if (entry.linksToFolder) {
-      Tell(session, "skipping %s: a link to a folder is not entered\r\n", fullPath);
+      SessionMessage(session, "skipping %s: a link to a folder is not entered\r\n", fullPath);
       session.skipped = true;
       continue;
     }
@@ -205,7 +202,7 @@ void AddFolder(ZipSession& session, const WString& folder, const WString& nameBa
     bool lossy = false;
     const std::string name = WideToAnsi(RelativeEntryName(nameBase, fullPath), &lossy);
     if (lossy) {
-      Tell(session, "error in opening %s for reading\r\n", fullPath);
+      SessionMessage(session, "error in opening %s for reading\r\n", fullPath);
       session.skipped = true;
       continue;
     }
@@ -254,24 +251,15 @@ DeflatedEntry DeflateForZip(std::span<const uint8_t> bytes, bool& ok) {
   return entry;
 }
 
-void ZipAddFile(ZipSession& session, bool compress, const WString& file, std::string_view name) {
-  AddNamedFile(session, compress, file, std::string(name), std::nullopt);
-}
-
-void ZipAddBytes(ZipSession& session, bool compress, std::string_view name, std::span<const uint8_t> bytes,
-                 uint32_t dosDate, const WString& source) {
-  AddEntry(session, compress, std::string(name), bytes, dosDate, source);
-}
-
 ZipResult ZipClose(ZipSession& session) {
   if (session.zip) {
     if (zipClose(session.zip, nullptr) != ZIP_OK) {
-      Tell(session, "error in closing %s\r\n", session.archive);
+      SessionMessage(session, "error in closing %s\r\n", session.archive);
       session.damaged = true;
     }
     session.zip = nullptr;
   }
-  if (session.working.empty()) return session.openFailed ? ZipResult::Failed : ZipResult::Nothing;
+  if (session.working.empty()) return session.openFailed ? ZipResult::Failed : ZipResult::NoEntries;
   if (!ZipSound(session)) {
     DeleteFilePath(session.working);
     session.working.clear();
@@ -284,7 +272,7 @@ bool ZipPublish(ZipSession& session) {
   if (session.working.empty()) return false;
   const bool moved = MoveFileReplacing(session.working, session.archive, PathExists(session.archive));
   if (!moved) {
-    Tell(session, "error in closing %s\r\n", session.archive);
+    SessionMessage(session, "error in closing %s\r\n", session.archive);
     DeleteFilePath(session.working);
   }
   session.working.clear();

@@ -19,6 +19,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "driver/console_output.h"
 #include "text/text.h"
 
 struct ZipSession {
@@ -32,7 +33,7 @@ struct ZipSession {
   std::vector<uint8_t> readBuffer;  // each file read from disk, reused
   // Where the session's messages go instead of the console while it is
   // written on a thread of its own, for the caller to tell at their place.
-  std::string* kept = nullptr;
+  HeldMessages* held = nullptr;
 
   ZipSession() = default;
   explicit ZipSession(WString archiveName) : archive(std::move(archiveName)) {}
@@ -81,16 +82,6 @@ void ZipAddFolder(ZipSession& session, const WString& folder, const WString& nam
                   bool compress, const ZipFileContents* contents = nullptr,
                   const ZipDeflatedContents* deflated = nullptr, const ZipAdmit& admit = {});
 
-// Adds one file as one entry: deflated at level 9 with `compress`, else
-// stored. `name` is the entry name (Windows-1252, "\" between folders);
-// empty means the file's own name. The file is opened by its native path.
-void ZipAddFile(ZipSession& session, bool compress, const WString& file, std::string_view name);
-
-// Adds an entry from memory: `name` (Windows-1252, "\" between folders),
-// its bytes and DOS date and time. `source` names it in messages.
-void ZipAddBytes(ZipSession& session, bool compress, std::string_view name, std::span<const uint8_t> bytes,
-                 uint32_t dosDate, const WString& source);
-
 // Whether the archive itself is sound so far: created whenever an entry
 // needed it, every write and close done. Files left out do not count.
 inline bool ZipSound(const ZipSession& session) { return !session.damaged && !session.openFailed; }
@@ -98,10 +89,10 @@ inline bool ZipSound(const ZipSession& session) { return !session.damaged && !se
 inline bool ZipComplete(const ZipSession& session) { return ZipSound(session) && !session.skipped; }
 
 enum class ZipResult {
-  Nothing,  // no entry was ever begun: no file was made, the old one stays
-  Written,  // the archive is sound (and, after ZipFinish, has its own name)
-  Failed,   // the archive is unsound or could not be created, closed or
-            // renamed: the working file is gone and the file of its name stays
+  NoEntries,  // no entry was ever begun: no file was made, the old one stays
+  Written,    // the archive is sound (and, after ZipFinish, has its own name)
+  Failed,     // the archive is unsound or could not be created, closed or
+              // renamed: the working file is gone and the file of its name stays
 };
 
 // Closes the archive; an unsound one is deleted, after the writer's message.

@@ -63,14 +63,6 @@ class ByteReader {
     pos_ += 4;
     return true;
   }
-  bool U64(uint64_t& v) {
-    uint32_t lo, hi;
-    if (Remaining() < 8) return false;
-    U32(lo);
-    U32(hi);
-    v = (static_cast<uint64_t>(hi) << 32) | lo;
-    return true;
-  }
   bool I16(int16_t& v) {
     uint16_t u;
     if (!U16(u)) return false;

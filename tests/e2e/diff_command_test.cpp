@@ -458,9 +458,10 @@ TEST(DiffCommand, RunsIntoOneReportFolderTakeTurns) {
   EXPECT_EQ(pair.Report("ui"), Header("ui.dll", "ui.dll") + kStringEntries);
 
   // While another holds the folder, a run waits for it, and gives up after
-  // a few seconds without touching the folder.
+  // its wait (five seconds, shortened here) without touching the folder.
   if (harness::DrivesWindowsBuild())
     GTEST_SKIP() << "the Windows build locks the folder with a named mutex, which a Linux flock does not hold";
+  harness::EnvOverride wait("PACKSMITH_LOCK_WAIT_MS", "2000");
   auto whileHeld = [&](const std::string& seconds) {
     std::string out;
     harness::Shell("cd " + Quote(pair.dir.path) + " && rm -f held && (flock " + Quote(pair.reports) +
@@ -469,9 +470,9 @@ TEST(DiffCommand, RunsIntoOneReportFolderTakeTurns) {
                    &out);
     return out;
   };
-  EXPECT_EQ(whileHeld("1"), whole);
+  EXPECT_EQ(whileHeld("0.5"), whole);
   harness::WriteFile(pair.reports + "/old.txt", "old");
-  EXPECT_EQ(whileHeld("7"), StartLine(pair.install, "folder", pair.other) + "The report folder `" +
+  EXPECT_EQ(whileHeld("4"), StartLine(pair.install, "folder", pair.other) + "The report folder `" +
                                 harness::ShownPath(pair.reports) + "' is in use by another run, aborting\r\n");
   EXPECT_TRUE(harness::Exists(pair.reports + "/old.txt"));
 }

@@ -143,7 +143,7 @@ TEST_F(FailedCommit, LanguageFileThatIsAFolder) {
   EXPECT_EQ(Listing(out + "/a.lng"), std::vector<std::string>{"inside"});
 }
 
-struct CutShort : testing::Test {
+struct PackRunFaults : testing::Test {
   Tool tool;
   TempDir work;
   std::string toolDir, install, out, pack, hashZip;
@@ -166,7 +166,7 @@ struct CutShort : testing::Test {
   }
 };
 
-TEST_F(CutShort, LgpStoppedAtAnyPointLeavesNoPackThatLooksWhole) {
+TEST_F(PackRunFaults, LgpStoppedAtAnyPointLeavesNoPackThatLooksWhole) {
   // With /copy, so that the install's current pack is replaced at the end
   // of every run too.
   harness::MakeDirs(install + "/Lang");
@@ -205,7 +205,7 @@ TEST_F(CutShort, LgpStoppedAtAnyPointLeavesNoPackThatLooksWhole) {
   for (const std::string& name : Listing(out)) EXPECT_FALSE(name.ends_with(".tmp")) << name;
 }
 
-TEST_F(CutShort, FullDiskWhileZippingPublishesNoPack) {
+TEST_F(PackRunFaults, FullDiskWhileZippingPublishesNoPack) {
   SKIP_WITHOUT_LINUX_LIMITS();
   // Each language file fits under the limit; the pack does not.
   Tool::Limits limits;
@@ -222,7 +222,7 @@ TEST_F(CutShort, FullDiskWhileZippingPublishesNoPack) {
   EXPECT_FALSE(Exists(hashZip));
 }
 
-TEST_F(CutShort, PackThatCannotBeReplacedStaysAsItWas) {
+TEST_F(PackRunFaults, PackThatCannotBeReplacedStaysAsItWas) {
   harness::MakeDirs(out);
   WriteFile(pack, "an older pack");
   ASSERT_EQ(::chmod(pack.c_str(), 0444), 0);
@@ -244,7 +244,7 @@ struct InstallFault {
   bool readOnlyLang;
 };
 
-TEST_F(CutShort, CopyIntoTheInstallThatFailsKeepsTheCurrentPack) {
+TEST_F(PackRunFaults, CopyIntoTheInstallThatFailsKeepsTheCurrentPack) {
   SKIP_WITHOUT_LINUX_LIMITS();
   if (!harness::CanHonourPermissions()) GTEST_SKIP() << "root cannot give up its permission override here";
   harness::MakeDirs(install + "/Lang");
@@ -268,7 +268,7 @@ TEST_F(CutShort, CopyIntoTheInstallThatFailsKeepsTheCurrentPack) {
   }
 }
 
-TEST_F(CutShort, TwoRunsIntoOneFolderNeverMixTheirFiles) {
+TEST_F(PackRunFaults, TwoRunsIntoOneFolderNeverMixTheirFiles) {
   // en-gb and en-us into the default LangFiles at once: the second waits
   // for the first, and each pack holds its own language files only.
   const std::string gbPack = out + "/Nuvexa-en-gb-5_6_3_3234.lgp";
@@ -293,7 +293,7 @@ TEST_F(CutShort, TwoRunsIntoOneFolderNeverMixTheirFiles) {
   EXPECT_EQ(lgp_support::EntryBytes(pack, "nuvexa.lng").find(colour), std::string::npos);
 }
 
-TEST_F(CutShort, LanguageFileLostToAFullDiskKeepsTheOldPack) {
+TEST_F(PackRunFaults, LanguageFileLostToAFullDiskKeepsTheOldPack) {
   SKIP_WITHOUT_LINUX_LIMITS();
   // One listed module's language file is larger than the file-size limit;
   // the others and the deflated pack would fit. The pack would lack that
@@ -316,7 +316,7 @@ TEST_F(CutShort, LanguageFileLostToAFullDiskKeepsTheOldPack) {
   EXPECT_EQ(ReadFile(pack), "an older pack");
 }
 
-TEST_F(CutShort, HashZipThatCannotBeReplacedDoesNotTakeDownThePack) {
+TEST_F(PackRunFaults, HashZipThatCannotBeReplacedDoesNotTakeDownThePack) {
   // The pack is published; the hash zip's failure is told, its old file
   // stays, and the run neither completes nor copies the pack.
   harness::MakeDirs(out);

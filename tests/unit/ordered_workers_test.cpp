@@ -11,6 +11,7 @@
 #include <system_error>
 #include <vector>
 
+#include "driver/environment.h"
 #include "driver/ordered_workers.h"
 #include "support/harness.h"
 
