@@ -1,6 +1,5 @@
 #include "diff/comparers.h"
 
-#include "diff/module_pairs.h"
 #include "lngfile/resource_access.h"
 #include "os/files.h"
 #include "os/paths.h"
@@ -39,11 +38,6 @@ void CompareResource(DiffReport& report, const Module& install, const Module& co
 }
 
 }  // namespace
-
-bool IsModulePair(const WString& installPath, const WString& comparisonPath, WString& comparisonFile) {
-  comparisonFile = FindNameNoCase(ParentFolder(comparisonPath), LastComponent(comparisonPath));
-  return PathExists(installPath) && PathExists(comparisonFile) && IsPairedModuleName(installPath);
-}
 
 WString ReportPath(const WString& outputFolder, const WString& installPath) {
   return JoinPath(outputFolder, RemoveExtension(LastComponent(installPath)) + u".txt");

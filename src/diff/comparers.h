@@ -5,12 +5,6 @@
 #include "diff/diff_report.h"
 #include "pe/resources.h"
 
-// A pair the diff compares: both files exist and the install file is an
-// .exe, .dll or .nxs. False for any other pair, which is skipped silently.
-// The counterpart is found whatever the letter case of its name;
-// `comparisonFile` is the file found.
-bool IsModulePair(const WString& installPath, const WString& comparisonPath, WString& comparisonFile);
-
 // The report file of a pair: the install file's stem with ".txt".
 WString ReportPath(const WString& outputFolder, const WString& installPath);
 

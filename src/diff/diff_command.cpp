@@ -49,32 +49,14 @@ struct DiffRun {
   WString tempFolder;    // pack mode: where the pack was unpacked
 };
 
-struct ModulePaths {
-  WString install;
-  WString comparison;      // as looked for
-  WString comparisonFile;  // as found
-};
-
-// The counterpart of an install file: the flat "<stem>.lng" of the unpacked
-// pack, or the same name in the same folder of the other install.
-WString ComparisonPath(const DiffRun& run, WStringView subfolder, const WString& name) {
-  if (run.packMode) return JoinPath(run.tempFolder, RemoveExtension(name) + u".lng");
-  const WString folder = subfolder.empty() ? run.target : FindNameNoCase(run.target, subfolder);
-  return JoinPath(folder, name);
-}
-
 // The module pairs of the install, in walk order: its root, plugins and
-// system folders, each in listing order.
-std::vector<ModulePaths> ListModulePairs(const DiffRun& run) {
-  std::vector<ModulePaths> pairs;
-  for (const WStringView subfolder : {WStringView(), WStringView(u"plugins"), WStringView(u"system")}) {
-    const WString folder = subfolder.empty() ? run.installFolder : FindNameNoCase(run.installFolder, subfolder);
-    for (const DirEntry& entry : ListDirectory(folder, u"*.*")) {
-      if (entry.isDirectory) continue;
-      ModulePaths pair{JoinPath(folder, entry.name), ComparisonPath(run, subfolder, entry.name), {}};
-      if (IsModulePair(pair.install, pair.comparison, pair.comparisonFile)) pairs.push_back(std::move(pair));
-    }
-  }
+// system folders, each in listing order; a module without a counterpart is
+// no pair.
+std::vector<ModulePair> ListModulePairs(const DiffRun& run) {
+  std::vector<ModulePair> pairs =
+      run.packMode ? ListInstallModules(run.installFolder, run.tempFolder, CounterpartLayout::LanguageFiles)
+                   : ListInstallModules(run.installFolder, run.target, CounterpartLayout::SameRelativePath);
+  std::erase_if(pairs, [](const ModulePair& pair) { return pair.counterpartFile.empty(); });
   return pairs;
 }
 
@@ -87,11 +69,11 @@ struct PairOutcome {
 
 // `writeAhead`: no earlier pair has the same report path, so the report
 // file is written here and only its outcome waits for the pair's turn.
-PairOutcome ComparePair(const DiffRun& run, const ModulePaths& pair, bool writeAhead) {
+PairOutcome ComparePair(const DiffRun& run, const ModulePair& pair, bool writeAhead) {
   PairOutcome outcome;
   try {
     outcome.output = PrepareReport(
-        CompareModulePair(run.options, pair.install, pair.comparison, pair.comparisonFile, run.outputFolder));
+        CompareModulePair(run.options, pair.install, pair.counterpart, pair.counterpartFile, run.outputFolder));
   } catch (const std::bad_alloc&) {
     outcome.output = ReportOutput();
     outcome.outOfMemory = true;
@@ -106,7 +88,7 @@ PairOutcome ComparePair(const DiffRun& run, const ModulePaths& pair, bool writeA
 // order on this one, so the output is the same as one thread's.
 bool CompareInstall(const DiffRun& run) {
   const Messages& messages = run.messages;
-  const std::vector<ModulePaths> pairs = ListModulePairs(run);
+  const std::vector<ModulePair> pairs = ListModulePairs(run);
   if (pairs.empty()) return true;
   // Before the first pair: the report folder (one level; a failure shows
   // when the reports are written), then the reports of earlier runs go.
