@@ -17,7 +17,6 @@
 #include <thread>
 #include <vector>
 
-
 // Starts a thread running `work`, or throws as std::thread does when it
 // cannot. Empty: std::thread itself. Tests hand in one that fails.
 using ThreadStart = std::function<std::thread(std::function<void()>)>;
