@@ -179,9 +179,10 @@ void DiffCommand(const Messages& messages, const WString& installFolder, const W
   } else {
     UnpackFolder temp;
     temp.path = run.tempFolder = MakeTempFolderName(TempFolder());
+    // A pack that cannot be opened has been named by the extraction; with
+    // nothing compared, the run is not complete.
     bool opened = false;
-    complete = UnpackTarget(run, temp, opened);
-    if (complete && opened) complete = CompareInstall(run);
+    complete = UnpackTarget(run, temp, opened) && opened && CompareInstall(run);
   }
   if (!complete) return;
   OutputMessage(messages, u"\r\nCompleted differential of Nuvexa install against the passed %s.\r\n", kind);
