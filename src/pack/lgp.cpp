@@ -107,17 +107,14 @@ bool CleanCouldRemoveCandidate(const WString& outputFolder, const std::vector<Mo
 // the run, when every language file's bytes are held for the pack.
 constexpr size_t kModulesAhead = 128;
 
-// A module built on a worker, with its hash text and (for a compressed
-// pack) its language file deflated there too: deflating is most of what
-// zipping costs, and the archives are written on one thread. The hash zip
-// always compresses, and a hash text file that one module's text alone
-// makes (the usual case) is zipped from this deflated form.
+// A module built on a worker, with (for a compressed pack) the language
+// file deflated there too: deflating is most of what zipping costs, and the
+// archives are written on one thread. The hash texts are deflated later,
+// while the pack is written (DeflateHashTexts).
 struct BuiltModule {
   PreparedModule prepared;
   DeflatedEntry languageFile;
   bool languageDeflated = false;
-  DeflatedEntry hashText;
-  bool hashDeflated = false;
 };
 
 BuiltModule BuildModule(const ModuleCandidate& candidate, const PackList& packList, const BuildOptions& options,
@@ -125,25 +122,19 @@ BuiltModule BuildModule(const ModuleCandidate& candidate, const PackList& packLi
   BuiltModule built;
   built.prepared = PrepareLanguageFile(candidate, packList, options);
   const LanguageFileBuild& build = built.prepared.build;
-  if (!built.prepared.eligible) return built;
-  if (compress && build.built) built.languageFile = DeflateForZip(build.bytes, built.languageDeflated);
-  if (build.loaded && !build.hashText.empty())
-    built.hashText = DeflateForZip(
-        std::span(reinterpret_cast<const uint8_t*>(build.hashText.data()), build.hashText.size()),
-        built.hashDeflated);
+  if (built.prepared.eligible && compress && build.built)
+    built.languageFile = DeflateForZip(build.bytes, built.languageDeflated);
   return built;
 }
 
-// The deflated forms of the hash text files taken from memory: the hash
-// zip's entries. Those a worker deflated with its module are in
-// `deflated` already; the rest are deflated here, on every worker. A text
-// that cannot be deflated here is left to the zip writer.
-ZipDeflatedContents DeflateHashTexts(const std::vector<WString>& hashFiles, const ZipFileContents& written,
-                                     ZipDeflatedContents deflated) {
+// The deflated forms of the hash text files taken from memory, made on
+// every worker: the hash zip's entries. A text that cannot be deflated here
+// is left to the zip writer.
+ZipDeflatedContents DeflateHashTexts(const std::vector<WString>& hashFiles, const ZipFileContents& written) {
   std::vector<const ZipFileContents::value_type*> texts;
   for (const WString& path : hashFiles)
-    if (const auto found = written.find(path); found != written.end() && !deflated.count(path))
-      texts.push_back(&*found);
+    if (const auto found = written.find(path); found != written.end()) texts.push_back(&*found);
+  ZipDeflatedContents deflated;
   RunInOrder(
       texts.size(), BuildWorkerCount(),
       [&](size_t i) {
@@ -185,8 +176,7 @@ template <class Clean>
 int GenerateLanguageFiles(const Messages& messages, const std::vector<ModuleCandidate>& candidates,
                           const WString& outputFolder, const LgpOptions& options, Clean clean,
                           std::vector<WString>& languageFiles, ZipFileContents& written,
-                          std::vector<WString>& hashFiles, ZipDeflatedContents& deflated,
-                          ZipDeflatedContents& hashDeflated, bool& lostToFullDisk) {
+                          std::vector<WString>& hashFiles, ZipDeflatedContents& deflated, bool& lostToFullDisk) {
   if (candidates.empty()) {
     clean();
     return 0;
@@ -221,14 +211,7 @@ int GenerateLanguageFiles(const Messages& messages, const std::vector<ModuleCand
           // them out again); a language file is taken from memory when this
           // module's was written.
           const WString hashFile = JoinPath(outputFolder, base + u".txt");
-          if (!built.prepared.build.hashText.empty()) {
-            const bool kept = written.count(hashFile) != 0;
-            if (kept) hashFiles.push_back(hashFile);
-            if (kept && built.hashDeflated)
-              hashDeflated[hashFile] = std::move(built.hashText);
-            else
-              hashDeflated.erase(hashFile);
-          }
+          if (!built.prepared.build.hashText.empty() && written.count(hashFile) != 0) hashFiles.push_back(hashFile);
           if (options.compress)
             KeepDeflated(JoinPath(outputFolder, base + u".lng"), built.languageFile,
                          built.languageDeflated && generated, written, deflated);
@@ -364,10 +347,10 @@ void BuildPackFromInstall(const Messages& messages, const WString& installFolder
 
   bool lostToFullDisk = false;
   std::vector<WString> hashFiles;
-  ZipDeflatedContents deflated, hashDeflated;
+  ZipDeflatedContents deflated;
   std::vector<WString> languageFiles;
   const int processed = GenerateLanguageFiles(messages, candidates, outputFolder, options, clean, languageFiles,
-                                              written, hashFiles, deflated, hashDeflated, lostToFullDisk);
+                                              written, hashFiles, deflated, lostToFullDisk);
   if (processed == 0) {
     OutputMessage(messages, u"No files were processed, aborting building Nuvexa-%s.lgp\r\n", options.language);
     return;
@@ -390,11 +373,10 @@ void BuildPackFromInstall(const Messages& messages, const WString& installFolder
     abort();
     return;
   }
-  // The hash zip's entries, deflated with their modules (any others on
-  // every worker), are written on a thread of their own while the pack is
-  // written (both walks only read `written`), so the pack's writing, which
-  // one thread does, shares the machine with that work rather than leave a
-  // core idle. What the hash
+  // The hash zip's entries are deflated on every worker and written on a
+  // thread of their own while the pack is written (both walks only read
+  // `written`), so the pack's writing, which one thread does, shares the
+  // machine with that work rather than leave a core idle. What the hash
   // zip's writer says is told after the pack is done, and only when the run
   // goes on to the hash zip. A pack that fails takes the hash zip's working
   // file away with the session, so the old pair stays as it was.
@@ -405,7 +387,7 @@ void BuildPackFromInstall(const Messages& messages, const WString& installFolder
   // Without a thread of its own (a process limit) it is written after the
   // pack, on this thread, with the same result.
   SideTask hashZipWriter([&] {
-    const ZipDeflatedContents hashTexts = DeflateHashTexts(hashFiles, written, std::move(hashDeflated));
+    const ZipDeflatedContents hashTexts = DeflateHashTexts(hashFiles, written);
     ZipAddFolder(hashZipSession, outputFolder, outputFolder, u"*.txt", true, &written, &hashTexts);
     // A sound hash zip is closed here too, and synced when it is to replace
     // one, so that all that is left for later is its rename.
