@@ -103,8 +103,10 @@ bool CleanCouldRemoveCandidate(const WString& outputFolder, const std::vector<Mo
 
 // How many built modules may wait for their turn to be written: enough to
 // keep the workers busy while the output folder is being cleaned (mostly a
-// wait for the disk), at some 160 KB each.
-constexpr size_t kModulesAhead = 48;
+// wait for the disk: some 0.1 s for 600 files, while a module takes a
+// worker about 1 ms), at some 160 KB each. The peak stays that of the end of
+// the run, when every language file's bytes are held for the pack.
+constexpr size_t kModulesAhead = 128;
 
 // A module built on a worker, with (for a compressed pack) the language
 // file deflated there too: deflating is most of what zipping costs, and the

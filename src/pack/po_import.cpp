@@ -30,10 +30,23 @@ const char16_t* TranslationFault(TextKind kind, WStringView source, const WStrin
   }
 }
 
-// One translated entry of a PO file.
+// Whether the UTF-8 text, as Utf8ToWide decodes it, is `wide`: ASCII (most
+// texts) is compared unit by unit, anything else decoded first.
+bool Utf8TextIs(std::string_view utf8, WStringView wide) {
+  for (size_t i = 0; i < utf8.size(); ++i)
+    if (static_cast<unsigned char>(utf8[i]) >= 0x80) return Utf8ToWide(utf8) == wide;
+  if (utf8.size() != wide.size()) return false;
+  for (size_t i = 0; i < utf8.size(); ++i)
+    if (static_cast<char16_t>(utf8[i]) != wide[i]) return false;
+  return true;
+}
+
+// One translated entry of a PO file, its texts as the file holds them
+// (UTF-8): most are compared once and converted once, when the builder
+// meets their key.
 struct PoTranslation {
   size_t line = 0;
-  WString source, translation;
+  std::string source, translation;
   bool used = false;  // the module has its key
 };
 
@@ -47,7 +60,7 @@ struct ModuleImport {
   WString notes;
   std::vector<PoTranslation> entries;
   std::unordered_map<WString, size_t> byKey;
-  std::vector<WString> keys;  // of each entry
+  std::vector<const WString*> keys;  // of each entry, in byKey
 
   WString Note(size_t line, WStringView what) const {
     return Format(u"`%s' line %u: %s\r\n", shown, static_cast<unsigned>(line), what);
@@ -58,24 +71,25 @@ struct ModuleImport {
     if (found == byKey.end()) return false;
     PoTranslation& entry = entries[found->second];
     entry.used = true;
-    if (entry.source != source) {
+    if (!Utf8TextIs(entry.source, source)) {
       notes += Note(entry.line, Format(u"the source text of %s has changed (merge the file with a new template), left "
                                        u"out",
                                        key));
       return false;
     }
-    if (const char16_t* fault = TranslationFault(kind, source, entry.translation)) {
+    WString translated = Utf8ToWide(entry.translation);
+    if (const char16_t* fault = TranslationFault(kind, source, translated)) {
       notes += Note(entry.line, Format(u"the translation of %s in %s is not imported: %s", key, module, fault));
       return false;
     }
-    translation = entry.translation;
+    translation = std::move(translated);
     return true;
   }
 
   WString Told() const {
     WString told = notes;
     for (size_t i = 0; i < entries.size(); ++i)
-      if (!entries[i].used) told += Note(entries[i].line, Format(u"%s is not in %s (obsolete), left out", keys[i], module));
+      if (!entries[i].used) told += Note(entries[i].line, Format(u"%s is not in %s (obsolete), left out", *keys[i], module));
     return told;
   }
 };
@@ -98,6 +112,9 @@ void ReadPoFile(ModuleImport& import) {
     return;
   }
   bytes = std::vector<uint8_t>();
+  import.entries.reserve(document.entries.size());
+  import.keys.reserve(document.entries.size());
+  import.byKey.reserve(document.entries.size());
   for (PoEntry& entry : document.entries) {
     if (entry.obsolete || IsHeader(entry) || entry.strings.empty() || entry.strings[0].empty() ||
         HasFlag(entry, "fuzzy"))
@@ -107,14 +124,13 @@ void ReadPoFile(ModuleImport& import) {
                                                      import.module));
       continue;
     }
-    WString key = Utf8ToWide(entry.context);
-    if (import.byKey.count(key)) {
-      import.notes += import.Note(entry.line, Format(u"%s is given twice, left out", key));
+    const auto [at, added] = import.byKey.emplace(Utf8ToWide(entry.context), import.entries.size());
+    if (!added) {
+      import.notes += import.Note(entry.line, Format(u"%s is given twice, left out", at->first));
       continue;
     }
-    import.byKey.emplace(key, import.entries.size());
-    import.keys.push_back(std::move(key));
-    import.entries.push_back({entry.line, Utf8ToWide(entry.id), Utf8ToWide(entry.strings[0]), false});
+    import.keys.push_back(&at->first);
+    import.entries.push_back({entry.line, std::move(entry.id), std::move(entry.strings[0]), false});
   }
 }
 
