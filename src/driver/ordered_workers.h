@@ -28,17 +28,15 @@ using ThreadStart = std::function<std::thread(std::function<void()>)>;
 // bounded however slow finishing is.
 // `prepare` must be safe to run on several threads at once. With one
 // worker, one item, or no thread that can be started, everything runs on
-// the calling thread, item after item. `start` runs on the calling thread
-// before the first finish, while the workers already prepare.
+// the calling thread, item after item.
 // An exception of prepare(i) is thrown on the calling thread where item i
 // would be finished, after every earlier item was finished; whatever is
 // thrown, the workers are stopped and joined first.
-template <class Prepare, class Start, class Finish>
-void RunInOrder(size_t count, int workers, Prepare prepare, Start start, Finish finish, size_t ahead = 0,
+template <class Prepare, class Finish>
+void RunInOrder(size_t count, int workers, Prepare prepare, Finish finish, size_t ahead = 0,
                 const ThreadStart& startThread = {}) {
   using Result = decltype(prepare(size_t{0}));
   auto oneByOne = [&] {
-    start();
     for (size_t i = 0; i < count; ++i) {
       Result result = prepare(i);
       finish(i, result);
@@ -106,7 +104,6 @@ void RunInOrder(size_t count, int workers, Prepare prepare, Start start, Finish 
   }
   if (running.threads.empty()) return oneByOne();
 
-  start();
   for (size_t i = 0; i < count; ++i) {
     Slot slot;
     {
@@ -120,11 +117,6 @@ void RunInOrder(size_t count, int workers, Prepare prepare, Start start, Finish 
     if (slot.error) std::rethrow_exception(slot.error);
     finish(i, *slot.result);
   }
-}
-
-template <class Prepare, class Finish>
-void RunInOrder(size_t count, int workers, Prepare prepare, Finish finish) {
-  RunInOrder(count, workers, prepare, [] {}, finish);
 }
 
 // A task run beside the calling thread, on a thread of its own, until

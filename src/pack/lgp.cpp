@@ -84,29 +84,11 @@ std::vector<ModuleCandidate> ListCandidates(const WString& installFolder) {
   return candidates;
 }
 
-// Whether cleaning the output folder could remove a file the install
-// listing found: the clean-up removes only ".txt" and ".lng" files of that
-// folder, so a candidate of such a name that the folder holds (under any
-// letter case, by any path to it) might be one of them.
-bool CleanCouldRemoveCandidate(const WString& outputFolder, const std::vector<ModuleCandidate>& candidates) {
-  std::vector<WString> names;
-  for (const DirEntry& entry : ListDirectory(outputFolder, u"*.*"))
-    if (!entry.isDirectory) names.push_back(entry.name);
-  for (const ModuleCandidate& candidate : candidates) {
-    const WString extension = FindExtension(candidate.fileName);
-    if (!EqualsNoCase(extension, u".txt") && !EqualsNoCase(extension, u".lng")) continue;
-    for (const WString& name : names)
-      if (EqualsNoCase(name, candidate.fileName)) return true;
-  }
-  return false;
-}
-
-// How many built modules may wait for their turn to be written: enough to
-// keep the workers busy while the output folder is being cleaned (mostly a
-// wait for the disk: some 0.1 s for 600 files, while a module takes a
-// worker about 1 ms), at some 160 KB each. The peak stays that of the end of
-// the run, when every language file's bytes are held for the pack.
-constexpr size_t kModulesAhead = 128;
+// How many built modules may wait for their turn to be written, at some
+// 160 KB each: enough that the workers go on building while this thread
+// waits for the disk. The peak stays that of the end of the run, when every
+// language file's bytes are held for the pack.
+constexpr size_t kModulesAhead = 48;
 
 // A module built on a worker, with (for a compressed pack) the language
 // file deflated there too: deflating is most of what zipping costs, and the
@@ -170,30 +152,17 @@ void KeepDeflated(const WString& path, DeflatedEntry& entry, bool current, ZipFi
 // receives their paths, `written` the bytes of the files written,
 // `hashFiles` the hash text files among them and `deflated` the deflated
 // form of those the archives compress, for the zip writer.
-// `clean` (the output folder's clean-up) runs once, before any file is
-// written and before the pack list's messages, while the workers already
-// build the first modules.
-template <class Clean>
 int GenerateLanguageFiles(const Messages& messages, const std::vector<ModuleCandidate>& candidates,
-                          const WString& outputFolder, const LgpOptions& options, Clean clean,
+                          const WString& outputFolder, const LgpOptions& options,
                           std::vector<WString>& languageFiles, ZipFileContents& written,
                           std::vector<WString>& hashFiles, ZipDeflatedContents& deflated, bool& lostToFullDisk) {
-  if (candidates.empty()) {
-    clean();
-    return 0;
-  }
-  // The pack list is read once, at the first query; what it says is told
-  // after the clean-up's messages.
-  HeldMessages packListMessages;
-  PackList packList = OpenPackList(Messages{messages.enabled, &packListMessages}, GetModuleFolder());
+  if (candidates.empty()) return 0;
+  // The pack list is read once, at the first query.
+  PackList packList = OpenPackList(messages, GetModuleFolder());
   int processed = 0;
   RunInOrder(
       candidates.size(), BuildWorkerCount(),
       [&](size_t i) { return BuildModule(candidates[i], packList, options.build, options.compress); },
-      [&] {
-        clean();
-        OutputText(messages, packListMessages.text);
-      },
       [&](size_t i, BuiltModule& built) {
         if (i > 0) QueryPackList(messages, packList);
         const ModuleCandidate& candidate = candidates[i];
@@ -320,21 +289,11 @@ void BuildPackFromInstall(const Messages& messages, const WString& installFolder
   if (!EnsureOutputFolder(messages, outputFolder, existed)) return;
   const FolderLockPtr lock = TakeOutputFolder(messages, outputFolder);
   if (!lock) return;
-  // The clean-up removes the output folder's language and hash text files.
-  // It runs while the first modules are built unless it could remove one of
-  // the install's files: then it runs first and the install is listed after
-  // it, as the files found must be those that are left.
-  std::vector<ModuleCandidate> candidates = ListCandidates(installFolder);
-  bool cleanPending = existed;
-  auto clean = [&] {
-    if (!cleanPending) return;
-    cleanPending = false;
-    CleanWorkingFolder(messages, outputFolder);
-  };
-  if (existed && CleanCouldRemoveCandidate(outputFolder, candidates)) {
-    clean();
-    candidates = ListCandidates(installFolder);
-  }
+  // The clean-up removes the output folder's language and hash text files
+  // before the install is listed, so that the modules found are the files
+  // that are left (an output folder inside the install may hold some).
+  if (existed) CleanWorkingFolder(messages, outputFolder);
+  const std::vector<ModuleCandidate> candidates = ListCandidates(installFolder);
 
   const WString pack = JoinPath(outputFolder, Format(u"Nuvexa-%s-%s.lgp", options.language, version));
   const WString hashZip = JoinPath(outputFolder, Format(u"Nuvexa-%s-hash-%s.zip", options.language, version));
@@ -346,8 +305,8 @@ void BuildPackFromInstall(const Messages& messages, const WString& installFolder
   std::vector<WString> hashFiles;
   ZipDeflatedContents deflated;
   std::vector<WString> languageFiles;
-  const int processed = GenerateLanguageFiles(messages, candidates, outputFolder, options, clean, languageFiles,
-                                              written, hashFiles, deflated, lostToFullDisk);
+  const int processed = GenerateLanguageFiles(messages, candidates, outputFolder, options, languageFiles, written,
+                                              hashFiles, deflated, lostToFullDisk);
   if (processed == 0) {
     OutputMessage(messages, u"No files were processed, aborting building Nuvexa-%s.lgp\r\n", options.language);
     return;
