@@ -2,6 +2,7 @@
 #include <cstdlib>
 
 #include "fuzz_support.h"
+#include "lngfile/resource_access.h"
 #include "pe/resources.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
