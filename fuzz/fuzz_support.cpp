@@ -25,3 +25,5 @@ WString WriteScratchFile(const char16_t* name, const uint8_t* data, size_t size)
 void ClearScratch() {
   for (const auto& e : ListDirectory(ScratchFolder(), u"*.*")) DeleteTree(JoinPath(ScratchFolder(), e.name));
 }
+
+void RemoveScratch() { DeleteTree(ScratchFolder()); }

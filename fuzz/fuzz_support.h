@@ -13,3 +13,5 @@ const WString& ScratchFolder();
 WString WriteScratchFile(const char16_t* name, const uint8_t* data, size_t size);
 // Removes everything inside the scratch folder.
 void ClearScratch();
+// Removes the scratch folder itself, at the end of a run over inputs.
+void RemoveScratch();
