@@ -57,12 +57,41 @@ std::string CommentText(std::string_view rest) {
 }
 
 // The document read from a single-byte file holds UTF-8: its header says so.
+// Where the value of a header field ("Name: value" at the start of a line)
+// stands in the header's msgstr, blanks around it included; `at` is npos
+// when the header has no such field.
+struct FieldValue {
+  size_t at = std::string_view::npos, size = 0;
+};
+FieldValue FindHeaderField(std::string_view header, std::string_view name) {
+  for (size_t at = 0; at < header.size();) {
+    size_t end = header.find('\n', at);
+    if (end == std::string_view::npos) end = header.size();
+    const std::string_view line = header.substr(at, end - at);
+    if (line.size() > name.size() && line[name.size()] == ':' && line.compare(0, name.size(), name) == 0)
+      return {at + name.size() + 1, line.size() - name.size() - 1};
+    at = end + 1;
+  }
+  return {};
+}
+
+// The charset name of a Content-Type value: from "charset=" to a blank or
+// ";"; `at` is npos when the value names none.
+FieldValue FindCharsetName(std::string_view type) {
+  const size_t at = type.find("charset=");
+  if (at == std::string_view::npos) return {};
+  const size_t end = type.find_first_of(" \t;", at + 8);
+  return {at + 8, (end == std::string_view::npos ? type.size() : end) - (at + 8)};
+}
+
+// The header of a file read in another charset, whose texts are now UTF-8:
+// its Content-Type says so.
 void DeclareUtf8(PoEntry& header) {
   std::string& fields = header.strings[0];
-  const size_t at = fields.find("charset=");
-  if (at == std::string::npos) return;
-  const size_t end = fields.find_first_of(" \t\n;", at + 8);
-  fields.replace(at + 8, (end == std::string::npos ? fields.size() : end) - (at + 8), "UTF-8");
+  const FieldValue type = FindHeaderField(fields, "Content-Type");
+  if (type.at == std::string_view::npos) return;
+  const FieldValue name = FindCharsetName(std::string_view(fields).substr(type.at, type.size));
+  if (name.at != std::string_view::npos) fields.replace(type.at + name.at, name.size, "UTF-8");
 }
 
 // Where the reader is inside an entry.
@@ -512,15 +541,9 @@ bool HasFlag(const PoEntry& entry, std::string_view flag) {
 bool IsHeader(const PoEntry& entry) { return !entry.hasContext && entry.id.empty() && !entry.obsolete; }
 
 std::string PoHeaderField(std::string_view header, std::string_view name) {
-  for (size_t at = 0; at < header.size();) {
-    size_t end = header.find('\n', at);
-    if (end == std::string_view::npos) end = header.size();
-    const std::string_view line = header.substr(at, end - at);
-    if (line.size() > name.size() && line[name.size()] == ':' && line.compare(0, name.size(), name) == 0)
-      return std::string(Trim(line.substr(name.size() + 1)));
-    at = end + 1;
-  }
-  return std::string();
+  const FieldValue value = FindHeaderField(header, name);
+  if (value.at == std::string_view::npos) return std::string();
+  return std::string(Trim(header.substr(value.at, value.size)));
 }
 
 bool ReadPoDocument(std::string_view bytes, PoDocument& document, PoFault& fault, size_t maxBytes, bool comments) {
@@ -538,9 +561,8 @@ bool ReadPoDocument(std::string_view bytes, PoDocument& document, PoFault& fault
   if (!document.entries.empty() && IsHeader(document.entries[0]) && !document.entries[0].strings.empty()) {
     const PoEntry& header = document.entries[0];
     const std::string type = PoHeaderField(header.strings[0], "Content-Type");
-    const size_t at = type.find("charset=");
-    const std::string name =
-        at == std::string::npos ? std::string() : type.substr(at + 8, type.find_first_of(" \t;", at + 8) - (at + 8));
+    const FieldValue found = FindCharsetName(type);
+    const std::string name = found.at == std::string_view::npos ? std::string() : type.substr(found.at, found.size);
     charset = CharsetNamed(name);
     if (charset == Charset::Unknown) {
       fault.line = header.line;

@@ -83,6 +83,11 @@ TEST(PoDocument, ReadsWhatOtherWritersWrite) {
        "\xE2\x82\xAC", "\xE2\x82\xAC"},
       {"msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=ISO-8859-1\\n\"\n\nmsgid \"\xE9\"\nmsgstr \"\"\n", "\xC3\xA9",
        ""},
+      // Only the Content-Type field names the charset, wherever else
+      // "charset=" stands.
+      {"msgid \"\"\nmsgstr \"X-Note: charset=KOI8-R\\nContent-Type: text/plain; charset=LATIN1\f\\n\"\n\nmsgid \"\xE9\"\n"
+       "msgstr \"\"\n",
+       "\xC3\xA9", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.input);
@@ -91,10 +96,14 @@ TEST(PoDocument, ReadsWhatOtherWritersWrite) {
     ASSERT_TRUE(ReadPoDocument(c.input, doc, fault)) << fault.line;
     EXPECT_EQ(doc.entries.back().id, c.id);
     EXPECT_EQ(doc.entries.back().strings[0], c.str);
-    // What was read is UTF-8, and the header says so.
+    // What was read is UTF-8, and the header says so: written and read
+    // again, it is the same document.
     if (IsHeader(doc.entries[0])) {
       EXPECT_EQ(PoHeaderField(doc.entries[0].strings[0], "Content-Type"), "text/plain; charset=UTF-8");
     }
+    PoDocument again;
+    ASSERT_TRUE(ReadPoDocument(WritePoDocument(doc), again, fault)) << fault.line;
+    EXPECT_EQ(WritePoDocument(again), WritePoDocument(doc));
   }
 }
 
