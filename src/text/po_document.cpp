@@ -56,7 +56,6 @@ std::string CommentText(std::string_view rest) {
   return std::string(rest);
 }
 
-// The document read from a single-byte file holds UTF-8: its header says so.
 // Where the value of a header field ("Name: value" at the start of a line)
 // stands in the header's msgstr, blanks around it included; `at` is npos
 // when the header has no such field.
