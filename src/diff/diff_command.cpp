@@ -54,8 +54,8 @@ struct DiffRun {
 // no pair.
 std::vector<ModulePair> ListModulePairs(const DiffRun& run) {
   std::vector<ModulePair> pairs =
-      run.packMode ? ListInstallModules(run.installFolder, run.tempFolder, CounterpartLayout::LanguageFiles)
-                   : ListInstallModules(run.installFolder, run.target, CounterpartLayout::SameRelativePath);
+      ListInstallModules(run.installFolder, run.packMode ? run.tempFolder : run.target,
+                         run.packMode ? CounterpartLayout::LanguageFiles : CounterpartLayout::SameRelativePath);
   std::erase_if(pairs, [](const ModulePair& pair) { return pair.counterpartFile.empty(); });
   return pairs;
 }

@@ -3,6 +3,10 @@
 #include "os/files.h"
 #include "os/process.h"
 
+namespace {
+
+// The environment variable `name` as a whole decimal number from 1 to
+// `max`; false when it is unset or holds anything else.
 bool EnvironmentNumber(const WString& name, int max, int& number) {
   WString value;
   if (!GetEnvVar(name, value) || value.empty() || value.size() > 9) return false;
@@ -15,6 +19,8 @@ bool EnvironmentNumber(const WString& name, int max, int& number) {
   number = parsed;
   return true;
 }
+
+}  // namespace
 
 int BuildWorkerCount() {
   int workers = 0;

@@ -4,10 +4,6 @@
 
 #include "text/text.h"
 
-// The environment variable `name` as a whole decimal number from 1 to
-// `max`; false when it is unset or holds anything else.
-bool EnvironmentNumber(const WString& name, int max, int& number);
-
 // The number of threads that prepare work: the PACKSMITH_WORKERS
 // environment variable when it holds a number from 1 on, else the number
 // of processors the process may run on (at least 1).
